@@ -1,0 +1,50 @@
+#include "mapdata/Errors.h"
+
+namespace tv {
+
+std::string EngineErrorMessage(uint32_t code) {
+    switch (code) {
+    case ERR_D3D_INTERFACE:
+        return "D3D interface not created.";
+    case ERR_D3D_DEVICE_INIT:
+        return "D3D Device initialization failed.";
+    case ERR_DX_OBJECT:
+        return "Error when creating DX object.";
+    case ERR_D3D_DEVICE_RESET:
+        return "D3D Device reset failed.";
+    case ERR_TEXTURE_LOAD:
+        return "Error when loading texture.";
+    case ERR_DEVICE_CURSOR:
+        return "Error when setting device cursor.";
+    case ERR_TEX_NOT_32BIT:
+        return "Tex->Bmp convert error.Not a 32 bit Texture.";
+    case ERR_TEX_CONVERT:
+        return "Error whern converting texture.";
+    case ERR_SAMPLE_LOAD:
+        return "Error when loading sample.";
+    case ERR_TEXT_ENTRY:
+        return "Invalid text Entry.";
+    default:
+        return "Unknown Error";
+    }
+}
+
+void RaiseEngineError(uint32_t code) { throw EError(EngineErrorMessage(code)); }
+
+std::string ErrorBoxText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + ".";
+    return message;
+}
+
+std::string CannotOpenFileMessage(const std::string& path) { return "Cannot open file " + path; }
+
+std::string CannotCreateFileMessage(const std::string& path) {
+    return "Cannot create file " + path;
+}
+
+std::string ClassNotFoundMessage(const std::string& className) {
+    return "Class " + className + " not found";
+}
+
+} // namespace tv

@@ -1,0 +1,159 @@
+#pragma once
+
+#include "mapdata/Persistent.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tv {
+
+class TStream;
+
+// Object-type records: catalogue prototypes and placed map objects. A fresh record holds its
+// class defaults (constructors apply them). Each class reads and writes its parent's fields
+// first, then its own; Group is derived from the class and never stored.
+class TBaseInfo : public TPersistent {
+public:
+    TBaseInfo();
+    const char* ClassName() const override { return "TBaseInfo"; }
+    virtual void SetDefaults();
+    virtual void ReadFromStream(TStream& stream);
+    virtual void WriteToStream(TStream& stream) const;
+
+    std::string Group;
+    std::string Name;
+    int32_t Left = 0;
+    int32_t Top = 0;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    int32_t Z = 0;
+    uint32_t Color = 0;
+    std::string Texture;
+    uint8_t Blend = 0;
+    float Speed = 0.0f;
+    int32_t FrameWidth = 0;
+    int32_t FrameHeight = 0;
+};
+
+class TBackGroundInfo : public TBaseInfo {
+public:
+    TBackGroundInfo();
+    const char* ClassName() const override { return "TBackGroundInfo"; }
+    void SetDefaults() override;
+};
+
+class TColObjInfo : public TBaseInfo {
+public:
+    TColObjInfo();
+    const char* ClassName() const override { return "TColObjInfo"; }
+    void SetDefaults() override;
+    void ReadFromStream(TStream& stream) override;
+    void WriteToStream(TStream& stream) const override;
+
+    uint8_t ProjectilesPass = 0;
+    uint8_t Animated = 0;
+};
+
+class TDecorInfo : public TColObjInfo {
+public:
+    TDecorInfo();
+    const char* ClassName() const override { return "TDecorInfo"; }
+    void SetDefaults() override;
+};
+
+class TEntityInfo : public TColObjInfo {
+public:
+    TEntityInfo();
+    const char* ClassName() const override { return "TEntityInfo"; }
+    void SetDefaults() override;
+    void ReadFromStream(TStream& stream) override;
+    void WriteToStream(TStream& stream) const override;
+
+    std::string RangedWeapon;
+    std::string MeleeWeapon;
+    std::string Armour;
+    int32_t HitPoints = 0;
+    int32_t ExperiencePoints = 0;
+    std::string FireSound;
+    std::string DieSound;
+    std::string HitSound;
+    std::string AmbientSound;
+};
+
+class TEnemyInfo : public TEntityInfo {
+public:
+    TEnemyInfo();
+    const char* ClassName() const override { return "TEnemyInfo"; }
+    void SetDefaults() override;
+};
+
+class TBossInfo : public TEnemyInfo {
+public:
+    TBossInfo();
+    const char* ClassName() const override { return "TBossInfo"; }
+    void SetDefaults() override;
+};
+
+class TPlayerInfo : public TEntityInfo {
+public:
+    TPlayerInfo();
+    const char* ClassName() const override { return "TPlayerInfo"; }
+    void SetDefaults() override;
+    void ReadFromStream(TStream& stream) override;
+    void WriteToStream(TStream& stream) const override;
+
+    uint16_t KeyLeft = 0;
+    uint16_t KeyRight = 0;
+    uint16_t KeyUp = 0;
+    uint16_t KeyDown = 0;
+    uint16_t KeyFire1 = 0;
+    uint16_t KeyFire2 = 0;
+    std::string SecondRangedWeapon;
+};
+
+// Group name of the record's exact class ("Enemies", "Decors", "BackGrounds", "Bosses",
+// "Players", otherwise "Misc").
+std::string GroupForClass(const TBaseInfo& record);
+
+// A new record of a registered record class with its defaults. Raises "Class %s not found"
+// for an unknown name, and an error for a registered name that is not a record class.
+std::unique_ptr<TBaseInfo> CreateRecord(std::string_view className);
+
+// Deep copy through the record's own stream layout; the caller owns it.
+std::unique_ptr<TBaseInfo> CloneInfo(const TBaseInfo& source);
+
+// An ordered list of records, owning (the catalogue's and a map's) or a non-owning view.
+class TBaseInfoList {
+public:
+    explicit TBaseInfoList(bool ownsObjects = true) : ownsObjects_(ownsObjects) {}
+    ~TBaseInfoList();
+    TBaseInfoList(const TBaseInfoList&) = delete;
+    TBaseInfoList& operator=(const TBaseInfoList&) = delete;
+
+    bool OwnsObjects() const { return ownsObjects_; }
+    int Count() const { return static_cast<int>(items_.size()); }
+    TBaseInfo* operator[](int index) const { return items_[static_cast<size_t>(index)]; }
+    TBaseInfo* Get(int index) const { return items_[static_cast<size_t>(index)]; }
+
+    // The list takes the record over when it owns its items.
+    TBaseInfo* Add(TBaseInfo* record);
+    TBaseInfo* Add(std::unique_ptr<TBaseInfo> record) { return Add(record.release()); }
+    TBaseInfo* Insert(int index, TBaseInfo* record);
+    // Frees the record when the list owns it.
+    void Delete(int index);
+    // Takes a record out without freeing it; the caller owns it afterwards.
+    std::unique_ptr<TBaseInfo> Extract(TBaseInfo* record);
+    int IndexOf(const TBaseInfo* record) const;
+    void Clear();
+
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+private:
+    bool ownsObjects_;
+    std::vector<TBaseInfo*> items_;
+};
+
+} // namespace tv

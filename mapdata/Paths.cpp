@@ -1,0 +1,146 @@
+#include "mapdata/Paths.h"
+
+#include "mapdata/Text.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
+#include <vector>
+
+namespace tv {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::vector<std::string> SplitComponents(std::string_view path) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char c : path) {
+        if (IsSeparator(c)) {
+            if (!current.empty())
+                parts.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        parts.push_back(current);
+    return parts;
+}
+
+QString ToQ(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+std::string ProgramFolder() {
+    QString dir = QCoreApplication::applicationDirPath();
+    if (dir.isEmpty())
+        dir = QDir::currentPath();
+    return dir.toStdString() + "/";
+}
+
+namespace {
+std::string& BaseFolderStorage() {
+    static std::string folder;
+    return folder;
+}
+} // namespace
+
+const std::string& BaseFolder() {
+    std::string& folder = BaseFolderStorage();
+    if (folder.empty())
+        folder = ProgramFolder();
+    return folder;
+}
+
+void SetBaseFolder(std::string folder) { BaseFolderStorage() = std::move(folder); }
+
+std::string ParentFolder(std::string_view path) {
+    std::string copy(path);
+    if (!copy.empty() && IsSeparator(copy.back()))
+        copy.pop_back();
+    const size_t last = copy.find_last_of("\\/");
+    if (last == std::string::npos)
+        return copy;
+    copy.erase(last);
+    return copy;
+}
+
+std::string NativePath(std::string_view path) {
+    std::string native(path);
+    for (char& c : native)
+        if (c == '\\')
+            c = '/';
+    if (native.empty() || QFileInfo::exists(ToQ(native)))
+        return native;
+
+    // Walk the components, matching each one without regard to case where it is not exact.
+    const bool absolute = native.front() == '/';
+    std::string result = absolute ? "/" : "";
+    const std::vector<std::string> parts = SplitComponents(native);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        std::string candidate = result + part;
+        if (!QFileInfo::exists(ToQ(candidate)) && part != "." && part != "..") {
+            const QDir dir(ToQ(result.empty() ? "." : result));
+            const QStringList entries =
+                dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            for (const QString& entry : entries) {
+                if (TextEquals(entry.toStdString(), part)) {
+                    candidate = result + entry.toStdString();
+                    break;
+                }
+            }
+        }
+        result = candidate;
+        if (i + 1 < parts.size())
+            result += "/";
+    }
+    if (!native.empty() && native.back() == '/' && (result.empty() || result.back() != '/'))
+        result += "/";
+    return result;
+}
+
+bool FileExists(std::string_view path) {
+    const QFileInfo info(ToQ(NativePath(path)));
+    return info.exists() && info.isFile();
+}
+
+std::string ExtractFileName(std::string_view path) {
+    const size_t last = path.find_last_of("\\/:");
+    return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
+std::string ExtractFileExt(std::string_view path) {
+    const std::string name = ExtractFileName(path);
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string RelativeDataPath(std::string_view baseFolder, std::string_view file) {
+    const std::vector<std::string> base = SplitComponents(baseFolder);
+    std::vector<std::string> target = SplitComponents(file);
+    if (target.empty())
+        return std::string(file);
+    const std::string fileName = target.back();
+    target.pop_back();
+
+    size_t common = 0;
+    while (common < base.size() && common < target.size() &&
+           TextEquals(base[common], target[common]))
+        ++common;
+
+    std::string result;
+    for (size_t i = common; i < base.size(); ++i)
+        result += "..\\";
+    for (size_t i = common; i < target.size(); ++i)
+        result += target[i] + "\\";
+    return result + fileName;
+}
+
+} // namespace tv

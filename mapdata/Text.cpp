@@ -1,0 +1,151 @@
+#include "mapdata/Text.h"
+
+#include "mapdata/Errors.h"
+#include "mapdata/Stream.h"
+
+#include <QString>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <cstdarg>
+#include <cstdio>
+
+namespace tv {
+
+namespace {
+
+bool IsAscii(std::string_view text) {
+    for (unsigned char c : text)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Reads a 32-bit length that must fit in what is left of the stream.
+uint32_t ReadLength32(TStream& stream, uint32_t unitSize) {
+    const int32_t length = stream.ReadInt32();
+    if (length < 0)
+        throw EError(kStreamReadError);
+    if (static_cast<uint64_t>(length) * unitSize > stream.Remaining())
+        throw EError(kStreamReadError);
+    return static_cast<uint32_t>(length);
+}
+
+std::string ReadBytes(TStream& stream, uint32_t count) {
+    std::string bytes(count, '\0');
+    stream.ReadBuffer(bytes.data(), count);
+    return bytes;
+}
+
+} // namespace
+
+void WriteStreamString(TStream& stream, std::string_view text) {
+    if (!IsAscii(text)) {
+        stream.WriteUInt8(kTagUtf8String);
+        stream.WriteInt32(static_cast<int32_t>(text.size()));
+    } else if (text.size() <= 255) {
+        stream.WriteUInt8(kTagShortString);
+        stream.WriteUInt8(static_cast<uint8_t>(text.size()));
+    } else {
+        stream.WriteUInt8(kTagLongString);
+        stream.WriteInt32(static_cast<int32_t>(text.size()));
+    }
+    stream.WriteBuffer(text.data(), text.size());
+}
+
+std::string ReadStreamString(TStream& stream) {
+    const uint8_t tag = stream.ReadUInt8();
+    switch (tag) {
+    case kTagShortString: {
+        const uint8_t length = stream.ReadUInt8();
+        return Windows1250ToUtf8(ReadBytes(stream, length));
+    }
+    case kTagLongString:
+        return Windows1250ToUtf8(ReadBytes(stream, ReadLength32(stream, 1)));
+    case kTagUtf8String: {
+        const std::string bytes = ReadBytes(stream, ReadLength32(stream, 1));
+        // Re-encoding replaces malformed sequences so that held texts are always valid UTF-8.
+        return ToQString(bytes).toStdString();
+    }
+    case kTagUtf16String: {
+        const uint32_t units = ReadLength32(stream, 2);
+        std::u16string utf16(units, u'\0');
+        for (uint32_t i = 0; i < units; ++i)
+            utf16[i] = stream.ReadUInt16();
+        return QString::fromStdU16String(utf16).toStdString();
+    }
+    default:
+        throw EError(kInvalidPropertyValue);
+    }
+}
+
+bool TextEquals(std::string_view a, std::string_view b) {
+    if (a.size() == b.size() && IsAscii(a) && IsAscii(b)) {
+        for (size_t i = 0; i < a.size(); ++i) {
+            unsigned char x = static_cast<unsigned char>(a[i]);
+            unsigned char y = static_cast<unsigned char>(b[i]);
+            if (x >= 'A' && x <= 'Z')
+                x = static_cast<unsigned char>(x - 'A' + 'a');
+            if (y >= 'A' && y <= 'Z')
+                y = static_cast<unsigned char>(y - 'A' + 'a');
+            if (x != y)
+                return false;
+        }
+        return true;
+    }
+    return ToQString(a).compare(ToQString(b), Qt::CaseInsensitive) == 0;
+}
+
+bool TextIsOneOf(std::string_view text, const std::vector<std::string>& candidates) {
+    for (const auto& c : candidates)
+        if (TextEquals(text, c))
+            return true;
+    return false;
+}
+
+bool TextInList(std::string_view text, const std::vector<std::string>& list) {
+    return TextIsOneOf(text, list);
+}
+
+std::string FoldedKey(std::string_view text) {
+    return ToQString(text).toCaseFolded().toStdString();
+}
+
+std::string Windows1250ToUtf8(std::string_view bytes) {
+    if (IsAscii(bytes))
+        return std::string(bytes);
+    QStringDecoder decoder("windows-1250");
+    const QString text =
+        decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return text.toStdString();
+}
+
+std::string Utf8ToWindows1250(std::string_view text) {
+    if (IsAscii(text))
+        return std::string(text);
+    QStringEncoder encoder("windows-1250");
+    const QByteArray bytes = encoder(ToQString(text));
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out;
+    if (needed > 0) {
+        out.resize(static_cast<size_t>(needed) + 1);
+        std::vsnprintf(out.data(), out.size(), format, args);
+        out.resize(static_cast<size_t>(needed));
+    }
+    va_end(args);
+    return out;
+}
+
+} // namespace tv

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds into a build folder (default build/ at the repository root).
+#   scripts/build.sh [BUILD_DIR] [extra cmake arguments...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+shift || true
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${TV_BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+cmake --build "$build" -j "$(nproc)"

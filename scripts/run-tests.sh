@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds everything into build/ (or TV_TEST_BUILD_DIR) and runs the whole test suite under Xvfb.
+# Extra arguments go to cmake (for example -DTV_SANITIZE=ON).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TV_TEST_BUILD_DIR:-$root/build}
+"$root/scripts/install-deps.sh" --tests
+"$root/scripts/build.sh" "$build" -DTV_BUILD_TESTS=ON -DTV_BUILD_BENCH=ON "$@"
+cd "$build"
+export SDL_AUDIODRIVER=dummy
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$(nproc)"

@@ -1,0 +1,123 @@
+#include "TestSupport.h"
+#include "mapdata/Errors.h"
+#include "mapdata/Stream.h"
+#include "mapdata/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace tv;
+using tvtest::Bytes;
+using tvtest::ByteWriter;
+
+namespace {
+
+Bytes Written(std::string_view text) {
+    TMemoryStream s;
+    WriteStreamString(s, text);
+    return s.Bytes();
+}
+
+std::string ReadBack(const Bytes& bytes) {
+    TMemoryStream s(bytes);
+    return ReadStreamString(s);
+}
+
+std::string ErrorOf(const Bytes& bytes) {
+    try {
+        ReadBack(bytes);
+    } catch (const EError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(TaggedString, ShortAsciiFormsAreByteExact) {
+    EXPECT_EQ(Written(""), (Bytes{0x06, 0x00}));
+    EXPECT_EQ(Written("abc"), (Bytes{0x06, 0x03, 'a', 'b', 'c'}));
+    EXPECT_EQ(ReadBack({0x06, 0x00}), "");
+}
+
+TEST(TaggedString, LengthBoundaryBetweenShortAndLongForm) {
+    const std::string s255(255, 'x');
+    const Bytes b255 = Written(s255);
+    ASSERT_EQ(b255.size(), 2u + 255u);
+    EXPECT_EQ(b255[0], 0x06);
+    EXPECT_EQ(b255[1], 0xFF);
+
+    const std::string s256(256, 'y');
+    const Bytes b256 = Written(s256);
+    ASSERT_EQ(b256.size(), 5u + 256u);
+    EXPECT_EQ((Bytes{b256.begin(), b256.begin() + 5}), (Bytes{0x0C, 0x00, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(ReadBack(b255), s255);
+    EXPECT_EQ(ReadBack(b256), s256);
+}
+
+TEST(TaggedString, AccentedTextTravelsAsUtf8) {
+    // "Kůže": K, u-ring (2 bytes), z-caron (2 bytes), e.
+    const std::string kuze = "K\xC5\xAF\xC5\xBE" "e";
+    EXPECT_EQ(Written(kuze), (Bytes{0x14, 6, 0, 0, 0, 'K', 0xC5, 0xAF, 0xC5, 0xBE, 'e'}));
+    EXPECT_EQ(ReadBack(Written(kuze)), kuze);
+    // The same word as Windows-1250 bytes under the short tag reads as the same text.
+    EXPECT_EQ(ReadBack({0x06, 4, 'K', 0xF9, 0x9E, 'e'}), kuze);
+}
+
+TEST(TaggedString, Utf16FormIsRead) {
+    EXPECT_EQ(ReadBack({0x12, 2, 0, 0, 0, 'D', 0, 0xFD, 0x00}), "D\xC3\xBD");
+}
+
+TEST(TaggedString, NextValueStartsRightAfterTheString) {
+    TMemoryStream s;
+    WriteStreamString(s, "name");
+    s.WriteInt32(-123456);
+    s.SetPosition(0);
+    EXPECT_EQ(ReadStreamString(s), "name");
+    EXPECT_EQ(s.ReadInt32(), -123456);
+    EXPECT_EQ(s.Remaining(), 0u);
+}
+
+TEST(TaggedString, BadDataRaisesTheFileErrors) {
+    EXPECT_EQ(ErrorOf({0x07, 0x00}), "Invalid property value");
+    EXPECT_EQ(ErrorOf({}), "Stream read error");
+    EXPECT_EQ(ErrorOf({0x06}), "Stream read error");
+    EXPECT_EQ(ErrorOf({0x06, 0x05, 'a', 'b'}), "Stream read error");
+    EXPECT_EQ(ErrorOf({0x0C, 0x01, 0x00}), "Stream read error");
+    // Negative and impossible lengths are invalid data, never an allocation.
+    EXPECT_EQ(ErrorOf(ByteWriter().u8(0x0C).i32(-1).bytes()), "Stream read error");
+    EXPECT_EQ(ErrorOf(ByteWriter().u8(0x14).i32(0x7FFFFFFF).ascii("ab").bytes()),
+              "Stream read error");
+    EXPECT_EQ(ErrorOf(ByteWriter().u8(0x12).i32(0x40000000).bytes()), "Stream read error");
+}
+
+TEST(TextEquals, IgnoresCaseIncludingAccentedLetters) {
+    EXPECT_TRUE(TextEquals("untitled.tvm", "UNTITLED.TVM"));
+    EXPECT_FALSE(TextEquals("a", "a "));
+    EXPECT_TRUE(TextEquals("\xC3\x81", "\xC3\xA1"));                 // Á, á
+    EXPECT_TRUE(TextEquals("D\xC3\xBDka", "D\xC3\x9DKA"));           // Dýka, DÝKA
+    EXPECT_TRUE(TextEquals("K\xC5\xAF\xC5\xBE" "e", "K\xC5\xAE\xC5\xBD" "E")); // Kůže, KŮŽE
+    EXPECT_FALSE(TextEquals("Dyka", "D\xC3\xBDka"));
+    EXPECT_EQ(FoldedKey("D\xC3\x9DKA"), FoldedKey("d\xC3\xBDka"));
+}
+
+TEST(TextEquals, ListHelpers) {
+    EXPECT_FALSE(TextIsOneOf(".png", {}));
+    EXPECT_TRUE(TextIsOneOf(".PNG", {".jpg", ".png", ".bmp"}));
+    EXPECT_FALSE(TextInList("Enemies", {"Decors", "BackGrounds"}));
+}
+
+TEST(Errors, EngineCodesAndErrorBoxText) {
+    EXPECT_EQ(EngineErrorMessage(0), "Unknown Error");
+    EXPECT_EQ(EngineErrorMessage(11), "Unknown Error");
+    EXPECT_EQ(EngineErrorMessage(8), "Error whern converting texture.");
+    try {
+        RaiseEngineError(11);
+        FAIL();
+    } catch (const EError& e) {
+        EXPECT_EQ(ErrorBoxText(e.what()), "Unknown Error.");
+    }
+    EXPECT_EQ(ErrorBoxText("Stream read error"), "Stream read error.");
+    EXPECT_EQ(ErrorBoxText("Error when loading texture."), "Error when loading texture.");
+    EXPECT_EQ(ErrorBoxText(""), "");
+    EXPECT_EQ(ErrorBoxText("Oops!"), "Oops!"); // '!' sorts before '.'
+}
