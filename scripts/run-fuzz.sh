@@ -13,7 +13,7 @@ cmake --build "$build" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 status=0
 for target in "$build"/fuzz/fuzz_*; do
-    [[ -x "$target" ]] || continue
+    [[ -f "$target" && -x "$target" ]] || continue
     name=$(basename "$target")
     corpus="$build/corpus/$name"
     mkdir -p "$corpus"
