@@ -8,6 +8,8 @@
 
 namespace tv {
 
+class TStream;
+
 // The object catalogue: the prototypes of all object types, read once from
 // BaseFolder() + "data\obj\objects.tvd" and never changed afterwards.
 class TObjMgr {
@@ -15,26 +17,45 @@ public:
     static constexpr const char* kCatalogueName = "data\\obj\\objects.tvd";
 
     TObjMgr() = default;
+    TObjMgr(const TObjMgr&) = delete;
+    TObjMgr& operator=(const TObjMgr&) = delete;
 
     // Reads the catalogue under BaseFolder().
     void LoadCatalogue();
-    // Reads a catalogue file at a path (data-style or native). Errors as LoadCatalogue: the
-    // records read before a failure stay in the list.
+    // Reads a catalogue file at a path (data-style or native) through SharedStream(), which is
+    // empty again afterwards, also after a failure. "Cannot open file %s" names the native
+    // path. Errors as ReadCatalogue.
     void LoadCatalogueFile(const std::string& path);
-    // Reads a catalogue from bytes already in a stream (positioned at the header).
+    // Replaces the prototypes with a catalogue read from a stream positioned at its 40-byte
+    // header. Raises "Stream read error", "Invalid property value", "Class %s not found" or
+    // "Class %s is not an object type"; the records read before a failure stay in the list.
     void ReadCatalogue(TStream& stream);
 
-    // The last prototype whose Name equals name (TextEquals), or nullptr.
+    // The last prototype whose Name equals name (TextEquals), or nullptr. Constant time
+    // through an index of case-folded names.
     TBaseInfo* FindByName(std::string_view name) const;
 
     int Count() const { return List.Count(); }
     TBaseInfo* Get(int index) const { return List.Get(index); }
 
+    // Adds a prototype at the end (for catalogues built in code); the catalogue owns it.
+    TBaseInfo* Add(std::unique_ptr<TBaseInfo> record);
+    void Clear();
+
+    // The prototypes in file order. Code that changes the list directly is fine: the name
+    // index notices a different count or last record and is rebuilt on the next lookup.
     TBaseInfoList List{true};
 
 private:
-    void AddToIndex(TBaseInfo* record);
-    std::unordered_map<std::string, TBaseInfo*> byFoldedName_;
+    void AddToIndex(TBaseInfo* record) const;
+    void EnsureIndex() const;
+
+    mutable std::unordered_map<std::string, TBaseInfo*> byFoldedName_;
+    mutable int indexedCount_ = 0;
+    mutable const TBaseInfo* indexedLast_ = nullptr;
 };
+
+// The key FindByName indexes by: FoldedKey, with a fast path for ASCII names.
+std::string CatalogueKey(std::string_view name);
 
 } // namespace tv

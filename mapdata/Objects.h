@@ -118,11 +118,19 @@ public:
 std::string GroupForClass(const TBaseInfo& record);
 
 // A new record of a registered record class with its defaults. Raises "Class %s not found"
-// for an unknown name, and an error for a registered name that is not a record class.
+// for an unknown name, and "Class %s is not an object type" for a registered name that is not
+// a record class (a world-object class); such a class is never instantiated here.
 std::unique_ptr<TBaseInfo> CreateRecord(std::string_view className);
+std::string NotRecordClassMessage(const std::string& className);
 
-// Deep copy through the record's own stream layout; the caller owns it.
+// Deep copy: every stored field of the source (as its stream layout carries them) and the
+// copy's own Group from GroupForClass; the caller owns it. Works for all seven record
+// classes, registered or not.
 std::unique_ptr<TBaseInfo> CloneInfo(const TBaseInfo& source);
+
+// Registers TBaseInfo, TBackGroundInfo, TDecorInfo, TEnemyInfo, TBossInfo and TPlayerInfo.
+// TClassRegistry::Instance() calls it on first use.
+void RegisterRecordClasses(TClassRegistry& registry);
 
 // An ordered list of records, owning (the catalogue's and a map's) or a non-owning view.
 class TBaseInfoList {
@@ -137,16 +145,20 @@ public:
     TBaseInfo* operator[](int index) const { return items_[static_cast<size_t>(index)]; }
     TBaseInfo* Get(int index) const { return items_[static_cast<size_t>(index)]; }
 
-    // The list takes the record over when it owns its items.
+    // The list takes the record over when it owns its items (also when adding fails).
     TBaseInfo* Add(TBaseInfo* record);
     TBaseInfo* Add(std::unique_ptr<TBaseInfo> record) { return Add(record.release()); }
     TBaseInfo* Insert(int index, TBaseInfo* record);
-    // Frees the record when the list owns it.
+    // Frees the record when the list owns it. Indexes out of range raise an EError.
     void Delete(int index);
-    // Takes a record out without freeing it; the caller owns it afterwards.
+    // Takes a record out without freeing it; the caller owns it afterwards. A non-owning view
+    // only removes it and returns nullptr (the record belongs to another list). nullptr also
+    // when the record is not in the list.
     std::unique_ptr<TBaseInfo> Extract(TBaseInfo* record);
     int IndexOf(const TBaseInfo* record) const;
     void Clear();
+    // Exchanges the items (ownership stays a property of each list).
+    void Swap(TBaseInfoList& other) noexcept { items_.swap(other.items_); }
 
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
