@@ -57,6 +57,9 @@ protected:
 
 private:
     void HandleKey(const QKeyEvent* key) {
+        // Auto-repeat comes as release/press pairs while the key stays held: not a change.
+        if (key->isAutoRepeat())
+            return;
         const bool press = key->type() == QEvent::KeyPress;
         const quint32 scan = key->nativeScanCode();
         int vk = VirtualKeyFromQtKey(key->key(), key->modifiers() & Qt::KeypadModifier);
@@ -75,8 +78,6 @@ private:
             }
         }
         if (vk == 0)
-            return;
-        if (press && key->isAutoRepeat() && IsKeyDown(vk))
             return;
         SetKeyDown(vk, press);
     }

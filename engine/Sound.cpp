@@ -62,7 +62,7 @@ bool OpenMixer() {
         return true;
     if (!TryOpenMixer()) {
         // No usable audio device: mix into SDL's dummy output so that samples still load.
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         if (!TryOpenMixer())
             return false;
     }

@@ -102,7 +102,16 @@ TEST_F(KeyStateTest, EventFilterFollowsKeys) {
     InstallKeyStateFilter();
     Key(QEvent::KeyPress, Qt::Key_A, 38);
     EXPECT_TRUE(IsKeyDown('A'));
-    Key(QEvent::KeyPress, Qt::Key_A, 38, true); // auto-repeat: still down
+    EXPECT_NE(GetAsyncKeyState('A'), 0);
+    // Auto-repeat pairs while the key is held change nothing, not even the pressed bit.
+    Key(QEvent::KeyRelease, Qt::Key_A, 38, true);
+    EXPECT_TRUE(IsKeyDown('A'));
+    Key(QEvent::KeyPress, Qt::Key_A, 38, true);
+    EXPECT_EQ(static_cast<uint16_t>(GetAsyncKeyState('A')), 0x8000u);
+    Key(QEvent::KeyRelease, Qt::Key_A, 38);
+    EXPECT_FALSE(IsKeyDown('A'));
+    EXPECT_EQ(GetAsyncKeyState('A'), 0);
+    Key(QEvent::KeyPress, Qt::Key_A, 38);
     Key(QEvent::KeyRelease, Qt::Key_A, 38);
     EXPECT_FALSE(IsKeyDown('A'));
     EXPECT_EQ(GetAsyncKeyState('A'), 1); // pressed since the last query
