@@ -3,6 +3,8 @@
 #include "mapdata/Objects.h"
 #include "mapdata/Persistent.h"
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,19 @@ namespace tv {
 
 class TObjMgr;
 class TStream;
+
+// The 40-byte header a map file starts with ("TVMP" ... "TORVANIKIAN MAP FILE" ...). Readers
+// look only at the 4-byte magic.
+const std::array<uint8_t, 40>& MapFileHeader();
+inline constexpr const char* kMapMagic = "TVMP";
+inline constexpr const char* kMapObjectsMarker = "Map Objects:";
+inline constexpr const char* kNotValidMapMessage = "Not valid TV Map file!";
+
+// Writes bytes to a native path through a temporary file in the same folder that replaces the
+// target only once everything is written. Raises "Cannot create file %s" (the path) when the
+// file cannot be created or put in place and "Stream write error" when writing fails; either
+// way the previous file stays as it was and no temporary file is left.
+void WriteFileReplacing(const std::string& nativePath, const std::vector<uint8_t>& bytes);
 
 // The level being edited: the map variables and the placed object records in layer order.
 // Records whose Name the catalogue knows are stored by reference (class, name, position).
@@ -34,10 +49,17 @@ public:
     // file is read into a fresh map that is taken over only when the whole file was read.
     bool ReadFromStream(TStream& stream, const TObjMgr* catalogue);
 
-    // Sets FileName from the path, writes through a temporary file in the target's folder and
-    // replaces the target only when everything was written.
+    // Sets FileName from the path (the part after the last "\\", "/" or ":"), writes through a
+    // temporary file in the target's folder and replaces the target only when everything was
+    // written. A failure ("Cannot create file %s", "Stream write error") leaves the previous
+    // file as it was, no temporary file behind, and FileName as it was before the call.
     void SaveToFile(const std::string& path, const TObjMgr* catalogue);
+    // Reads the whole file and then ReadFromStream; "Cannot open file %s" when it cannot be
+    // read. The path may be data-style (backslashes) or native.
     bool LoadFromFile(const std::string& path, const TObjMgr* catalogue);
+
+    // Exchanges the whole content (variables and both lists) with another map.
+    void Swap(TMap& other) noexcept;
 
     std::string MapName = "Meanwhile Unknown Map";
     std::string FileName = kUntitled;

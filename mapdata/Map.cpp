@@ -1,0 +1,181 @@
+#include "mapdata/Map.h"
+
+#include "mapdata/Errors.h"
+#include "mapdata/Notices.h"
+#include "mapdata/ObjMgr.h"
+#include "mapdata/Paths.h"
+#include "mapdata/Stream.h"
+#include "mapdata/Text.h"
+
+#include <QSaveFile>
+#include <QString>
+
+namespace tv {
+
+const std::array<uint8_t, 40>& MapFileHeader() {
+    static const std::array<uint8_t, 40> header = [] {
+        std::array<uint8_t, 40> h{};
+        const char* const magic = "TVMP";
+        const char* const title = "TORVANIKIAN MAP FILE";
+        const uint8_t mark[4] = {0x40, 0x05, 0x05, 0x40};
+        for (int i = 0; i < 4; ++i) {
+            h[static_cast<size_t>(i)] = static_cast<uint8_t>(magic[i]);
+            h[static_cast<size_t>(4 + i)] = mark[i];
+            h[static_cast<size_t>(36 + i)] = mark[i];
+        }
+        for (int i = 0; i < 20; ++i)
+            h[static_cast<size_t>(8 + i)] = static_cast<uint8_t>(title[i]);
+        h[30] = 0x4B; // bytes 28..31 are 00 00 4B 00; 32..35 stay zero
+        return h;
+    }();
+    return header;
+}
+
+TMap::TMap() = default;
+
+TMap::~TMap() {
+    Objects.Clear();
+    LiveObjects.clear();
+}
+
+void TMap::Swap(TMap& other) noexcept {
+    MapName.swap(other.MapName);
+    FileName.swap(other.FileName);
+    std::swap(MaxWorldX, other.MaxWorldX);
+    std::swap(MaxWorldY, other.MaxWorldY);
+    std::swap(Ground, other.Ground);
+    std::swap(Sky, other.Sky);
+    ThemeMusic.swap(other.ThemeMusic);
+    LiveObjects.swap(other.LiveObjects);
+    Objects.Swap(other.Objects);
+}
+
+TBaseInfo* TMap::AddObjectSorted(std::unique_ptr<TBaseInfo> record) {
+    // Binary search for the first record whose Z is not lower: the new record goes before
+    // every record of the same Z.
+    int low = 0;
+    int high = Objects.Count() - 1;
+    while (low <= high) {
+        const int mid = low + (high - low) / 2;
+        if (Objects[mid]->Z < record->Z)
+            low = mid + 1;
+        else
+            high = mid - 1;
+    }
+    return Objects.Insert(low, record.release());
+}
+
+void TMap::WriteToStream(TStream& stream, const TObjMgr* catalogue) const {
+    const std::array<uint8_t, 40>& header = MapFileHeader();
+    stream.WriteBuffer(header.data(), header.size());
+    WriteStreamString(stream, MapName);
+    stream.WriteUInt8(0);
+    WriteStreamString(stream, FileName);
+    stream.WriteUInt8(0);
+    stream.WriteInt32(MaxWorldX);
+    stream.WriteInt32(MaxWorldY);
+    stream.WriteInt32(Ground);
+    stream.WriteInt32(Sky);
+    WriteStreamString(stream, ThemeMusic);
+    WriteStreamString(stream, kMapObjectsMarker);
+    stream.WriteInt32(Objects.Count());
+    for (const TBaseInfo* record : Objects) {
+        WriteStreamString(stream, record->ClassName());
+        if (catalogue && catalogue->FindByName(record->Name)) {
+            // Reference form: the reader takes everything else from the prototype.
+            WriteStreamString(stream, record->Name);
+            stream.WriteInt32(record->Left);
+            stream.WriteInt32(record->Top);
+        } else {
+            record->WriteToStream(stream);
+        }
+    }
+}
+
+bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
+    uint8_t header[40];
+    stream.ReadBuffer(header, sizeof header);
+    const std::string magic(reinterpret_cast<const char*>(header), 4);
+    if (!TextEquals(Windows1250ToUtf8(magic), kMapMagic)) {
+        ShowMessageBox(kNotValidMapMessage);
+        return false;
+    }
+
+    // Everything is read into a fresh map first, so that a failure leaves this one untouched.
+    TMap loaded;
+    loaded.MapName = ReadStreamString(stream);
+    stream.Skip(1);
+    loaded.FileName = ReadStreamString(stream);
+    stream.Skip(1);
+    loaded.MaxWorldX = stream.ReadInt32();
+    loaded.MaxWorldY = stream.ReadInt32();
+    loaded.Ground = stream.ReadInt32();
+    loaded.Sky = stream.ReadInt32();
+    loaded.ThemeMusic = ReadStreamString(stream);
+    ReadStreamString(stream); // the "Map Objects:" marker; its content does not matter
+
+    const int32_t count = stream.ReadInt32();
+    // Every entry takes at least one byte, so a huge count ends at the end of the data; nothing
+    // is reserved from it.
+    for (int32_t i = 0; i < count; ++i) {
+        const std::string className = ReadStreamString(stream);
+        std::unique_ptr<TBaseInfo> record = CreateRecord(className);
+        const uint64_t start = stream.Position();
+        const std::string name = ReadStreamString(stream);
+        const TBaseInfo* prototype = catalogue ? catalogue->FindByName(name) : nullptr;
+        if (prototype) {
+            // Reference form: a copy of the prototype, of the prototype's class.
+            record = CloneInfo(*prototype);
+            record->Left = stream.ReadInt32();
+            record->Top = stream.ReadInt32();
+        } else {
+            stream.SetPosition(start);
+            record->ReadFromStream(stream);
+        }
+        loaded.Objects.Add(std::move(record));
+    }
+
+    Swap(loaded);
+    return true;
+}
+
+void WriteFileReplacing(const std::string& nativePath, const std::vector<uint8_t>& bytes) {
+    QSaveFile file(QString::fromStdString(nativePath));
+    if (!file.open(QIODevice::WriteOnly))
+        throw EError(CannotCreateFileMessage(nativePath));
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        file.cancelWriting();
+        throw EError(kStreamWriteError);
+    }
+    if (!file.commit()) {
+        // Data that could not be flushed is a write error; a file that could not be put in
+        // place of the target is one that could not be created.
+        if (file.error() == QFileDevice::WriteError)
+            throw EError(kStreamWriteError);
+        throw EError(CannotCreateFileMessage(nativePath));
+    }
+}
+
+void TMap::SaveToFile(const std::string& path, const TObjMgr* catalogue) {
+    // FileName takes the new name only when the file was written.
+    std::string previousName = ExtractFileName(path);
+    FileName.swap(previousName);
+    try {
+        TMemoryStream body;
+        WriteToStream(body, catalogue);
+        WriteFileReplacing(NativePath(path), body.Bytes());
+    } catch (...) {
+        FileName.swap(previousName);
+        throw;
+    }
+}
+
+bool TMap::LoadFromFile(const std::string& path, const TObjMgr* catalogue) {
+    const std::string native = NativePath(path);
+    TMemoryStream stream;
+    stream.LoadFromFile(native, native);
+    return ReadFromStream(stream, catalogue);
+}
+
+} // namespace tv

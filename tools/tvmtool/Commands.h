@@ -1,0 +1,42 @@
+#pragma once
+
+#include "mapdata/Map.h"
+#include "mapdata/ObjMgr.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tv::tool {
+
+// Everything tvmtool does, callable without a process. Functions raise an EError with the
+// text the tool prints; Run turns them into exit statuses.
+
+// The 40-byte header written at the start of a catalogue: the map header with the magic
+// "TVOD" (readers do not interpret it).
+std::vector<uint8_t> CatalogueHeader();
+
+// {"records": [{"class": ..., field: value, ...}, ...]} -> catalogue file bytes.
+std::vector<uint8_t> CatalogueFromJson(const QByteArray& json);
+// The catalogue as {"records": [...]} with every field of every record; ends with a newline.
+std::string CatalogueToJson(const TObjMgr& catalogue);
+
+// {"MapName", "FileName", "MaxWorldX", "MaxWorldY", "Ground", "Sky", "ThemeMusic",
+//  "Objects": [...]} <-> map. Absent variables keep the map's defaults; objects are appended
+// in the given order.
+void MapFromJson(const QByteArray& json, TMap& map);
+std::string MapToJson(const TMap& map);
+
+// Problems that do not stop a map from loading: textures missing under
+// BaseFolder() + "Data\Graphic\" and objects whose Left lies outside 0..MaxWorldX.
+std::vector<std::string> MapWarnings(const TMap& map);
+
+QByteArray ReadWholeFile(const std::string& path);
+
+// tvmtool's command line (without the program name). Output goes to out, failures and
+// notices to err. Returns 0 on success, 1 on failure, 2 for a command line it does not know.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace tv::tool

@@ -1,0 +1,331 @@
+#include "tools/tvmtool/RecordJson.h"
+
+#include "mapdata/Errors.h"
+#include "mapdata/Text.h"
+
+#include <QJsonArray>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace tv::tool {
+
+namespace {
+
+template <class T> T* As(TBaseInfo& record) {
+    return dynamic_cast<T*>(&record);
+}
+
+#define TV_BASE_FIELD(field, type)                                                                 \
+    FieldInfo {                                                                                    \
+#field, FieldType::type, [](TBaseInfo & r) -> void* { return &r.field; }                   \
+    }
+#define TV_CLASS_FIELD(cls, field, type)                                                           \
+    FieldInfo {                                                                                    \
+#field, FieldType::type, [](TBaseInfo& r) -> void* {                                       \
+            cls* p = As<cls>(r);                                                                   \
+            return p ? static_cast<void*>(&p->field) : nullptr;                                    \
+        }       \
+    }
+
+bool SameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Values at or beyond this magnitude round to an infinite float.
+const double kFloatLimit = std::ldexp(2.0 - std::ldexp(1.0, -24), 127);
+
+// The shortest text that reads back as the same double, for messages.
+std::string NumberText(double d) {
+    char text[400];
+    for (int precision = 1; precision <= 17; ++precision) {
+        std::snprintf(text, sizeof text, "%.*g", precision, d);
+        if (std::strtod(text, nullptr) == d)
+            break;
+    }
+    return text;
+}
+
+[[noreturn]] void Fail(const std::string& where, const std::string& problem) {
+    throw EError(where + ": " + problem);
+}
+
+std::string Describe(const QJsonValue& value) {
+    switch (value.type()) {
+    case QJsonValue::Null:
+        return "null";
+    case QJsonValue::Bool:
+        return "a boolean";
+    case QJsonValue::Double:
+        return "a number";
+    case QJsonValue::String:
+        return "a string";
+    case QJsonValue::Array:
+        return "an array";
+    case QJsonValue::Object:
+        return "an object";
+    default:
+        return "nothing";
+    }
+}
+
+// An integral JSON number within [low, high].
+double IntegralNumber(const QJsonValue& value, double low, double high, const char* typeName,
+                      const std::string& where) {
+    if (!value.isDouble())
+        Fail(where, std::string("expected an integer (") + typeName + "), got " + Describe(value));
+    const double d = value.toDouble();
+    if (!std::isfinite(d) || std::floor(d) != d)
+        Fail(where, NumberText(d) + " is not an integer");
+    if (d < low || d > high)
+        Fail(where, NumberText(d) + " is out of range for " + typeName);
+    return d;
+}
+
+float JsonToFloat(const QJsonValue& value, const std::string& where) {
+    if (value.isString()) {
+        const QString text = value.toString();
+        if (text == "NaN")
+            return std::numeric_limits<float>::quiet_NaN();
+        if (text == "Infinity")
+            return std::numeric_limits<float>::infinity();
+        if (text == "-Infinity")
+            return -std::numeric_limits<float>::infinity();
+        if (text == "-0")
+            return -0.0f;
+        Fail(where, "expected a number (float), got the string " + JsonString(text.toStdString()));
+    }
+    if (!value.isDouble())
+        Fail(where, "expected a number (float), got " + Describe(value));
+    const double d = value.toDouble();
+    if (!(std::fabs(d) < kFloatLimit))
+        Fail(where, NumberText(d) + " is out of range for a 32-bit float");
+    return static_cast<float>(d);
+}
+
+void SetField(TBaseInfo& record, const FieldInfo& field, const QJsonValue& value,
+              const std::string& where) {
+    void* address = field.Address(record);
+    switch (field.Type) {
+    case FieldType::Int32:
+        *static_cast<int32_t*>(address) = JsonToInt32(value, where);
+        break;
+    case FieldType::UInt32:
+        *static_cast<uint32_t*>(address) = static_cast<uint32_t>(
+            IntegralNumber(value, 0, 4294967295.0, "an unsigned 32-bit integer", where));
+        break;
+    case FieldType::UInt8:
+        *static_cast<uint8_t*>(address) =
+            static_cast<uint8_t>(IntegralNumber(value, 0, 255, "an unsigned 8-bit integer", where));
+        break;
+    case FieldType::UInt16:
+        *static_cast<uint16_t*>(address) = static_cast<uint16_t>(
+            IntegralNumber(value, 0, 65535, "an unsigned 16-bit integer", where));
+        break;
+    case FieldType::Float:
+        *static_cast<float*>(address) = JsonToFloat(value, where);
+        break;
+    case FieldType::Text:
+        *static_cast<std::string*>(address) = JsonToText(value, where);
+        break;
+    }
+}
+
+std::string FieldJson(TBaseInfo& record, const FieldInfo& field) {
+    const void* address = field.Address(record);
+    switch (field.Type) {
+    case FieldType::Int32:
+        return std::to_string(*static_cast<const int32_t*>(address));
+    case FieldType::UInt32:
+        return std::to_string(*static_cast<const uint32_t*>(address));
+    case FieldType::UInt8:
+        return std::to_string(*static_cast<const uint8_t*>(address));
+    case FieldType::UInt16:
+        return std::to_string(*static_cast<const uint16_t*>(address));
+    case FieldType::Float:
+        return FloatJson(*static_cast<const float*>(address));
+    case FieldType::Text:
+        return JsonString(*static_cast<const std::string*>(address));
+    }
+    return "null";
+}
+
+} // namespace
+
+const std::vector<FieldInfo>& RecordFields() {
+    static const std::vector<FieldInfo> fields = {
+        TV_BASE_FIELD(Name, Text),
+        TV_BASE_FIELD(Left, Int32),
+        TV_BASE_FIELD(Top, Int32),
+        TV_BASE_FIELD(Width, Int32),
+        TV_BASE_FIELD(Height, Int32),
+        TV_BASE_FIELD(Z, Int32),
+        TV_BASE_FIELD(Color, UInt32),
+        TV_BASE_FIELD(Texture, Text),
+        TV_BASE_FIELD(Blend, UInt8),
+        TV_BASE_FIELD(Speed, Float),
+        TV_BASE_FIELD(FrameWidth, Int32),
+        TV_BASE_FIELD(FrameHeight, Int32),
+        TV_CLASS_FIELD(TColObjInfo, ProjectilesPass, UInt8),
+        TV_CLASS_FIELD(TColObjInfo, Animated, UInt8),
+        TV_CLASS_FIELD(TEntityInfo, RangedWeapon, Text),
+        TV_CLASS_FIELD(TEntityInfo, MeleeWeapon, Text),
+        TV_CLASS_FIELD(TEntityInfo, Armour, Text),
+        TV_CLASS_FIELD(TEntityInfo, HitPoints, Int32),
+        TV_CLASS_FIELD(TEntityInfo, ExperiencePoints, Int32),
+        TV_CLASS_FIELD(TEntityInfo, FireSound, Text),
+        TV_CLASS_FIELD(TEntityInfo, DieSound, Text),
+        TV_CLASS_FIELD(TEntityInfo, HitSound, Text),
+        TV_CLASS_FIELD(TEntityInfo, AmbientSound, Text),
+        TV_CLASS_FIELD(TPlayerInfo, KeyLeft, UInt16),
+        TV_CLASS_FIELD(TPlayerInfo, KeyRight, UInt16),
+        TV_CLASS_FIELD(TPlayerInfo, KeyUp, UInt16),
+        TV_CLASS_FIELD(TPlayerInfo, KeyDown, UInt16),
+        TV_CLASS_FIELD(TPlayerInfo, KeyFire1, UInt16),
+        TV_CLASS_FIELD(TPlayerInfo, KeyFire2, UInt16),
+        TV_CLASS_FIELD(TPlayerInfo, SecondRangedWeapon, Text),
+    };
+    return fields;
+}
+
+#undef TV_BASE_FIELD
+#undef TV_CLASS_FIELD
+
+const FieldInfo* FindField(std::string_view name) {
+    for (const FieldInfo& field : RecordFields())
+        if (name == field.Name)
+            return &field;
+    return nullptr;
+}
+
+std::string ShortestFloatText(float value) {
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value < 0 ? "-Infinity" : "Infinity";
+    if (value == 0.0f)
+        return std::signbit(value) ? "-0" : "0";
+    char text[64];
+    for (int precision = 1; precision <= 9; ++precision) {
+        std::snprintf(text, sizeof text, "%.*g", precision, static_cast<double>(value));
+        // JSON readers go through a double first, so both routes must give the same float.
+        if (SameBits(std::strtof(text, nullptr), value) &&
+            SameBits(static_cast<float>(std::strtod(text, nullptr)), value))
+            return text;
+    }
+    // The double nearest the float is the float itself; 17 digits give that double back.
+    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value));
+    return text;
+}
+
+std::string FloatJson(float value) {
+    if (std::isnan(value) || std::isinf(value) || (value == 0.0f && std::signbit(value)))
+        return "\"" + ShortestFloatText(value) + "\"";
+    return ShortestFloatText(value);
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (u < 0x20)
+                out += Format("\\u%04x", u);
+            else
+                out += c;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string RecordJson(const TBaseInfo& record, int indent) {
+    TBaseInfo& mutableRecord = const_cast<TBaseInfo&>(record); // fields are only read
+    const std::string pad(static_cast<size_t>(indent), ' ');
+    std::string out = "{\n";
+    out += pad + "  \"class\": " + JsonString(record.ClassName()) + ",\n";
+    out += pad + "  \"Group\": " + JsonString(GroupForClass(record));
+    for (const FieldInfo& field : RecordFields()) {
+        if (!field.Address(mutableRecord))
+            continue;
+        out += ",\n" + pad + "  " + JsonString(field.Name) + ": " + FieldJson(mutableRecord, field);
+    }
+    out += "\n" + pad + "}";
+    return out;
+}
+
+std::string EntryContext(const char* list, int index, const QJsonObject& object) {
+    std::string context = Format("%s[%d]", list, index);
+    const QJsonValue name = object.value("Name");
+    if (name.isString())
+        context += " (" + JsonString(name.toString().toStdString()) + ")";
+    return context;
+}
+
+int32_t JsonToInt32(const QJsonValue& value, const std::string& where) {
+    return static_cast<int32_t>(
+        IntegralNumber(value, -2147483648.0, 2147483647.0, "a signed 32-bit integer", where));
+}
+
+std::string JsonToText(const QJsonValue& value, const std::string& where) {
+    if (!value.isString())
+        Fail(where, "expected a string, got " + Describe(value));
+    return value.toString().toStdString();
+}
+
+std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::string& context) {
+    const QJsonValue classValue = object.value("class");
+    if (!classValue.isString())
+        Fail(context,
+             "\"class\" must be a string naming a record class, got " + Describe(classValue));
+    std::unique_ptr<TBaseInfo> record;
+    try {
+        record = CreateRecord(classValue.toString().toStdString());
+    } catch (const EError& e) {
+        Fail(context, e.what());
+    }
+
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const std::string key = it.key().toStdString();
+        const std::string where = context + ": field " + JsonString(key);
+        if (key == "class")
+            continue;
+        if (key == "Group") {
+            // Group comes from the class; it is accepted (as a dump prints it) only when it
+            // agrees with it.
+            const std::string group = JsonToText(it.value(), where);
+            if (group != GroupForClass(*record))
+                Fail(where, JsonString(group) + " is not the group of class " +
+                                record->ClassName() + " (" + JsonString(GroupForClass(*record)) +
+                                ")");
+            continue;
+        }
+        const FieldInfo* field = FindField(key);
+        if (!field)
+            Fail(where, "no such field");
+        if (!field->Address(*record))
+            Fail(where, std::string("class ") + record->ClassName() + " has no such field");
+        SetField(*record, *field, it.value(), where);
+    }
+    return record;
+}
+
+} // namespace tv::tool
