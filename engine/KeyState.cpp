@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -48,6 +49,11 @@ protected:
             // Releases that happen while another application has the focus never reach us;
             // let nothing stay down.
             ReleaseAll();
+            break;
+        case QEvent::ApplicationStateChange:
+            if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() !=
+                Qt::ApplicationActive)
+                ReleaseAll();
             break;
         default:
             break;

@@ -1,6 +1,7 @@
 #include "engine/KeyState.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QObject>
@@ -160,6 +161,14 @@ TEST_F(KeyStateTest, LosingTheApplicationReleasesEverything) {
     EXPECT_FALSE(IsLeftButtonDown());
     // The presses themselves were seen and are still reported once.
     EXPECT_EQ(GetAsyncKeyState(VK_RIGHT), 1);
+
+    Key(QEvent::KeyPress, Qt::Key_Up, 111);
+    QApplicationStateChangeEvent active(Qt::ApplicationActive);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &active);
+    EXPECT_TRUE(IsKeyDown(VK_UP));
+    QApplicationStateChangeEvent hidden(Qt::ApplicationHidden);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &hidden);
+    EXPECT_FALSE(IsKeyDown(VK_UP));
 }
 
 } // namespace
