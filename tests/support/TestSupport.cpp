@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,15 +70,39 @@ TempDir::TempDir() {
         throw std::runtime_error("cannot create a temporary folder");
 }
 
-std::string TempDir::path() const { return dir_.path().toStdString() + "/"; }
+std::string TempDir::path() const {
+    return dir_.path().toStdString() + "/";
+}
 
-std::string TempDir::file(const std::string& relative) const { return path() + relative; }
+std::string TempDir::file(const std::string& relative) const {
+    return path() + relative;
+}
 
 void TempDir::write(const std::string& relative, const Bytes& bytes) const {
     WriteFileBytes(file(relative), bytes);
 }
 
-Bytes TempDir::read(const std::string& relative) const { return ReadFileBytes(file(relative)); }
+Bytes TempDir::read(const std::string& relative) const {
+    return ReadFileBytes(file(relative));
+}
+
+namespace {
+ApplicationFactory& RegisteredFactory() {
+    static ApplicationFactory factory;
+    return factory;
+}
+} // namespace
+
+bool RegisterApplicationFactory(ApplicationFactory factory) {
+    RegisteredFactory() = std::move(factory);
+    return true;
+}
+
+std::unique_ptr<QApplication> MakeTestApplication(int& argc, char** argv) {
+    if (RegisteredFactory())
+        return RegisteredFactory()(argc, argv);
+    return std::make_unique<QApplication>(argc, argv);
+}
 
 Bytes ReadFileBytes(const std::string& path) {
     QFile f(QString::fromStdString(path));

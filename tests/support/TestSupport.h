@@ -4,9 +4,13 @@
 
 #include <QTemporaryDir>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
+
+class QApplication;
 
 namespace tvtest {
 
@@ -21,7 +25,7 @@ public:
     ByteWriter& f32(float v);
     ByteWriter& raw(std::initializer_list<uint8_t> bytes);
     ByteWriter& raw(const Bytes& bytes);
-    ByteWriter& ascii(const std::string& text);   // bytes only, no tag
+    ByteWriter& ascii(const std::string& text);       // bytes only, no tag
     ByteWriter& shortString(const std::string& text); // 06 len bytes
     ByteWriter& zeros(size_t count);
     const Bytes& bytes() const { return bytes_; }
@@ -54,6 +58,13 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// A test program that needs an application class of its own (the editor's, with its error
+// guard) registers a factory from a static initialiser; main then makes the application with
+// it instead of a plain QApplication.
+using ApplicationFactory = std::function<std::unique_ptr<QApplication>(int& argc, char** argv)>;
+bool RegisterApplicationFactory(ApplicationFactory factory);
+std::unique_ptr<QApplication> MakeTestApplication(int& argc, char** argv);
 
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+
+namespace tv {
+
+// The tool bar's glyphs, drawn at run time.
+enum class TGlyph { New, Open, Save, SaveAs, Exit, Help };
+
+QIcon ToolGlyph(TGlyph glyph);
+
+} // namespace tv

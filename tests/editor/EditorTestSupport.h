@@ -1,0 +1,62 @@
+#pragma once
+
+#include "editor/Dialogs.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tvtest {
+
+// Answers the editor's dialogs without showing anything and records what was asked.
+// Without a queued answer a file or colour dialog counts as cancelled.
+class FakeDialogs : public tv::IDialogs {
+public:
+    struct ErrorBoxCall {
+        std::string Title;
+        std::string Text;
+    };
+
+    void MessageBox(const std::string& text) override { Messages.push_back(text); }
+    void ErrorBox(const std::string& title, const std::string& text) override {
+        Errors.push_back({title, text});
+    }
+    std::optional<std::string> FileName(const tv::TFileDialogRequest& request) override {
+        FileRequests.push_back(request);
+        if (FileAnswers.empty())
+            return std::nullopt;
+        std::optional<std::string> answer = FileAnswers.front();
+        FileAnswers.pop_front();
+        return answer;
+    }
+    std::optional<uint32_t> Color(uint32_t initialRgb) override {
+        ColorRequests.push_back(initialRgb);
+        if (ColorAnswers.empty())
+            return std::nullopt;
+        std::optional<uint32_t> answer = ColorAnswers.front();
+        ColorAnswers.pop_front();
+        return answer;
+    }
+
+    std::vector<std::string> ErrorTexts() const {
+        std::vector<std::string> texts;
+        for (const ErrorBoxCall& call : Errors)
+            texts.push_back(call.Text);
+        return texts;
+    }
+
+    std::vector<std::string> Messages;
+    std::vector<ErrorBoxCall> Errors;
+    std::vector<tv::TFileDialogRequest> FileRequests;
+    std::deque<std::optional<std::string>> FileAnswers;
+    std::vector<uint32_t> ColorRequests;
+    std::deque<std::optional<uint32_t>> ColorAnswers;
+};
+
+// Shows a top-level widget and waits until it is the active window, so focus changes work.
+bool ShowActive(QWidget& window);
+
+} // namespace tvtest
