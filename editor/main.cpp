@@ -1,0 +1,14 @@
+// The editor's program entry: the application object, the main window, the message loop.
+#include "editor/EditForm.h"
+#include "editor/EditorApp.h"
+
+int main(int argc, char** argv) {
+    tv::TEditorApplication app(argc, argv);
+    int result = 1;
+    tv::RunGuarded([&] {
+        tv::TEditF window;
+        window.show();
+        result = tv::TEditorApplication::exec();
+    });
+    return result;
+}

@@ -1,0 +1,456 @@
+// The main window started on a small game folder, driven through real events; every dialog
+// and box is answered by the fake dialogs.
+#include "editor/EditForm.h"
+#include "EditorTestSupport.h"
+#include "TestSupport.h"
+#include "editor/EditorApp.h"
+#include "mapdata/Paths.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using tv::TEditF;
+using tvtest::ByteWriter;
+
+namespace {
+
+void BaseRecord(ByteWriter& w, const std::string& name, int width, int height, int z) {
+    w.shortString(name).i32(0).i32(0).shortString("editor\\obj.png");
+    w.i32(width).i32(height).i32(z).i32(-1).f32(0.0f).i32(0).i32(0).u8(0);
+}
+
+void Enemy(ByteWriter& w, const std::string& name) {
+    w.shortString("TEnemyInfo");
+    BaseRecord(w, name, 128, 64, 1);
+    w.u8(0).u8(1);
+    for (int i = 0; i < 7; ++i)
+        w.shortString("");
+    w.i32(6).i32(150);
+}
+
+void Decor(ByteWriter& w, const std::string& name) {
+    w.shortString("TDecorInfo");
+    BaseRecord(w, name, 128, 128, 0);
+    w.u8(0).u8(0);
+}
+
+void Background(ByteWriter& w, const std::string& name) {
+    w.shortString("TBackGroundInfo");
+    BaseRecord(w, name, 800, 600, -10);
+}
+
+// Groups in catalogue order: Enemies, Decors, Enemies, BackGrounds.
+tvtest::Bytes DemoCatalogue() {
+    ByteWriter w;
+    w.zeros(40).i32(4);
+    Enemy(w, "Grunt");
+    Decor(w, "Rock");
+    Enemy(w, "Spitter");
+    Background(w, "Sky");
+    return w.bytes();
+}
+
+std::vector<std::string> Items(const QComboBox* box) {
+    std::vector<std::string> items;
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
+    return items;
+}
+
+std::vector<std::string> Items(const QListWidget* list) {
+    std::vector<std::string> items;
+    for (int i = 0; i < list->count(); ++i)
+        items.push_back(list->item(i)->text().toStdString());
+    return items;
+}
+
+class EditFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        game.write("data/obj/objects.tvd", DemoCatalogue());
+        QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
+        QDir().mkpath(QString::fromStdString(game.file("Data/Music/boss")));
+    }
+
+    void Start() {
+        window = std::make_unique<TEditF>(game.path());
+        ASSERT_TRUE(tvtest::ShowActive(*window));
+    }
+
+    void ChooseGroup(int index) {
+        window->ComboObj->setCurrentIndex(index);
+        emit window->ComboObj->activated(index);
+    }
+
+    // Puts the cursor of the Map Vars grid on a row and types over its value.
+    void TypeVar(const std::string& key, const QString& text) {
+        tv::TValueListEditor* grid = window->ValMap;
+        window->Pages->setCurrentWidget(window->Tabvars);
+        grid->setFocus();
+        ASSERT_TRUE(grid->MoveTo(grid->FindRow(key)));
+        grid->EditLine()->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+        else
+            QTest::keyClicks(QApplication::focusWidget(), text);
+    }
+    void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+    std::string Var(const std::string& key) const {
+        return window->ValMap->Value(window->ValMap->FindRow(key));
+    }
+
+    void Click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    std::string MapFile(const std::string& name) const { return game.file("Data/Maps/" + name); }
+
+    tvtest::TempDir game;
+    tvtest::FakeDialogs dialogs;
+    tv::ScopedDialogs scope{dialogs};
+    std::unique_ptr<TEditF> window;
+};
+
+TEST_F(EditFormTest, StartsWithTheCatalogueListedAndAnUntitledMap) {
+    Start();
+    EXPECT_TRUE(dialogs.Errors.empty());
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - untitled.tvm");
+    EXPECT_EQ(tv::ApplicationTitle(), "Torvanikian Map Editor - untitled.tvm");
+    EXPECT_EQ(tv::BaseFolder(), game.path());
+    EXPECT_EQ(window->size(), QSize(792, 400));
+    EXPECT_EQ(window->Pages->currentWidget(), window->TabModify);
+    EXPECT_EQ(window->WorldX, 0);
+    EXPECT_EQ(window->Selected, nullptr);
+    EXPECT_EQ(window->NewType, nullptr);
+    EXPECT_FALSE(window->CloseAllowed);
+    EXPECT_EQ(window->XPanel->text(), "World X:  0 / 5000");
+
+    EXPECT_EQ(Items(window->ComboObj),
+              (std::vector<std::string>{"Enemies", "Decors", "BackGrounds"}));
+    EXPECT_EQ(window->ComboObj->currentIndex(), 0);
+    EXPECT_EQ(window->AddGroup, "Enemies");
+    EXPECT_EQ(Items(window->ListObj), (std::vector<std::string>{"Grunt", "Spitter"}));
+    EXPECT_FALSE(window->NoCatalogueLabel->isVisible());
+
+    tv::TValueListEditor* vars = window->ValMap;
+    ASSERT_EQ(vars->RowCount(), 5);
+    const char* keys[] = {"Name", "Max World X", "Ground", "Sky", "Theme Music"};
+    const char* values[] = {"Meanwhile Unknown Map", "5000", "20", "20", ""};
+    for (int r = 0; r < 5; ++r) {
+        EXPECT_EQ(vars->Key(r), keys[r]);
+        EXPECT_EQ(vars->Value(r), values[r]);
+    }
+    EXPECT_EQ(vars->EditStyle(4), tv::TValueListEditor::TEditStyle::Ellipsis);
+    EXPECT_EQ(vars->horizontalHeaderItem(0)->text(), "Variable");
+}
+
+TEST_F(EditFormTest, EveryControlIsThereWithItsCaptionAndDefaults) {
+    Start();
+    for (const char* name :
+         {"View",    "XPanel",       "XPrev",        "XNext",     "XJump",     "EdJump",
+          "Panelus", "SpeedButton1", "SpeedButton2", "SaveBtn",   "SaveAsBtn", "SpeedButton3",
+          "BtnHelp", "PopHelp",      "PopExit",      "Pages",     "TabAdd",    "TabModify",
+          "Tabvars", "TabSheet4",    "Label1",       "ComboObj",  "Label2",    "ListObj",
+          "Panel2",  "Label6",       "Label7",       "SpinCount", "Label8",    "SpinSX",
+          "Label10", "SpinEX",       "Label11",      "SpinSY",    "Label12",   "SpinEY",
+          "Label9",  "CheckRX",      "CheckRY",      "Button5",   "Panel1",    "Label3",
+          "Prev",    "Imgprev",      "Label4",       "ComboMod",  "ListMod",   "Label5",
+          "ValMod",  "Button1",      "Button6",      "Button2",   "Button3",   "Button4",
+          "ValMap"})
+        EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
+    for (const char* name : {"OpenD", "SaveD", "OpenPD", "ColorD", "OpenMD"})
+        EXPECT_NE(window->findChild<QObject*>(name), nullptr) << name;
+
+    EXPECT_EQ(window->View->geometry(), QRect(5, 5, 446, 356));
+    EXPECT_EQ(window->Pages->size(), QSize(341, 356));
+    EXPECT_EQ(window->Imgprev->size(), QSize(96, 105));
+    EXPECT_EQ(window->XPanel->size(), QSize(196, 21));
+    QStringList tabs;
+    for (int i = 0; i < window->Pages->count(); ++i)
+        tabs << window->Pages->tabText(i);
+    EXPECT_EQ(tabs, QStringList({"Add New", "Modify", "Map Vars", "TabSheet4"}));
+
+    EXPECT_EQ(window->SpinCount->value(), 5);
+    EXPECT_EQ(window->SpinSX->value(), 100);
+    EXPECT_EQ(window->SpinEX->value(), 1000);
+    EXPECT_EQ(window->SpinSY->value(), 200);
+    EXPECT_EQ(window->SpinEY->value(), 400);
+    EXPECT_LT(window->SpinSX->minimum(), -1000000);
+    EXPECT_GT(window->SpinSX->maximum(), 1000000);
+    EXPECT_EQ(window->EdJump->minimum(), 0);
+    EXPECT_EQ(window->EdJump->maximum(), 100000);
+    EXPECT_EQ(window->EdJump->singleStep(), 200);
+    EXPECT_TRUE(window->CheckRX->isChecked());
+    EXPECT_TRUE(window->CheckRY->isChecked());
+    EXPECT_EQ(window->Button1->text(), "Delete");
+    EXPECT_EQ(window->Button6->text(), "Undelete");
+    EXPECT_EQ(window->Button5->text(), "Add");
+    EXPECT_FALSE(window->Prev->Editing());
+
+    const QList<QAction*> help = window->PopHelp->actions();
+    ASSERT_EQ(help.size(), 3);
+    EXPECT_EQ(help[0]->text(), "Editor Help");
+    EXPECT_TRUE(help[1]->isSeparator());
+    EXPECT_EQ(help[2]->text(), "About");
+    EXPECT_FALSE(help[2]->isEnabled());
+    const QList<QAction*> exits = window->PopExit->actions();
+    ASSERT_EQ(exits.size(), 2);
+    EXPECT_EQ(exits[0]->text(), "Save And Exit");
+    EXPECT_EQ(exits[1]->text(), "Exit");
+}
+
+TEST_F(EditFormTest, TheTypeHighlightIsCarriedAcrossGroups) {
+    Start();
+    window->ListObj->setCurrentRow(1);
+    ChooseGroup(1);
+    EXPECT_EQ(window->AddGroup, "Decors");
+    EXPECT_EQ(Items(window->ListObj), (std::vector<std::string>{"Rock"}));
+    EXPECT_EQ(window->ListObj->currentRow(), -1) << "row 1 does not exist in a list of one";
+
+    window->ListObj->setCurrentRow(0);
+    ChooseGroup(0);
+    EXPECT_EQ(Items(window->ListObj), (std::vector<std::string>{"Grunt", "Spitter"}));
+    EXPECT_EQ(window->ListObj->currentRow(), 0);
+    EXPECT_EQ(window->NewType, nullptr) << "the highlight does not choose a type";
+}
+
+TEST_F(EditFormTest, AMissingCatalogueIsReportedAndTheEditorRunsWithoutOne) {
+    QFile::remove(QString::fromStdString(game.file("data/obj/objects.tvd")));
+    Start();
+    ASSERT_EQ(dialogs.Errors.size(), 1u);
+    EXPECT_EQ(dialogs.Errors[0].Title, "Torvanikian Map Editor");
+    EXPECT_EQ(dialogs.Errors[0].Text.rfind("Cannot open file ", 0), 0u) << dialogs.Errors[0].Text;
+    EXPECT_NE(dialogs.Errors[0].Text.find("objects.tvd."), std::string::npos);
+    EXPECT_EQ(window->ObjMgr->Count(), 0);
+    EXPECT_EQ(window->ComboObj->count(), 0);
+    EXPECT_EQ(window->AddGroup, "");
+    window->Pages->setCurrentWidget(window->TabAdd);
+    ASSERT_TRUE(window->NoCatalogueLabel->isVisible());
+    EXPECT_FALSE(window->ListObj->isVisible());
+    EXPECT_TRUE(
+        window->NoCatalogueLabel->text().startsWith("No object catalogue: Cannot open file"));
+    EXPECT_FALSE(window->Panel2->isEnabled());
+
+    // The rest of the editor works: the title, the map variables, saving.
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - untitled.tvm");
+    dialogs.FileAnswers = {MapFile("nocat")};
+    Click(window->SaveBtn);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(MapFile("nocat.tvm"))));
+    EXPECT_EQ(dialogs.Errors.size(), 1u);
+}
+
+TEST_F(EditFormTest, ABrokenCatalogueLeavesNoHalfCatalogueBehind) {
+    tvtest::Bytes bytes = DemoCatalogue();
+    bytes.resize(bytes.size() - 10);
+    game.write("data/obj/objects.tvd", bytes);
+    Start();
+    ASSERT_EQ(dialogs.ErrorTexts(), (std::vector<std::string>{"Stream read error."}));
+    EXPECT_EQ(window->ObjMgr->Count(), 0);
+    EXPECT_EQ(window->ComboObj->count(), 0);
+    EXPECT_FALSE(window->NoCatalogueLabel->isHidden());
+}
+
+TEST_F(EditFormTest, MapVarsAreClampedAndAppliedWhenACellIsLeftOrEnterIsPressed) {
+    Start();
+    tv::TMap& map = *window->CurrentMap;
+
+    TypeVar("Max World X", "60000");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(map.MaxWorldX, 50000);
+    EXPECT_EQ(Var("Max World X"), "50000");
+
+    TypeVar("Sky", "-5");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(map.Sky, 0);
+    EXPECT_EQ(Var("Sky"), "0");
+
+    TypeVar("Ground", "");
+    EXPECT_EQ(Var("Ground"), "");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(map.Ground, 20);
+    EXPECT_EQ(Var("Ground"), "20");
+
+    TypeVar("Name", "");
+    window->EdJump->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(map.MapName, "");
+    EXPECT_EQ(Var("Name"), "");
+
+    TypeVar("Theme Music", "typed.mid");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(map.ThemeMusic, "");
+    EXPECT_EQ(Var("Theme Music"), "");
+
+    TypeVar("Ground", "$20");
+    Key(Qt::Key_Up);
+    EXPECT_EQ(map.Ground, 32);
+    EXPECT_TRUE(dialogs.Errors.empty());
+    EXPECT_EQ(window->XPanel->text(), "World X:  0 / 5000") << "only a refresh updates the panel";
+}
+
+TEST_F(EditFormTest, TextThatIsNoIntegerShowsTheErrorBoxAndLeavesTheMapAlone) {
+    Start();
+    TypeVar("Max World X", "abc");
+    Key(Qt::Key_Return);
+    ASSERT_EQ(dialogs.Errors.size(), 1u);
+    EXPECT_EQ(dialogs.Errors[0].Title, "Torvanikian Map Editor - untitled.tvm");
+    EXPECT_EQ(dialogs.Errors[0].Text, "'abc' is not a valid integer value.");
+    EXPECT_EQ(window->CurrentMap->MaxWorldX, 5000);
+    EXPECT_EQ(Var("Max World X"), "abc") << "the grid is not refilled";
+    // Leaving the row tries again and is refused again; Escape gives the old value back.
+    Key(Qt::Key_Down);
+    EXPECT_EQ(dialogs.Errors.size(), 2u);
+    EXPECT_EQ(window->ValMap->CurrentKey(), "Max World X");
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Var("Max World X"), "5000");
+}
+
+TEST_F(EditFormTest, ThemeMusicIsPickedRelativeToTheMusicFolder) {
+    Start();
+    TypeVar("Theme Music", "");
+    Key(Qt::Key_Escape);
+    const std::string music = game.path() + "Data/Music/";
+    dialogs.FileAnswers = {music + "theme.mid", music + "boss/fight.mid",
+                           game.path() + "Data/Sound/loop.mp3", music + "plain", std::nullopt};
+    const char* expected[] = {"theme.mid", "boss\\fight.mid", "..\\Sound\\loop.mp3", "plain.mid",
+                              "plain.mid"};
+    for (const char* stored : expected) {
+        Click(window->ValMap->EllipsisButton());
+        EXPECT_EQ(window->CurrentMap->ThemeMusic, stored);
+        EXPECT_EQ(Var("Theme Music"), stored);
+    }
+    ASSERT_EQ(dialogs.FileRequests.size(), 5u);
+    EXPECT_FALSE(dialogs.FileRequests[0].Save);
+    EXPECT_EQ(dialogs.FileRequests[0].InitialDir, game.path() + "Data/Music");
+    EXPECT_EQ(dialogs.FileRequests[0].Filter, "MIDI file (*.mid);;MP3 file (*.mp3);;All Files (*)");
+
+    // The button of any other row does nothing (a key typed in a row outside the grid's
+    // rows cannot have a button, so call the handler directly).
+    window->ValMap->MoveTo(0);
+    window->ValMapEditButtonClick();
+    EXPECT_EQ(dialogs.FileRequests.size(), 5u);
+}
+
+TEST_F(EditFormTest, SaveOnANewMapAsksForANameAndCancellingWritesNothing) {
+    Start();
+    Click(window->SaveBtn);
+    ASSERT_EQ(dialogs.FileRequests.size(), 1u);
+    EXPECT_TRUE(dialogs.FileRequests[0].Save);
+    EXPECT_EQ(dialogs.FileRequests[0].InitialDir, game.path() + "Data/Maps");
+    EXPECT_EQ(dialogs.FileRequests[0].Filter, "Torvanikian Maps (*.tvm);;All Files (*)");
+    EXPECT_TRUE(QDir(QString::fromStdString(game.file("Data/Maps")))
+                    .entryList(QDir::Files | QDir::Hidden)
+                    .isEmpty());
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - untitled.tvm");
+}
+
+TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
+    Start();
+    dialogs.FileAnswers = {MapFile("level1")};
+    Click(window->SaveAsBtn);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(MapFile("level1.tvm"))));
+    EXPECT_EQ(window->CurrentMap->FileName, "level1.tvm");
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - level1.tvm");
+
+    // A map opened from elsewhere is saved into the map folder under its stored name.
+    QDir().mkpath(QString::fromStdString(game.file("elsewhere")));
+    QFile::rename(QString::fromStdString(MapFile("level1.tvm")),
+                  QString::fromStdString(game.file("elsewhere/level1.tvm")));
+    dialogs.FileAnswers = {game.file("elsewhere/level1")};
+    Click(window->SpeedButton2);
+    EXPECT_EQ(dialogs.FileRequests.back().InitialDir, game.path() + "Data/Maps");
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - level1.tvm");
+    window->CurrentMap->MapName = "Changed";
+    const size_t asked = dialogs.FileRequests.size();
+    Click(window->SaveBtn);
+    EXPECT_EQ(dialogs.FileRequests.size(), asked) << "a named map is saved without a dialog";
+    tv::TMap saved;
+    ASSERT_TRUE(saved.LoadFromFile(MapFile("level1.tvm"), window->ObjMgr.get()));
+    EXPECT_EQ(saved.MapName, "Changed");
+    tv::TMap untouched;
+    ASSERT_TRUE(untouched.LoadFromFile(game.file("elsewhere/level1.tvm"), window->ObjMgr.get()));
+    EXPECT_EQ(untouched.MapName, "Meanwhile Unknown Map");
+    EXPECT_TRUE(dialogs.Errors.empty());
+}
+
+TEST_F(EditFormTest, OpenRefreshesThePagesAndANonMapKeepsTheMap) {
+    tv::TMap stored;
+    stored.MapName = "Stored Map";
+    stored.MaxWorldX = 7000;
+    stored.SaveToFile(MapFile("stored.tvm"), nullptr);
+    game.write("Data/Maps/junk.tvm", tvtest::Bytes(64, 'x'));
+    Start();
+
+    dialogs.FileAnswers = {MapFile("stored.tvm")};
+    Click(window->SpeedButton2);
+    EXPECT_EQ(window->CurrentMap->MapName, "Stored Map");
+    EXPECT_EQ(Var("Name"), "Stored Map");
+    EXPECT_EQ(window->XPanel->text(), "World X:  0 / 7000");
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - stored.tvm");
+
+    dialogs.FileAnswers = {MapFile("junk.tvm")};
+    Click(window->SpeedButton2);
+    EXPECT_EQ(dialogs.Messages, (std::vector<std::string>{"Not valid TV Map file!"}));
+    EXPECT_EQ(window->CurrentMap->MapName, "Stored Map");
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - stored.tvm");
+    EXPECT_TRUE(dialogs.Errors.empty());
+
+    // A name that does not exist fails in the error box; the map stays.
+    dialogs.FileAnswers = {MapFile("missing")};
+    Click(window->SpeedButton2);
+    ASSERT_EQ(dialogs.Errors.size(), 1u);
+    EXPECT_EQ(dialogs.Errors[0].Text.rfind("Cannot open file ", 0), 0u) << dialogs.Errors[0].Text;
+    EXPECT_NE(dialogs.Errors[0].Text.find("missing.tvm"), std::string::npos);
+    EXPECT_EQ(window->CurrentMap->MapName, "Stored Map");
+
+    // New starts over with the defaults.
+    Click(window->SpeedButton1);
+    EXPECT_EQ(window->CurrentMap->MapName, "Meanwhile Unknown Map");
+    EXPECT_EQ(Var("Max World X"), "5000");
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - untitled.tvm");
+}
+
+TEST_F(EditFormTest, ClosingGoesThroughTheExitMenu) {
+    Start();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->PopExit->isVisible());
+    EXPECT_FALSE(window->CloseAllowed);
+    QTest::keyClick(window->PopExit, Qt::Key_Escape);
+    EXPECT_FALSE(window->PopExit->isVisible());
+    EXPECT_TRUE(window->isVisible());
+
+    Click(window->SpeedButton3);
+    ASSERT_TRUE(window->PopExit->isVisible());
+    window->Exit1->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(dialogs.FileRequests.empty()) << "Exit does not save";
+}
+
+TEST_F(EditFormTest, SaveAndExitClosesAlsoWhenTheNameIsNotGiven) {
+    Start();
+    window->SaveAndExit1->trigger();
+    EXPECT_EQ(dialogs.FileRequests.size(), 1u);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(EditFormTest, SaveAndExitStaysOpenWhenSavingFails) {
+    Start();
+    QDir(QString::fromStdString(game.file("Data/Maps"))).removeRecursively();
+    dialogs.FileAnswers = {MapFile("level")};
+    window->SaveAndExit1->trigger();
+    ASSERT_EQ(dialogs.Errors.size(), 1u);
+    EXPECT_EQ(dialogs.Errors[0].Text.rfind("Cannot create file", 0), 0u) << dialogs.Errors[0].Text;
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->CloseAllowed);
+    EXPECT_TRUE(window->close()) << "the next close needs no menu";
+}
+
+} // namespace
