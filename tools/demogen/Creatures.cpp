@@ -13,7 +13,7 @@ namespace demogen {
 namespace {
 
 // Walk cycle: leg swing (-1..1) and body lift per frame.
-constexpr double kSwing[4] = {1.0, 0.0, -1.0, 0.0};
+constexpr double kSwing[4] = {1.0, 0.3, -1.0, -0.3};
 constexpr double kLift[4] = {0.0, -1.5, 0.0, -1.5};
 
 void Shadow(QPainter& p, QPointF centre, double rx, double ry) {
@@ -26,8 +26,9 @@ void Shadow(QPainter& p, QPointF centre, double rx, double ry) {
 
 void PaintSlimeBody(QPainter& p, int frame, QColor body, QColor eyeWhite) {
     FacingLeft(p, 64);
-    static const double heights[4] = {20, 16, 20, 24};
-    static const double widths[4] = {46, 52, 46, 40};
+    // Rest, squash, stretch, settle.
+    static const double heights[4] = {20, 16, 24, 21};
+    static const double widths[4] = {46, 52, 40, 44};
     const double h = heights[frame];
     const double w = widths[frame];
     const double cx = 32;
@@ -102,8 +103,8 @@ void PaintMagmaSlime(QPainter& p, int frame) {
 
 void PaintBat(QPainter& p, int frame) {
     FacingLeft(p, 64);
-    static const double tipY[4] = {2, 13, 26, 13};
-    static const double lift[4] = {2, 0, -1, 0};
+    static const double tipY[4] = {2, 13, 26, 17};
+    static const double lift[4] = {2, 0, -1, 1};
     const double cy = 15 + lift[frame];
     const QColor wing(70, 45, 95);
     const QColor body(50, 32, 70);
@@ -159,20 +160,22 @@ void PaintBat(QPainter& p, int frame) {
 
 void PaintSpider(QPainter& p, int frame) {
     FacingLeft(p, 64);
-    const double bob = frame % 2 == 0 ? 0 : -1;
+    static const double bobs[4] = {0, -1, 0, -0.5};
+    static const double steps[4] = {1, 0, -1, 0};
+    const double bob = bobs[frame];
     Shadow(p, {32, 30.5}, 24, 1.8);
     // Eight legs, alternating pairs stepping.
     p.setPen(OutlinePen(QColor(30, 25, 30), 2.0));
     p.setBrush(Qt::NoBrush);
     for (int i = 0; i < 4; ++i) {
-        const double phase = ((i + frame) % 2 == 0) ? 1.0 : -1.0;
+        const double phase = steps[(i + frame) % 4];
         for (int side : {-1, 1}) {
             const double hipX = 30 + i * 3.0;
             const double kneeX = 32 + side * (10 + i * 3.5) + phase * 1.5;
             const double footX = 32 + side * (16 + i * 4.0) + phase * 2.5;
             QPainterPath leg;
             leg.moveTo(hipX, 20 + bob);
-            leg.quadTo(kneeX, 6 + bob + (phase > 0 ? -1 : 1), footX, 30 - (phase > 0 ? 1.5 : 0));
+            leg.quadTo(kneeX, 6 + bob - phase, footX, 30 - 1.5 * std::max(0.0, phase));
             p.drawPath(leg);
         }
     }
@@ -667,7 +670,7 @@ void PaintOgreKing(QPainter& p, int frame) {
 
 void PaintLich(QPainter& p, int frame) {
     FacingLeft(p, 64);
-    static const double hover[4] = {0, -3, -5, -3};
+    static const double hover[4] = {0, -3, -5, -2};
     const double h = hover[frame];
     const QColor robe(70, 30, 110);
     // A faint shadow far below: it floats.
