@@ -19,6 +19,9 @@ bool CreateGraphicsDevice(HWND window, bool fullScreen, int width, int height, i
     D3DObject = Direct3DCreate8(D3D_SDK_VERSION);
     if (!D3DObject)
         return false;
+    // The settings are about to change: a device made with the old ones must not outlive
+    // them, even when this call fails.
+    D3DDevice.reset();
     PresentParams = D3DPRESENT_PARAMETERS{};
     PresentParams.Windowed = fullScreen ? 0u : 0xFFFFFFFFu;
     PresentParams.hDeviceWindow = window;
@@ -41,7 +44,6 @@ bool CreateGraphicsDevice(HWND window, bool fullScreen, int width, int height, i
         PresentParams.BackBufferFormat = mode.Format;
     }
     const uint32_t deviceType = hardware ? D3DDEVTYPE_HAL : D3DDEVTYPE_REF;
-    D3DDevice.reset();
     if (FAILED(D3DObject->CreateDevice(D3DADAPTER_DEFAULT, deviceType, window,
                                        D3DCREATE_SOFTWARE_VERTEXPROCESSING, &PresentParams,
                                        &D3DDevice))) {
