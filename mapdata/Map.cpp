@@ -9,6 +9,7 @@
 
 #include <QSaveFile>
 #include <QString>
+#include <algorithm>
 
 namespace tv {
 
@@ -115,14 +116,22 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
     ReadStreamString(stream); // the "Map Objects:" marker; its content does not matter
 
     const int32_t count = stream.ReadInt32();
-    // Every entry takes at least one byte, so a huge count ends at the end of the data; nothing
-    // is reserved from it.
+    // Every entry takes at least 12 bytes (class name, name, position), so room is made only
+    // for as many entries as the rest of the data could hold, and a huge count ends with a
+    // read error at the end of the data.
+    constexpr uint64_t kSmallestEntry = 12;
+    if (count > 0)
+        loaded.Objects.Reserve(static_cast<int>(
+            std::min<uint64_t>(static_cast<uint64_t>(count), stream.Remaining() / kSmallestEntry)));
     for (int32_t i = 0; i < count; ++i) {
+        // The entry's class must be a registered record class in both forms, although the
+        // reference form makes its record from the prototype instead.
         const std::string className = ReadStreamString(stream);
-        std::unique_ptr<TBaseInfo> record = CreateRecord(className);
+        CheckRecordClass(className);
         const uint64_t start = stream.Position();
         const std::string name = ReadStreamString(stream);
         const TBaseInfo* prototype = catalogue ? catalogue->FindByName(name) : nullptr;
+        std::unique_ptr<TBaseInfo> record;
         if (prototype) {
             // Reference form: a copy of the prototype, of the prototype's class.
             record = CloneInfo(*prototype);
@@ -130,6 +139,7 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
             record->Top = stream.ReadInt32();
         } else {
             stream.SetPosition(start);
+            record = CreateRecord(className);
             record->ReadFromStream(stream);
         }
         loaded.Objects.Add(std::move(record));
@@ -139,22 +149,95 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
     return true;
 }
 
-void WriteFileReplacing(const std::string& nativePath, const std::vector<uint8_t>& bytes) {
-    QSaveFile file(QString::fromStdString(nativePath));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EError(CannotCreateFileMessage(nativePath));
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        file.cancelWriting();
-        throw EError(kStreamWriteError);
+namespace {
+
+// Writes a file through a temporary file in the target's folder that replaces the target only
+// on Commit. Output is buffered, so that records can write field by field.
+class TReplacingFileStream : public TStream {
+public:
+    explicit TReplacingFileStream(const std::string& nativePath)
+        : path_(nativePath), file_(QString::fromStdString(nativePath)) {
+        if (!file_.open(QIODevice::WriteOnly))
+            throw EError(CannotCreateFileMessage(path_));
+        buffer_.reserve(kBufferSize);
     }
-    if (!file.commit()) {
-        // Data that could not be flushed is a write error; a file that could not be put in
-        // place of the target is one that could not be created.
-        if (file.error() == QFileDevice::WriteError)
+    // Without Commit the temporary file is removed and the target stays as it was.
+    ~TReplacingFileStream() override {
+        if (file_.isOpen())
+            file_.cancelWriting();
+    }
+
+    size_t Read(void*, size_t) override { return 0; }
+    size_t Write(const void* data, size_t count) override {
+        if (failed_)
+            return 0;
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        if (buffer_.size() + count > kBufferSize) {
+            if (!Flush())
+                return 0;
+            if (count >= kBufferSize) {
+                if (file_.write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(count)) !=
+                    static_cast<qint64>(count)) {
+                    failed_ = true;
+                    return 0;
+                }
+                written_ += count;
+                return count;
+            }
+        }
+        buffer_.insert(buffer_.end(), bytes, bytes + count);
+        return count;
+    }
+    uint64_t Size() const override { return written_ + buffer_.size(); }
+    uint64_t Position() const override { return Size(); }
+    void SetPosition(uint64_t position) override {
+        if (position != Position())
+            throw EError(kStreamWriteError); // the file is written front to back only
+    }
+
+    void Commit() {
+        if (!Flush())
             throw EError(kStreamWriteError);
-        throw EError(CannotCreateFileMessage(nativePath));
+        if (!file_.commit()) {
+            // Data that could not be flushed is a write error; a file that could not be put
+            // in place of the target is one that could not be created.
+            if (file_.error() == QFileDevice::WriteError)
+                throw EError(kStreamWriteError);
+            throw EError(CannotCreateFileMessage(path_));
+        }
     }
+
+private:
+    static constexpr size_t kBufferSize = 256 * 1024;
+
+    bool Flush() {
+        if (failed_)
+            return false;
+        if (!buffer_.empty()) {
+            const auto size = static_cast<qint64>(buffer_.size());
+            if (file_.write(reinterpret_cast<const char*>(buffer_.data()), size) != size) {
+                failed_ = true;
+                return false;
+            }
+            written_ += buffer_.size();
+            buffer_.clear();
+        }
+        return true;
+    }
+
+    std::string path_;
+    QSaveFile file_;
+    std::vector<uint8_t> buffer_;
+    uint64_t written_ = 0;
+    bool failed_ = false;
+};
+
+} // namespace
+
+void WriteFileReplacing(const std::string& nativePath, const std::vector<uint8_t>& bytes) {
+    TReplacingFileStream file(nativePath);
+    file.WriteBuffer(bytes.data(), bytes.size());
+    file.Commit();
 }
 
 void TMap::SaveToFile(const std::string& path, const TObjMgr* catalogue) {
@@ -162,9 +245,9 @@ void TMap::SaveToFile(const std::string& path, const TObjMgr* catalogue) {
     std::string previousName = ExtractFileName(path);
     FileName.swap(previousName);
     try {
-        TMemoryStream body;
-        WriteToStream(body, catalogue);
-        WriteFileReplacing(NativePath(path), body.Bytes());
+        TReplacingFileStream file(NativePath(path));
+        WriteToStream(file, catalogue);
+        file.Commit();
     } catch (...) {
         FileName.swap(previousName);
         throw;

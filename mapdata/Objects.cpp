@@ -4,9 +4,93 @@
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
+#include <cstring>
 #include <typeinfo>
+#include <utility>
 
 namespace tv {
+
+namespace {
+
+// True for well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF)
+// that does not start with a byte order mark: exactly the texts that decoding leaves as they are.
+bool IsPlainUtf8(const std::string& text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
+    if (text.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+        return false;
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int more;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0; // no overlong forms
+            if (c == 0xED)
+                high = 0x9F; // no surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            if (c == 0xF4)
+                high = 0x8F; // nothing past U+10FFFF
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        if (p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i <= more; ++i)
+            if (p[i] < 0x80 || p[i] > 0xBF)
+                return false;
+        p += more + 1;
+    }
+    return true;
+}
+
+// Reads a tagged string into a field, with the result and errors of ReadStreamString. The
+// common forms (short texts and well-formed UTF-8) are read straight into the field's own
+// buffer; everything else goes through ReadStreamString.
+void ReadText(TStream& stream, std::string& field) {
+    const uint64_t start = stream.Position();
+    uint8_t head[5];
+    if (stream.Read(head, 1) == 1) {
+        if (head[0] == kTagShortString && stream.Read(head + 1, 1) == 1) {
+            field.resize(head[1]);
+            stream.ReadBuffer(field.data(), head[1]);
+            bool ascii = true;
+            for (unsigned char c : field)
+                ascii = ascii && c < 0x80;
+            if (!ascii)
+                field = Windows1250ToUtf8(field);
+            return;
+        }
+        if (head[0] == kTagUtf8String && stream.Read(head + 1, 4) == 4) {
+            const uint32_t length =
+                static_cast<uint32_t>(head[1]) | (static_cast<uint32_t>(head[2]) << 8) |
+                (static_cast<uint32_t>(head[3]) << 16) | (static_cast<uint32_t>(head[4]) << 24);
+            if (length <= 0x7FFFFFFFu && length <= stream.Remaining()) {
+                field.resize(length);
+                stream.ReadBuffer(field.data(), length);
+                if (IsPlainUtf8(field))
+                    return;
+            }
+        }
+    }
+    stream.SetPosition(start);
+    field = ReadStreamString(stream);
+}
+
+} // namespace
 
 // ---- TBaseInfo ----
 
@@ -32,10 +116,10 @@ void TBaseInfo::SetDefaults() {
 
 void TBaseInfo::ReadFromStream(TStream& stream) {
     Group = GroupForClass(*this);
-    Name = ReadStreamString(stream);
+    ReadText(stream, Name);
     Left = stream.ReadInt32();
     Top = stream.ReadInt32();
-    Texture = ReadStreamString(stream);
+    ReadText(stream, Texture);
     Width = stream.ReadInt32();
     Height = stream.ReadInt32();
     Z = stream.ReadInt32();
@@ -63,7 +147,7 @@ void TBaseInfo::WriteToStream(TStream& stream) const {
 
 // ---- TBackGroundInfo ----
 
-TBackGroundInfo::TBackGroundInfo() {
+TBackGroundInfo::TBackGroundInfo() : TBaseInfo(NoDefaults{}) {
     TBackGroundInfo::SetDefaults();
 }
 
@@ -79,7 +163,7 @@ void TBackGroundInfo::SetDefaults() {
 
 // ---- TColObjInfo ----
 
-TColObjInfo::TColObjInfo() {
+TColObjInfo::TColObjInfo() : TBaseInfo(NoDefaults{}) {
     TColObjInfo::SetDefaults();
 }
 
@@ -105,7 +189,7 @@ void TColObjInfo::WriteToStream(TStream& stream) const {
 
 // ---- TDecorInfo ----
 
-TDecorInfo::TDecorInfo() {
+TDecorInfo::TDecorInfo() : TColObjInfo(NoDefaults{}) {
     TDecorInfo::SetDefaults();
 }
 
@@ -127,7 +211,7 @@ const char* const kEnemyHitSound = "ingame\\enemy_hit.wav";
 const char* const kEnemyAmbientSound = "ingame\\enemy_amb.wav";
 } // namespace
 
-TEntityInfo::TEntityInfo() {
+TEntityInfo::TEntityInfo() : TColObjInfo(NoDefaults{}) {
     TEntityInfo::SetDefaults();
 }
 
@@ -149,13 +233,13 @@ void TEntityInfo::SetDefaults() {
 
 void TEntityInfo::ReadFromStream(TStream& stream) {
     TColObjInfo::ReadFromStream(stream);
-    RangedWeapon = ReadStreamString(stream);
-    MeleeWeapon = ReadStreamString(stream);
-    Armour = ReadStreamString(stream);
-    FireSound = ReadStreamString(stream);
-    DieSound = ReadStreamString(stream);
-    HitSound = ReadStreamString(stream);
-    AmbientSound = ReadStreamString(stream);
+    ReadText(stream, RangedWeapon);
+    ReadText(stream, MeleeWeapon);
+    ReadText(stream, Armour);
+    ReadText(stream, FireSound);
+    ReadText(stream, DieSound);
+    ReadText(stream, HitSound);
+    ReadText(stream, AmbientSound);
     HitPoints = stream.ReadInt32();
     ExperiencePoints = stream.ReadInt32();
 }
@@ -175,7 +259,7 @@ void TEntityInfo::WriteToStream(TStream& stream) const {
 
 // ---- TEnemyInfo ----
 
-TEnemyInfo::TEnemyInfo() {
+TEnemyInfo::TEnemyInfo() : TEntityInfo(NoDefaults{}) {
     TEnemyInfo::SetDefaults();
 }
 
@@ -202,7 +286,7 @@ void TEnemyInfo::SetDefaults() {
 
 // ---- TBossInfo ----
 
-TBossInfo::TBossInfo() {
+TBossInfo::TBossInfo() : TEnemyInfo(NoDefaults{}) {
     TBossInfo::SetDefaults();
 }
 
@@ -223,7 +307,7 @@ void TBossInfo::SetDefaults() {
 
 // ---- TPlayerInfo ----
 
-TPlayerInfo::TPlayerInfo() {
+TPlayerInfo::TPlayerInfo() : TEntityInfo(NoDefaults{}) {
     TPlayerInfo::SetDefaults();
 }
 
@@ -259,7 +343,7 @@ void TPlayerInfo::SetDefaults() {
 
 void TPlayerInfo::ReadFromStream(TStream& stream) {
     TEntityInfo::ReadFromStream(stream);
-    SecondRangedWeapon = ReadStreamString(stream);
+    ReadText(stream, SecondRangedWeapon);
     KeyLeft = stream.ReadUInt16();
     KeyRight = stream.ReadUInt16();
     KeyUp = stream.ReadUInt16();
@@ -283,6 +367,14 @@ void TPlayerInfo::WriteToStream(TStream& stream) const {
 
 std::string GroupForClass(const TBaseInfo& record) {
     const char* className = record.ClassName();
+    // The record classes' own names first, then the case-blind comparison for any other.
+    static const std::pair<const char*, const char*> kExact[] = {
+        {"TEnemyInfo", "Enemies"}, {"TDecorInfo", "Decors"},   {"TBackGroundInfo", "BackGrounds"},
+        {"TBossInfo", "Bosses"},   {"TPlayerInfo", "Players"}, {"TBaseInfo", "Misc"},
+        {"TColObjInfo", "Misc"},   {"TEntityInfo", "Misc"}};
+    for (const auto& [name, group] : kExact)
+        if (std::strcmp(className, name) == 0)
+            return group;
     if (TextEquals(className, "TEnemyInfo"))
         return "Enemies";
     if (TextEquals(className, "TDecorInfo"))
@@ -309,15 +401,18 @@ std::string NotRecordClassMessage(const std::string& className) {
     return "Class " + className + " is not an object type";
 }
 
-std::unique_ptr<TBaseInfo> CreateRecord(std::string_view className) {
+void CheckRecordClass(std::string_view className) {
     TClassRegistry& registry = TClassRegistry::Instance();
-    const TClassRegistry::Factory* factory = registry.Find(className);
-    if (!factory)
+    if (!registry.Find(className))
         throw EError(ClassNotFoundMessage(std::string(className)));
-    // A world-object class is never instantiated in place of a record.
     if (!registry.IsRecordClass(className))
         throw EError(NotRecordClassMessage(std::string(className)));
-    std::unique_ptr<TPersistent> object = (*factory)();
+}
+
+std::unique_ptr<TBaseInfo> CreateRecord(std::string_view className) {
+    // A world-object class is rejected before anything is instantiated.
+    CheckRecordClass(className);
+    std::unique_ptr<TPersistent> object = (*TClassRegistry::Instance().Find(className))();
     auto* record = dynamic_cast<TBaseInfo*>(object.get());
     if (!record)
         throw EError(NotRecordClassMessage(std::string(className)));

@@ -35,6 +35,12 @@ public:
     float Speed = 0.0f;
     int32_t FrameWidth = 0;
     int32_t FrameHeight = 0;
+
+protected:
+    // Subclass constructors construct their bases without defaults and apply their own
+    // SetDefaults (which starts with the parent's) once.
+    struct NoDefaults {};
+    explicit TBaseInfo(NoDefaults) {}
 };
 
 class TBackGroundInfo : public TBaseInfo {
@@ -54,6 +60,9 @@ public:
 
     uint8_t ProjectilesPass = 0;
     uint8_t Animated = 0;
+
+protected:
+    explicit TColObjInfo(NoDefaults) : TBaseInfo(NoDefaults{}) {}
 };
 
 class TDecorInfo : public TColObjInfo {
@@ -80,6 +89,9 @@ public:
     std::string DieSound;
     std::string HitSound;
     std::string AmbientSound;
+
+protected:
+    explicit TEntityInfo(NoDefaults) : TColObjInfo(NoDefaults{}) {}
 };
 
 class TEnemyInfo : public TEntityInfo {
@@ -87,6 +99,9 @@ public:
     TEnemyInfo();
     const char* ClassName() const override { return "TEnemyInfo"; }
     void SetDefaults() override;
+
+protected:
+    explicit TEnemyInfo(NoDefaults) : TEntityInfo(NoDefaults{}) {}
 };
 
 class TBossInfo : public TEnemyInfo {
@@ -121,6 +136,8 @@ std::string GroupForClass(const TBaseInfo& record);
 // for an unknown name, and "Class %s is not an object type" for a registered name that is not
 // a record class (a world-object class); such a class is never instantiated here.
 std::unique_ptr<TBaseInfo> CreateRecord(std::string_view className);
+// Raises exactly what CreateRecord would for the name, without making anything.
+void CheckRecordClass(std::string_view className);
 std::string NotRecordClassMessage(const std::string& className);
 
 // Deep copy: every stored field of the source (as its stream layout carries them) and the
@@ -157,6 +174,8 @@ public:
     std::unique_ptr<TBaseInfo> Extract(TBaseInfo* record);
     int IndexOf(const TBaseInfo* record) const;
     void Clear();
+    // Makes room for count items without adding any.
+    void Reserve(int count) { items_.reserve(static_cast<size_t>(count > 0 ? count : 0)); }
     // Exchanges the items (ownership stays a property of each list).
     void Swap(TBaseInfoList& other) noexcept { items_.swap(other.items_); }
 

@@ -1,0 +1,470 @@
+#include "mapdata/Map.h"
+#include "TestSupport.h"
+#include "mapdata/Errors.h"
+#include "mapdata/ObjMgr.h"
+#include "mapdata/Stream.h"
+#include "mapdata/Text.h"
+
+#include <QDir>
+#include <QFile>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace tv;
+using tvtest::Bytes;
+using tvtest::ByteWriter;
+
+namespace {
+
+const Bytes kHeader = {'T',  'V',  'M',  'P',  0x40, 0x05, 0x05, 0x40, 'T',  'O',
+                       'R',  'V',  'A',  'N',  'I',  'K',  'I',  'A',  'N',  ' ',
+                       'M',  'A',  'P',  ' ',  'F',  'I',  'L',  'E',  0x00, 0x00,
+                       0x4B, 0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x05, 0x05, 0x40};
+
+Bytes Written(const TMap& map, const TObjMgr* catalogue) {
+    TMemoryStream s;
+    map.WriteToStream(s, catalogue);
+    return s.Bytes();
+}
+
+Bytes RecordBytes(const TBaseInfo& record) {
+    TMemoryStream s;
+    record.WriteToStream(s);
+    return s.Bytes();
+}
+
+// A catalogue with an "Enemy" (TEnemyInfo) and a "Tree" (TDecorInfo) prototype.
+class MapFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto enemy = std::make_unique<TEnemyInfo>();
+        enemy->HitPoints = 11;
+        enemy->Width = 96;
+        catalogue.Add(std::move(enemy));
+        auto tree = std::make_unique<TDecorInfo>();
+        tree->Name = "Tree";
+        tree->Texture = "scenery\\tree.png";
+        catalogue.Add(std::move(tree));
+    }
+
+    // Loads bytes into the map; returns the error text, or "" on success.
+    std::string Load(TMap& map, const Bytes& bytes, bool* result = nullptr) {
+        TMemoryStream s(bytes);
+        try {
+            const bool ok = map.ReadFromStream(s, &catalogue);
+            if (result)
+                *result = ok;
+        } catch (const EError& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    TObjMgr catalogue;
+};
+
+template <class T> std::unique_ptr<T> Placed(const std::string& name, int32_t left, int32_t top) {
+    auto record = std::make_unique<T>();
+    record->Name = name;
+    record->Left = left;
+    record->Top = top;
+    return record;
+}
+
+class TLiveThing : public TPersistent {
+public:
+    const char* ClassName() const override { return "TLiveThing"; }
+};
+
+// The state of a map that a failed load must not change.
+struct MapState {
+    Bytes Body;
+    std::vector<TBaseInfo*> Records;
+    size_t Live;
+    bool operator==(const MapState&) const = default;
+};
+
+MapState StateOf(const TMap& map) {
+    std::vector<TBaseInfo*> records(map.Objects.begin(), map.Objects.end());
+    return {Written(map, nullptr), records, map.LiveObjects.size()};
+}
+
+} // namespace
+
+TEST_F(MapFile, NewMapIs115BytesByteForByte) {
+    const TMap map;
+    EXPECT_EQ(map.MapName, "Meanwhile Unknown Map");
+    EXPECT_EQ(map.FileName, "untitled.tvm");
+    const Bytes expected = ByteWriter()
+                               .raw(kHeader)
+                               .shortString("Meanwhile Unknown Map")
+                               .u8(0)
+                               .shortString("untitled.tvm")
+                               .u8(0)
+                               .i32(5000)
+                               .i32(600)
+                               .i32(20)
+                               .i32(20)
+                               .shortString("")
+                               .shortString("Map Objects:")
+                               .i32(0)
+                               .bytes();
+    ASSERT_EQ(expected.size(), 115u);
+    EXPECT_EQ(Written(map, &catalogue), expected);
+
+    tvtest::TempDir dir;
+    TMap saved;
+    saved.SaveToFile(dir.file("untitled.tvm"), &catalogue);
+    EXPECT_EQ(dir.read("untitled.tvm"), expected);
+}
+
+TEST_F(MapFile, ReferenceEntryMatchesTheWorkedExample) {
+    TMap map;
+    map.Objects.Add(Placed<TEnemyInfo>("Enemy", 100, 200));
+    const Bytes body = Written(map, &catalogue);
+    const Bytes entry(body.end() - 27, body.end());
+    EXPECT_EQ(entry, (Bytes{0x06, 0x0A, 0x54, 0x45, 0x6E, 0x65, 0x6D, 0x79, 0x49,
+                            0x6E, 0x66, 0x6F, 0x06, 0x05, 0x45, 0x6E, 0x65, 0x6D,
+                            0x79, 0x64, 0x00, 0x00, 0x00, 0xC8, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(body.size(), 115u + 27u);
+    EXPECT_EQ(Bytes(body.end() - 31, body.end() - 27), (Bytes{1, 0, 0, 0}));
+}
+
+TEST_F(MapFile, ReferencedRecordsComeBackAsPrototypeCopiesAtTheirPosition) {
+    TMap map;
+    auto enemy = Placed<TEnemyInfo>("ENEMY", -5, 300);
+    enemy->Width = 5;        // not stored: the prototype's width comes back
+    enemy->HitPoints = 1000; // likewise
+    map.Objects.Add(std::move(enemy));
+    auto unlisted = Placed<TEnemyInfo>("Unlisted", 7, 8);
+    unlisted->Width = 5;
+    map.Objects.Add(std::move(unlisted));
+
+    TMap loaded;
+    ASSERT_EQ(Load(loaded, Written(map, &catalogue)), "");
+    ASSERT_EQ(loaded.Objects.Count(), 2);
+    const auto* first = dynamic_cast<TEnemyInfo*>(loaded.Objects[0]);
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(first, catalogue.Get(0)); // a copy, not the prototype
+    EXPECT_EQ(first->Name, "Enemy");    // the prototype's spelling
+    EXPECT_EQ(first->Left, -5);
+    EXPECT_EQ(first->Top, 300);
+    EXPECT_EQ(first->Width, 96);
+    EXPECT_EQ(first->HitPoints, 11);
+    EXPECT_EQ(loaded.Objects[1]->Width, 5); // stored in full
+    EXPECT_EQ(loaded.Objects[1]->Group, "Enemies");
+}
+
+TEST_F(MapFile, EntryLoadsAsThePrototypesClassWhateverClassItNames) {
+    const Bytes bytes = ByteWriter()
+                            .raw(kHeader)
+                            .shortString("M")
+                            .u8(0xEE)
+                            .shortString("f.tvm")
+                            .u8(0xEE)
+                            .i32(1)
+                            .i32(2)
+                            .i32(3)
+                            .i32(4)
+                            .shortString("t")
+                            .shortString("anything")
+                            .i32(1)
+                            .shortString("TDecorInfo")
+                            .shortString("enemy")
+                            .i32(10)
+                            .i32(20)
+                            .raw({0xDE, 0xAD}) // ignored
+                            .bytes();
+    TMap map;
+    ASSERT_EQ(Load(map, bytes), "");
+    ASSERT_EQ(map.Objects.Count(), 1);
+    EXPECT_STREQ(map.Objects[0]->ClassName(), "TEnemyInfo");
+    EXPECT_EQ(map.Objects[0]->Left, 10);
+    EXPECT_EQ(map.MapName, "M");
+    EXPECT_EQ(map.FileName, "f.tvm");
+    EXPECT_EQ(map.MaxWorldX, 1);
+    EXPECT_EQ(map.MaxWorldY, 2);
+    EXPECT_EQ(map.Ground, 3);
+    EXPECT_EQ(map.Sky, 4);
+    EXPECT_EQ(map.ThemeMusic, "t");
+}
+
+TEST_F(MapFile, LowerCaseMagicIsAcceptedAndAWrongOneChangesNothing) {
+    TMap source;
+    source.MapName = "Lower";
+    Bytes bytes = Written(source, &catalogue);
+    bytes[0] = 't';
+    bytes[1] = 'v';
+    bytes[2] = 'm';
+    bytes[3] = 'p';
+    tvtest::MessageBoxRecorder boxes;
+    TMap map;
+    bool ok = false;
+    ASSERT_EQ(Load(map, bytes, &ok), "");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(map.MapName, "Lower");
+
+    bytes[3] = 'x';
+    map.Objects.Add(Placed<TEnemyInfo>("Kept", 1, 1));
+    const MapState before = StateOf(map);
+    ASSERT_EQ(Load(map, bytes, &ok), "");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(StateOf(map), before);
+    EXPECT_EQ(boxes.messages(), (std::vector<std::string>{"Not valid TV Map file!"}));
+}
+
+TEST_F(MapFile, EveryClassRoundTripsInFullForm) {
+    TMap map;
+    int i = 0;
+    for (const char* className :
+         {"TBaseInfo", "TBackGroundInfo", "TDecorInfo", "TEnemyInfo", "TBossInfo", "TPlayerInfo"}) {
+        std::unique_ptr<TBaseInfo> record = CreateRecord(className);
+        record->Name = std::string("Full ") + className;
+        record->Left = i * 1000;
+        record->Top = -i;
+        record->Color = 0x01020304u * static_cast<uint32_t>(i + 1);
+        record->Speed = 0.125f * static_cast<float>(i);
+        record->Blend = static_cast<uint8_t>(i % 2);
+        record->Texture = "t\\" + std::to_string(i) + ".png";
+        if (auto* player = dynamic_cast<TPlayerInfo*>(record.get())) {
+            player->KeyUp = 87;
+            player->SecondRangedWeapon = "Luk";
+        }
+        if (auto* entity = dynamic_cast<TEntityInfo*>(record.get()))
+            entity->ExperiencePoints = 12345;
+        map.Objects.Add(std::move(record));
+        ++i;
+    }
+    for (const TObjMgr* cat :
+         {static_cast<const TObjMgr*>(&catalogue), static_cast<const TObjMgr*>(nullptr)}) {
+        TMap loaded;
+        TMemoryStream s(Written(map, cat));
+        ASSERT_TRUE(loaded.ReadFromStream(s, cat));
+        ASSERT_EQ(loaded.Objects.Count(), map.Objects.Count());
+        for (int k = 0; k < map.Objects.Count(); ++k) {
+            EXPECT_STREQ(loaded.Objects[k]->ClassName(), map.Objects[k]->ClassName());
+            EXPECT_EQ(RecordBytes(*loaded.Objects[k]), RecordBytes(*map.Objects[k]));
+            EXPECT_EQ(loaded.Objects[k]->Group, GroupForClass(*map.Objects[k]));
+        }
+    }
+}
+
+TEST(MapObjects, AddObjectSortedKeepsLayerOrderNewestFirstWithinALayer) {
+    TMap map;
+    TBaseInfo* firstOne = map.AddObjectSorted(Placed<TDecorInfo>("a", 0, 0));
+    firstOne->Z = 1; // set before the next insert, as the caller would have
+    auto second = Placed<TDecorInfo>("b", 0, 0);
+    second->Z = 1;
+    TBaseInfo* secondOne = map.AddObjectSorted(std::move(second));
+    auto zero = Placed<TDecorInfo>("c", 0, 0);
+    zero->Z = 0;
+    TBaseInfo* zeroOne = map.AddObjectSorted(std::move(zero));
+    EXPECT_EQ(std::vector<TBaseInfo*>(map.Objects.begin(), map.Objects.end()),
+              (std::vector<TBaseInfo*>{zeroOne, secondOne, firstOne}));
+
+    // Many random layers: sorted by Z, and within a layer the latest insert comes first.
+    TMap big;
+    std::mt19937 random(7);
+    std::vector<std::pair<int, int>> inserted; // (Z, sequence)
+    for (int n = 0; n < 500; ++n) {
+        auto record = std::make_unique<TBaseInfo>();
+        record->Z = static_cast<int32_t>(random() % 9) - 4;
+        record->Left = n;
+        big.AddObjectSorted(std::move(record));
+    }
+    for (int k = 1; k < big.Objects.Count(); ++k) {
+        const TBaseInfo* a = big.Objects[k - 1];
+        const TBaseInfo* b = big.Objects[k];
+        ASSERT_TRUE(a->Z < b->Z || (a->Z == b->Z && a->Left > b->Left)) << k;
+    }
+}
+
+TEST_F(MapFile, FailedLoadsLeaveTheMapAsItWas) {
+    TMap source;
+    source.MapName = "Source";
+    source.Objects.Add(Placed<TEnemyInfo>("Enemy", 1, 2));
+    source.Objects.Add(Placed<TPlayerInfo>("Hero", 3, 4));
+    const Bytes good = Written(source, &catalogue);
+
+    TMap map;
+    map.MapName = "Before";
+    map.MaxWorldX = 1234;
+    map.Objects.Add(Placed<TDecorInfo>("Tree", 5, 6));
+    map.Objects.Add(Placed<TBossInfo>("Unique", 7, 8));
+    map.LiveObjects.push_back(std::make_unique<TLiveThing>());
+    const MapState before = StateOf(map);
+
+    // Every cut of a good file, including one shorter than the header.
+    for (size_t cut = 0; cut < good.size(); ++cut) {
+        EXPECT_EQ(Load(map, Bytes(good.begin(), good.begin() + static_cast<long>(cut))),
+                  kStreamReadError)
+            << "cut at " << cut;
+        ASSERT_EQ(StateOf(map), before) << "cut at " << cut;
+    }
+
+    class TWorldThing : public TPersistent {
+    public:
+        const char* ClassName() const override { return "TWorldThing"; }
+    };
+    TClassRegistry::Instance().Register("TWorldThing",
+                                        [] { return std::make_unique<TWorldThing>(); });
+    const auto withEntry = [&](const std::function<void(ByteWriter&)>& entry) {
+        ByteWriter w;
+        w.raw(kHeader)
+            .shortString("Broken")
+            .u8(0)
+            .shortString("b.tvm")
+            .u8(0)
+            .i32(1)
+            .i32(2)
+            .i32(3)
+            .i32(4)
+            .shortString("")
+            .shortString("Map Objects:")
+            .i32(2)
+            .shortString("TEnemyInfo")
+            .shortString("Enemy")
+            .i32(0)
+            .i32(0);
+        entry(w);
+        return w.bytes();
+    };
+    const std::pair<Bytes, std::string> cases[] = {
+        {withEntry([](ByteWriter& w) { w.shortString("TNoSuchInfo").shortString("x"); }),
+         "Class TNoSuchInfo not found"},
+        {withEntry([](ByteWriter& w) { w.shortString("TEntityInfo").shortString("x"); }),
+         "Class TEntityInfo not found"},
+        {withEntry([](ByteWriter& w) { w.shortString("TWorldThing").shortString("Enemy"); }),
+         "Class TWorldThing is not an object type"},
+        {withEntry([](ByteWriter& w) {
+             w.shortString("TEnemyInfo").raw({0x09, 0x01});
+         }),
+         kInvalidPropertyValue},
+        {withEntry([](ByteWriter& w) {
+             w.raw({0x0C, 0xFF, 0xFF, 0xFF, 0x7F});
+         }),
+         kStreamReadError},
+    };
+    for (const auto& [bytes, message] : cases) {
+        EXPECT_EQ(Load(map, bytes), message);
+        EXPECT_EQ(StateOf(map), before) << message;
+    }
+    Bytes hugeCount = Written(TMap(), &catalogue);
+    hugeCount[111] = 0xFF;
+    hugeCount[112] = 0xFF;
+    hugeCount[113] = 0xFF;
+    hugeCount[114] = 0x7F;
+    EXPECT_EQ(Load(map, hugeCount), kStreamReadError);
+    EXPECT_EQ(StateOf(map), before);
+
+    // The whole file loads, replacing everything and emptying the live objects.
+    ASSERT_EQ(Load(map, good), "");
+    EXPECT_EQ(map.MapName, "Source");
+    EXPECT_EQ(map.Objects.Count(), 2);
+    EXPECT_TRUE(map.LiveObjects.empty());
+}
+
+TEST_F(MapFile, FileNameComesFromTheSavePathAndFromTheLoadedContent) {
+    tvtest::TempDir dir;
+    QDir().mkpath(QString::fromStdString(dir.file("data/maps")));
+    TMap map;
+    map.Objects.Add(Placed<TEnemyInfo>("Enemy", 100, 200));
+    // A data-style path: backslashes, folders in another letter case.
+    map.SaveToFile(dir.path() + "Data\\Maps\\level1.tvm", &catalogue);
+    EXPECT_EQ(map.FileName, "level1.tvm");
+    const Bytes saved = dir.read("data/maps/level1.tvm");
+    EXPECT_EQ(saved, Written(map, &catalogue));
+
+    dir.write("copy.tvm", saved);
+    TMap loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(dir.file("copy.tvm"), &catalogue));
+    EXPECT_EQ(loaded.FileName, "level1.tvm");
+    ASSERT_EQ(loaded.Objects.Count(), 1);
+    EXPECT_EQ(loaded.Objects[0]->Top, 200);
+
+    try {
+        loaded.LoadFromFile(dir.file("missing.tvm"), &catalogue);
+        FAIL() << "no error";
+    } catch (const EError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.file("missing.tvm"));
+    }
+    EXPECT_EQ(loaded.FileName, "level1.tvm");
+}
+
+namespace {
+
+// Files in a folder, for spotting stray temporary files.
+QStringList FilesIn(const std::string& folder) {
+    return QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+TEST_F(MapFile, FailedSaveKeepsTheOldFileAndTheFileName) {
+    tvtest::TempDir dir;
+    const std::string target = dir.file("level.tvm");
+    const Bytes old = {'o', 'l', 'd'};
+    dir.write("level.tvm", old);
+
+    TMap map;
+    map.FileName = "before.tvm";
+    for (int i = 0; i < 2000; ++i)
+        map.Objects.Add(Placed<TPlayerInfo>("Hero " + std::to_string(i), i, i));
+
+    // A write that fails part-way (file size limit, which holds for root too).
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    try {
+        map.SaveToFile(target, &catalogue);
+    } catch (const EError& e) {
+        error = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(error, kStreamWriteError);
+    EXPECT_EQ(dir.read("level.tvm"), old);
+    EXPECT_EQ(FilesIn(dir.path()), QStringList{"level.tvm"});
+    EXPECT_EQ(map.FileName, "before.tvm");
+
+    // A folder that does not exist, or a file in place of a folder.
+    for (const std::string& path : {dir.file("none/level.tvm"), dir.file("level.tvm/x.tvm")}) {
+        try {
+            map.SaveToFile(path, &catalogue);
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const EError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);
+        }
+        EXPECT_EQ(map.FileName, "before.tvm");
+    }
+
+    // A folder without write permission (root may write anyway).
+    QDir().mkpath(QString::fromStdString(dir.file("locked")));
+    dir.write("locked/level.tvm", old);
+    QFile::setPermissions(QString::fromStdString(dir.file("locked")),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (geteuid() != 0) {
+        try {
+            map.SaveToFile(dir.file("locked/level.tvm"), &catalogue);
+            ADD_FAILURE() << "no error";
+        } catch (const EError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + dir.file("locked/level.tvm"));
+        }
+        EXPECT_EQ(dir.read("locked/level.tvm"), old);
+        EXPECT_EQ(FilesIn(dir.file("locked")), QStringList{"level.tvm"});
+    }
+    QFile::setPermissions(QString::fromStdString(dir.file("locked")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // And a save that works replaces the file.
+    map.SaveToFile(target, &catalogue);
+    EXPECT_EQ(map.FileName, "level.tvm");
+    EXPECT_EQ(dir.read("level.tvm"), Written(map, &catalogue));
+}
