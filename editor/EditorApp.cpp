@@ -51,9 +51,15 @@ TEditorApplication::~TEditorApplication() {
 }
 
 bool TEditorApplication::notify(QObject* receiver, QEvent* event) {
-    bool handled = false;
-    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
-    return handled;
+    // Written out rather than through RunGuarded: this runs for every event.
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const EError& error) {
+        ShowErrorBox(error.what());
+    } catch (const std::exception& error) {
+        ShowErrorBox(error.what());
+    }
+    return false;
 }
 
 } // namespace tv

@@ -293,6 +293,13 @@ TEST_F(EditFormTest, MapVarsAreClampedAndAppliedWhenACellIsLeftOrEnterIsPressed)
     EXPECT_EQ(map.Ground, 32);
     EXPECT_TRUE(dialogs.Errors.empty());
     EXPECT_EQ(window->XPanel->text(), "World X:  0 / 5000") << "only a refresh updates the panel";
+
+    // Showing the page refills it from the map.
+    map.Sky = 77;
+    window->Pages->setCurrentWidget(window->TabModify);
+    EXPECT_EQ(Var("Sky"), "0");
+    window->Pages->setCurrentWidget(window->Tabvars);
+    EXPECT_EQ(Var("Sky"), "77");
 }
 
 TEST_F(EditFormTest, TextThatIsNoIntegerShowsTheErrorBoxAndLeavesTheMapAlone) {
