@@ -274,6 +274,14 @@ struct TD3DDevice::Gl {
     GLint FactorLoc = -1, TextureLoc = -1;
     GLuint Vao = 0, Vbo = 0, Sampler = 0;
     GLuint Fbo = 0, ColorBuffer = 0;
+    // What the last batch set up, so that the next one changes only what differs.
+    bool Applied = false;
+    DrawState Last;
+    GLuint BoundTexture = 0;
+    bool TextureKnown = false;
+    bool LastHasTexture = false;
+    // Batches are appended to the stream buffer, which is orphaned only when full.
+    size_t StreamOffset = 0;
 };
 
 TD3DDevice::TD3DDevice(Token, PD3DObject object) : object_(std::move(object)) {}
@@ -438,6 +446,8 @@ bool TD3DDevice::CreateBackBuffer(QSize size) {
     if (f->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
     backBufferSize_ = size;
+    gl_->Applied = false;
+    gl_->TextureKnown = false;
     f->glViewport(0, 0, size.width(), size.height());
     f->glClearColor(0, 0, 0, 1);
     f->glClear(GL_COLOR_BUFFER_BIT);
@@ -567,8 +577,9 @@ HRESULT TD3DDevice::Present(const TRect* source, const TRect* dest, HWND overrid
     ++stats_.Presents;
     QWindow* window = window_->Window();
     if (!window) {
+        // Headless: the frame is complete when Present returns, as after a swap.
         if (MakeCurrent())
-            gl_->F->glFlush();
+            gl_->F->glFinish();
         return D3D_OK;
     }
     QOpenGLContext* context = gl_->Context.get();
@@ -594,13 +605,14 @@ HRESULT TD3DDevice::Present(const TRect* source, const TRect* dest, HWND overrid
 void TD3DDevice::PaceAfterSwap(std::chrono::steady_clock::time_point swapStart) {
     using namespace std::chrono;
     const auto now = steady_clock::now();
-    // A swap that returned at once did not wait for the display (Xvfb, some drivers): keep
-    // presents one refresh apart so that an idle editor does not spin a core.
-    if (now - swapStart < milliseconds(2) && lastPresent_.time_since_epoch().count() != 0) {
-        const auto period =
-            duration_cast<steady_clock::duration>(duration<double>(1.0 / window_->RefreshRate()));
+    const auto period =
+        duration_cast<steady_clock::duration>(duration<double>(1.0 / window_->RefreshRate()));
+    // A swap that returned in well under a refresh period did not wait for the display (Xvfb,
+    // some drivers): keep presents one period apart, so that an idle editor does not spin a
+    // core. A swap that waited has paced the frame already.
+    if (now - swapStart < period / 2 && lastPresent_.time_since_epoch().count() != 0) {
         const auto next = lastPresent_ + period;
-        if (now < next && next - now <= period) {
+        if (now < next) {
             ++stats_.PresentSleeps;
             std::this_thread::sleep_until(next);
         }
@@ -849,45 +861,72 @@ void TD3DDevice::Flush() {
         return;
     ++stats_.BatchesFlushed;
     auto* f = gl_->F;
+    Gl& g = *gl_;
     const DrawState& s = batchState_;
-    f->glBindFramebuffer(GL_FRAMEBUFFER, gl_->Fbo);
+    const DrawState& a = g.Last;
+    const bool all = !g.Applied;
+    f->glBindFramebuffer(GL_FRAMEBUFFER, g.Fbo);
     f->glViewport(0, 0, backBufferSize_.width(), backBufferSize_.height());
-    f->glUseProgram(gl_->Program);
-    if (s.BlendEnable) {
-        f->glEnable(GL_BLEND);
+    if (all) {
+        f->glUseProgram(g.Program);
+        f->glActiveTexture(GL_TEXTURE0);
+        f->glUniform1i(g.TextureLoc, 0);
+        f->glBindSampler(0, g.Sampler);
+        f->glBindVertexArray(g.Vao);
+        f->glBindBuffer(GL_ARRAY_BUFFER, g.Vbo);
+    }
+    if (all || s.BlendEnable != a.BlendEnable || s.SrcBlend != a.SrcBlend ||
+        s.DestBlend != a.DestBlend) {
+        if (s.BlendEnable)
+            f->glEnable(GL_BLEND);
+        else
+            f->glDisable(GL_BLEND);
         f->glBlendFunc(GlBlend(s.SrcBlend), GlBlend(s.DestBlend));
-    } else {
-        f->glDisable(GL_BLEND);
     }
-    f->glUniformMatrix4fv(gl_->ViewProjectionLoc, 1, GL_FALSE, &s.ViewProjection.m[0][0]);
-    f->glUniform3i(gl_->ColorOpLoc, static_cast<GLint>(s.ColorOp), static_cast<GLint>(s.ColorArg1),
-                   static_cast<GLint>(s.ColorArg2));
-    f->glUniform3i(gl_->AlphaOpLoc, static_cast<GLint>(s.AlphaOp), static_cast<GLint>(s.AlphaArg1),
-                   static_cast<GLint>(s.AlphaArg2));
-    const uint32_t tf = s.TextureFactor;
-    f->glUniform4f(gl_->FactorLoc, ((tf >> 16) & 0xFF) / 255.0f, ((tf >> 8) & 0xFF) / 255.0f,
-                   (tf & 0xFF) / 255.0f, ((tf >> 24) & 0xFF) / 255.0f);
-    f->glActiveTexture(GL_TEXTURE0);
-    f->glUniform1i(gl_->TextureLoc, 0);
-    if (s.Texture && s.Texture->glName_) {
-        f->glBindTexture(GL_TEXTURE_2D, s.Texture->glName_);
-        f->glUniform1i(gl_->HasTextureLoc, 1);
-    } else {
-        f->glBindTexture(GL_TEXTURE_2D, 0);
-        f->glUniform1i(gl_->HasTextureLoc, 0);
+    if (all || std::memcmp(&s.ViewProjection, &a.ViewProjection, sizeof s.ViewProjection) != 0)
+        f->glUniformMatrix4fv(g.ViewProjectionLoc, 1, GL_FALSE, &s.ViewProjection.m[0][0]);
+    if (all || s.ColorOp != a.ColorOp || s.ColorArg1 != a.ColorArg1 || s.ColorArg2 != a.ColorArg2)
+        f->glUniform3i(g.ColorOpLoc, static_cast<GLint>(s.ColorOp), static_cast<GLint>(s.ColorArg1),
+                       static_cast<GLint>(s.ColorArg2));
+    if (all || s.AlphaOp != a.AlphaOp || s.AlphaArg1 != a.AlphaArg1 || s.AlphaArg2 != a.AlphaArg2)
+        f->glUniform3i(g.AlphaOpLoc, static_cast<GLint>(s.AlphaOp), static_cast<GLint>(s.AlphaArg1),
+                       static_cast<GLint>(s.AlphaArg2));
+    if (all || s.TextureFactor != a.TextureFactor) {
+        const uint32_t tf = s.TextureFactor;
+        f->glUniform4f(g.FactorLoc, ((tf >> 16) & 0xFF) / 255.0f, ((tf >> 8) & 0xFF) / 255.0f,
+                       (tf & 0xFF) / 255.0f, ((tf >> 24) & 0xFF) / 255.0f);
     }
-    f->glBindSampler(0, gl_->Sampler);
-    f->glSamplerParameteri(gl_->Sampler, GL_TEXTURE_MIN_FILTER, GlFilter(s.MinFilter));
-    f->glSamplerParameteri(gl_->Sampler, GL_TEXTURE_MAG_FILTER, GlFilter(s.MagFilter));
-    f->glSamplerParameteri(gl_->Sampler, GL_TEXTURE_WRAP_S, GlAddress(s.AddressU));
-    f->glSamplerParameteri(gl_->Sampler, GL_TEXTURE_WRAP_T, GlAddress(s.AddressV));
-    f->glBindVertexArray(gl_->Vao);
-    f->glBindBuffer(GL_ARRAY_BUFFER, gl_->Vbo);
-    // Orphan the stream so that the driver need not wait for the previous batch.
-    f->glBufferData(GL_ARRAY_BUFFER, kBatchCapacity * sizeof(BatchVertex), nullptr, GL_STREAM_DRAW);
-    f->glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(count * sizeof(BatchVertex)),
-                       batch_.data());
-    f->glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+    const GLuint name = s.Texture ? s.Texture->glName_ : 0;
+    if (!g.TextureKnown || g.BoundTexture != name) {
+        f->glBindTexture(GL_TEXTURE_2D, name);
+        g.BoundTexture = name;
+        g.TextureKnown = true;
+    }
+    if (all || (name != 0) != g.LastHasTexture) {
+        f->glUniform1i(g.HasTextureLoc, name != 0 ? 1 : 0);
+        g.LastHasTexture = name != 0;
+    }
+    if (all || s.MinFilter != a.MinFilter || s.MagFilter != a.MagFilter ||
+        s.AddressU != a.AddressU || s.AddressV != a.AddressV) {
+        f->glSamplerParameteri(g.Sampler, GL_TEXTURE_MIN_FILTER, GlFilter(s.MinFilter));
+        f->glSamplerParameteri(g.Sampler, GL_TEXTURE_MAG_FILTER, GlFilter(s.MagFilter));
+        f->glSamplerParameteri(g.Sampler, GL_TEXTURE_WRAP_S, GlAddress(s.AddressU));
+        f->glSamplerParameteri(g.Sampler, GL_TEXTURE_WRAP_T, GlAddress(s.AddressV));
+    }
+    g.Last = s;
+    g.Last.Texture = nullptr; // compared by name above; the object may go before the next batch
+    g.Applied = true;
+
+    if (g.StreamOffset + count > kBatchCapacity) {
+        // Orphan the full stream so that the driver need not wait for the batches in it.
+        f->glBufferData(GL_ARRAY_BUFFER, kBatchCapacity * sizeof(BatchVertex), nullptr,
+                        GL_STREAM_DRAW);
+        g.StreamOffset = 0;
+    }
+    f->glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(g.StreamOffset * sizeof(BatchVertex)),
+                       static_cast<GLsizeiptr>(count * sizeof(BatchVertex)), batch_.data());
+    f->glDrawArrays(GL_TRIANGLES, static_cast<GLint>(g.StreamOffset), static_cast<GLsizei>(count));
+    g.StreamOffset += count;
 }
 
 HRESULT TD3DDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
@@ -906,6 +945,7 @@ HRESULT TD3DDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t leve
                                               height, format, usage, pool);
     auto* f = gl_->F;
     f->glGenTextures(1, &made->glName_);
+    gl_->TextureKnown = false;
     f->glBindTexture(GL_TEXTURE_2D, made->glName_);
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     f->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -1010,8 +1050,10 @@ TD3DTexture::TD3DTexture(Token, PD3DDevice device, uint32_t width, uint32_t heig
 
 TD3DTexture::~TD3DTexture() {
     device_->TextureGoing(this);
-    if (glName_ && device_->GlAlive() && device_->MakeCurrent())
+    if (glName_ && device_->GlAlive() && device_->MakeCurrent()) {
+        device_->gl_->TextureKnown = false;
         device_->gl_->F->glDeleteTextures(1, &glName_);
+    }
 }
 
 uint32_t TD3DTexture::BytesPerPixel(uint32_t format) {
@@ -1048,6 +1090,7 @@ HRESULT TD3DTexture::LockRect(uint32_t level, D3DLOCKED_RECT* locked, const TRec
         return D3DERR_DEVICELOST;
     lockCopy_.resize(size_t{width_} * height_ * bpp);
     auto* f = device_->gl_->F;
+    device_->gl_->TextureKnown = false;
     f->glBindTexture(GL_TEXTURE_2D, glName_);
     if (format_ == D3DFMT_R5G6B5)
         f->glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, lockCopy_.data());
@@ -1081,6 +1124,7 @@ HRESULT TD3DTexture::SetPixels(const void* bits, int pitch) {
         return D3DERR_DEVICELOST;
     device_->TextureWritten(this);
     auto* f = device_->gl_->F;
+    device_->gl_->TextureKnown = false;
     f->glBindTexture(GL_TEXTURE_2D, glName_);
     f->glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch / static_cast<int>(bpp));
     if (format_ == D3DFMT_R5G6B5)
