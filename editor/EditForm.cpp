@@ -525,7 +525,16 @@ void TEditF::SpeedButton2Click() {
     UpdateTitle();
 }
 
+bool TEditF::CommitPendingEdits() {
+    // The tool buttons take no focus, so a value typed into a grid and not yet applied would
+    // otherwise miss the file. A value that does not apply has shown its error; the command
+    // then stops.
+    return ValMap->CommitEdit();
+}
+
 void TEditF::SaveBtnClick() {
+    if (!CommitPendingEdits())
+        return;
     if (TextEquals(CurrentMap->FileName, TMap::kUntitled)) {
         SaveAsBtnClick();
         return;
@@ -534,6 +543,8 @@ void TEditF::SaveBtnClick() {
 }
 
 void TEditF::SaveAsBtnClick() {
+    if (!CommitPendingEdits())
+        return;
     SaveD->InitialDir = MapFolder();
     if (SaveD->Execute())
         CurrentMap->SaveToFile(SaveD->FileName, ObjMgr.get());
@@ -550,6 +561,8 @@ void TEditF::PopExitPopup() {
 
 void TEditF::SaveAndExit1Click() {
     CloseAllowed = true;
+    if (!CommitPendingEdits())
+        return;
     SaveBtnClick();
     close();
 }

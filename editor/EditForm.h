@@ -164,6 +164,8 @@ public:
     void Exit1Click();
     void FormCloseQuery(bool& canClose);
     void BtnHelpClick();
+    // Applies a value typed into a grid and not yet applied; false when it did not apply.
+    bool CommitPendingEdits();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -387,6 +388,25 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     EXPECT_TRUE(dialogs.Errors.empty());
 }
 
+TEST_F(EditFormTest, SavingAppliesAValueStillBeingTyped) {
+    Start();
+    TypeVar("Name", "Typed Name");
+    dialogs.FileAnswers = {MapFile("typed")};
+    Click(window->SaveBtn);
+    tv::TMap saved;
+    ASSERT_TRUE(saved.LoadFromFile(MapFile("typed.tvm"), nullptr));
+    EXPECT_EQ(saved.MapName, "Typed Name");
+
+    // A value that does not apply stops the command before anything is written.
+    TypeVar("Sky", "high");
+    window->SaveAndExit1->trigger();
+    EXPECT_EQ(dialogs.ErrorTexts(),
+              (std::vector<std::string>{"'high' is not a valid integer value."}));
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_TRUE(saved.LoadFromFile(MapFile("typed.tvm"), nullptr));
+    EXPECT_EQ(saved.Sky, 20);
+}
+
 TEST_F(EditFormTest, OpenRefreshesThePagesAndANonMapKeepsTheMap) {
     tv::TMap stored;
     stored.MapName = "Stored Map";
@@ -439,6 +459,24 @@ TEST_F(EditFormTest, ClosingGoesThroughTheExitMenu) {
     window->Exit1->trigger();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(dialogs.FileRequests.empty()) << "Exit does not save";
+}
+
+TEST_F(EditFormTest, TheMenusOpenNextToThePointer) {
+    Start();
+    QCursor::setPos(500, 300);
+    QTRY_COMPARE(QCursor::pos(), QPoint(500, 300));
+    Click(window->BtnHelp);
+    ASSERT_TRUE(window->PopHelp->isVisible());
+    EXPECT_EQ(window->PopHelp->pos(), QPoint(500, 293));
+    window->PopHelp->hide();
+    Click(window->SpeedButton3);
+    ASSERT_TRUE(window->PopExit->isVisible());
+    EXPECT_EQ(window->PopExit->pos(), QPoint(480, 293));
+    window->PopExit->hide();
+    window->close();
+    ASSERT_TRUE(window->PopExit->isVisible());
+    EXPECT_EQ(window->PopExit->pos(), QPoint(500, 300));
+    window->PopExit->hide();
 }
 
 TEST_F(EditFormTest, SaveAndExitClosesAlsoWhenTheNameIsNotGiven) {
