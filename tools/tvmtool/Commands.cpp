@@ -189,6 +189,41 @@ QByteArray ReadWholeFile(const std::string& path) {
     return content;
 }
 
+std::vector<std::string> ReferenceWarnings(const QByteArray& json, const TMap& map,
+                                           const TObjMgr* catalogue) {
+    std::vector<std::string> warnings;
+    if (!catalogue)
+        return warnings;
+    const QJsonArray objects = ParseJsonObject(json).value("Objects").toArray();
+    for (int i = 0; i < map.Objects.Count() && i < objects.size(); ++i) {
+        TBaseInfo& record = *map.Objects[i];
+        const TBaseInfo* prototype = catalogue->FindByName(record.Name);
+        if (!prototype)
+            continue;
+        std::unique_ptr<TBaseInfo> restored = CloneInfo(*prototype);
+        std::string lost;
+        if (std::string(record.ClassName()) != restored->ClassName())
+            lost += std::string(" class (") + restored->ClassName() + ")";
+        const QJsonObject given = objects.at(i).toObject();
+        for (auto it = given.begin(); it != given.end(); ++it) {
+            const std::string key = it.key().toStdString();
+            if (key == "class" || key == "Group" || key == "Name" || key == "Left" || key == "Top")
+                continue;
+            const FieldInfo* field = FindField(key);
+            void* mine = field ? field->Address(record) : nullptr;
+            void* theirs = field ? field->Address(*restored) : nullptr;
+            if (!mine || !theirs || FieldJson(record, *field) != FieldJson(*restored, *field))
+                lost += " " + key;
+        }
+        if (!lost.empty())
+            warnings.push_back(ObjectLabel(i, record) +
+                               ": stored by reference to the catalogue prototype of that name; "
+                               "these given values are replaced by the prototype's:" +
+                               lost);
+    }
+    return warnings;
+}
+
 namespace {
 
 struct MapOptions {
@@ -265,26 +300,10 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (verb == "build") {
         TMap map;
         map.FileName = ExtractFileName(options.Files[1]);
-        MapFromJson(ReadWholeFile(options.Files[0]), map);
-        for (int i = 0; i < map.Objects.Count(); ++i) {
-            // A record stored by reference gets everything but its position back from the
-            // prototype; say so when that loses something.
-            const TBaseInfo& record = *map.Objects[i];
-            const TBaseInfo* prototype = cat ? cat->FindByName(record.Name) : nullptr;
-            if (!prototype)
-                continue;
-            std::unique_ptr<TBaseInfo> restored = CloneInfo(*prototype);
-            restored->Left = record.Left;
-            restored->Top = record.Top;
-            TMemoryStream a;
-            TMemoryStream b;
-            record.WriteToStream(a);
-            restored->WriteToStream(b);
-            if (a.Bytes() != b.Bytes() || std::string(record.ClassName()) != restored->ClassName())
-                err << "warning: " << ObjectLabel(i, record)
-                    << ": stored by reference to the catalogue prototype of that name; its "
-                       "other fields and class come from the prototype\n";
-        }
+        const QByteArray json = ReadWholeFile(options.Files[0]);
+        MapFromJson(json, map);
+        for (const std::string& warning : ReferenceWarnings(json, map, cat))
+            err << "warning: " << warning << "\n";
         TMemoryStream body;
         map.WriteToStream(body, cat);
         WriteFileReplacing(options.Files[1], body.Bytes());

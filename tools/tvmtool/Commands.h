@@ -33,6 +33,11 @@ std::string MapToJson(const TMap& map);
 // BaseFolder() + "Data\Graphic\" and objects whose Left lies outside 0..MaxWorldX.
 std::vector<std::string> MapWarnings(const TMap& map);
 
+// For map build: objects that will be stored by reference although the source gives them
+// values (or a class) other than their prototype's, which loading will put back.
+std::vector<std::string> ReferenceWarnings(const QByteArray& json, const TMap& map,
+                                           const TObjMgr* catalogue);
+
 QByteArray ReadWholeFile(const std::string& path);
 
 // tvmtool's command line (without the program name). Output goes to out, failures and

@@ -40,6 +40,10 @@ const double kFloatLimit = std::ldexp(2.0 - std::ldexp(1.0, -24), 127);
 // The shortest text that reads back as the same double, for messages.
 std::string NumberText(double d) {
     char text[400];
+    if (std::floor(d) == d && std::fabs(d) < 1e18) {
+        std::snprintf(text, sizeof text, "%.0f", d);
+        return text;
+    }
     for (int precision = 1; precision <= 17; ++precision) {
         std::snprintf(text, sizeof text, "%.*g", precision, d);
         if (std::strtod(text, nullptr) == d)
@@ -133,25 +137,6 @@ void SetField(TBaseInfo& record, const FieldInfo& field, const QJsonValue& value
     }
 }
 
-std::string FieldJson(TBaseInfo& record, const FieldInfo& field) {
-    const void* address = field.Address(record);
-    switch (field.Type) {
-    case FieldType::Int32:
-        return std::to_string(*static_cast<const int32_t*>(address));
-    case FieldType::UInt32:
-        return std::to_string(*static_cast<const uint32_t*>(address));
-    case FieldType::UInt8:
-        return std::to_string(*static_cast<const uint8_t*>(address));
-    case FieldType::UInt16:
-        return std::to_string(*static_cast<const uint16_t*>(address));
-    case FieldType::Float:
-        return FloatJson(*static_cast<const float*>(address));
-    case FieldType::Text:
-        return JsonString(*static_cast<const std::string*>(address));
-    }
-    return "null";
-}
-
 } // namespace
 
 const std::vector<FieldInfo>& RecordFields() {
@@ -192,6 +177,25 @@ const std::vector<FieldInfo>& RecordFields() {
 
 #undef TV_BASE_FIELD
 #undef TV_CLASS_FIELD
+
+std::string FieldJson(const TBaseInfo& record, const FieldInfo& field) {
+    const void* address = field.Address(const_cast<TBaseInfo&>(record));
+    switch (field.Type) {
+    case FieldType::Int32:
+        return std::to_string(*static_cast<const int32_t*>(address));
+    case FieldType::UInt32:
+        return std::to_string(*static_cast<const uint32_t*>(address));
+    case FieldType::UInt8:
+        return std::to_string(*static_cast<const uint8_t*>(address));
+    case FieldType::UInt16:
+        return std::to_string(*static_cast<const uint16_t*>(address));
+    case FieldType::Float:
+        return FloatJson(*static_cast<const float*>(address));
+    case FieldType::Text:
+        return JsonString(*static_cast<const std::string*>(address));
+    }
+    return "null";
+}
 
 const FieldInfo* FindField(std::string_view name) {
     for (const FieldInfo& field : RecordFields())

@@ -22,6 +22,8 @@ struct FieldInfo {
 
 const std::vector<FieldInfo>& RecordFields();
 const FieldInfo* FindField(std::string_view name);
+// The field's value as JSON text; the record's class must have the field.
+std::string FieldJson(const TBaseInfo& record, const FieldInfo& field);
 
 // The shortest decimal text that reads back (through strtof, and through a double) as exactly
 // the same 32-bit float; "NaN", "Infinity", "-Infinity" and "-0" for the values that a JSON

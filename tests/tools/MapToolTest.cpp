@@ -1,0 +1,261 @@
+#include "TestSupport.h"
+#include "mapdata/Map.h"
+#include "mapdata/ObjMgr.h"
+#include "mapdata/Stream.h"
+#include "tools/tvmtool/Commands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace tv;
+using namespace tv::tool;
+using tvtest::Bytes;
+
+namespace {
+
+struct RunResult {
+    int Status;
+    std::string Out;
+    std::string Err;
+};
+
+void WriteText(const std::string& path, const std::string& text) {
+    tvtest::WriteFileBytes(path, Bytes(text.begin(), text.end()));
+}
+
+// A game folder with a catalogue ("Slime", an enemy; "Hero", a player) and one texture.
+class MapTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir().mkpath(q(game.file("data/obj")));
+        QDir().mkpath(q(game.file("Data/Graphic/monsters")));
+        const std::vector<uint8_t> catalogue = CatalogueFromJson(R"({"records": [
+            {"class": "TEnemyInfo", "Name": "Slime", "HitPoints": 3, "Texture": "monsters\\slime.png"},
+            {"class": "TPlayerInfo", "Name": "Hero", "Texture": "monsters\\slime.png"}
+        ]})");
+        tvtest::WriteFileBytes(game.file("data/obj/objects.tvd"), catalogue);
+        tvtest::WriteFileBytes(game.file("Data/Graphic/monsters/Slime.PNG"), {1});
+    }
+
+    static QString q(const std::string& s) { return QString::fromStdString(s); }
+
+    RunResult Tool(std::vector<std::string> args) {
+        args.insert(args.begin() + 2, {"--base", game.path()});
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = tv::tool::Run(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+
+    std::string Json(const std::string& name, const std::string& text) {
+        WriteText(work.file(name), text);
+        return work.file(name);
+    }
+
+    tvtest::TempDir game;
+    tvtest::TempDir work;
+};
+
+const char* const kMapSource = R"({
+    "MapName": "Caves", "FileName": "caves.tvm", "MaxWorldX": 3000, "MaxWorldY": 600,
+    "Ground": 30, "Sky": 10, "ThemeMusic": "caves.ogg",
+    "Objects": [
+        {"class": "TDecorInfo", "Name": "Rock", "Left": 50, "Top": 400, "Z": 5,
+         "Texture": "monsters\\slime.png"},
+        {"class": "TEnemyInfo", "Name": "slime", "Left": 700, "Top": 500},
+        {"class": "TBackGroundInfo", "Name": "Far", "Z": -10, "Speed": 0.0005,
+         "Texture": "back\\none.png", "Left": 3500}
+    ]})";
+
+} // namespace
+
+TEST_F(MapTool, BuildWritesTheMapInTheGivenOrderWithReferences) {
+    const std::string out = work.file("caves.tvm");
+    const RunResult r = Tool({"map", "build", Json("caves.json", kMapSource), out});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+
+    // The same map made in code and written with the catalogue.
+    TObjMgr catalogue;
+    catalogue.LoadCatalogueFile(game.file("data/obj/objects.tvd"));
+    TMap map;
+    map.MapName = "Caves";
+    map.FileName = "caves.tvm";
+    map.MaxWorldX = 3000;
+    map.Ground = 30;
+    map.Sky = 10;
+    map.ThemeMusic = "caves.ogg";
+    auto rock = std::make_unique<TDecorInfo>();
+    rock->Name = "Rock";
+    rock->Left = 50;
+    rock->Top = 400;
+    rock->Z = 5;
+    rock->Texture = "monsters\\slime.png";
+    map.Objects.Add(std::move(rock));
+    auto slime = std::make_unique<TEnemyInfo>();
+    slime->Name = "slime";
+    slime->Left = 700;
+    slime->Top = 500;
+    map.Objects.Add(std::move(slime));
+    auto far = std::make_unique<TBackGroundInfo>();
+    far->Name = "Far";
+    far->Texture = "back\\none.png";
+    far->Left = 3500;
+    map.Objects.Add(std::move(far));
+    TMemoryStream expected;
+    map.WriteToStream(expected, &catalogue);
+    EXPECT_EQ(tvtest::ReadFileBytes(out), expected.Bytes());
+}
+
+TEST_F(MapTool, DumpShowsObjectsAsLoadedAndRoundTrips) {
+    const std::string first = work.file("first.tvm");
+    ASSERT_EQ(Tool({"map", "build", Json("caves.json", kMapSource), first}).Status, 0);
+    const RunResult dump = Tool({"map", "dump", first});
+    ASSERT_EQ(dump.Status, 0) << dump.Err;
+
+    const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(dump.Out)).object();
+    EXPECT_EQ(root.value("MapName").toString(), "Caves");
+    EXPECT_EQ(root.value("FileName").toString(), "caves.tvm");
+    EXPECT_EQ(root.value("MaxWorldX").toInt(), 3000);
+    EXPECT_EQ(root.value("Ground").toInt(), 30);
+    EXPECT_EQ(root.value("ThemeMusic").toString(), "caves.ogg");
+    const QJsonArray objects = root.value("Objects").toArray();
+    ASSERT_EQ(objects.size(), 3);
+    EXPECT_EQ(objects.at(0).toObject().value("Name").toString(), "Rock"); // file order, Z 5 first
+    const QJsonObject slime = objects.at(1).toObject();
+    EXPECT_EQ(slime.value("Name").toString(), "Slime"); // the prototype's copy
+    EXPECT_EQ(slime.value("HitPoints").toInt(), 3);
+    EXPECT_EQ(slime.value("Left").toInt(), 700);
+    EXPECT_EQ(slime.value("Group").toString(), "Enemies");
+
+    // The dump builds the map the editor would save after loading it (the name takes the
+    // prototype's spelling), and from then on build and dump reproduce each other exactly.
+    const std::string second = work.file("second.tvm");
+    ASSERT_EQ(Tool({"map", "build", Json("dump.json", dump.Out), second}).Status, 0);
+    const RunResult dump2 = Tool({"map", "dump", second});
+    EXPECT_EQ(dump2.Out, dump.Out);
+    const std::string third = work.file("third.tvm");
+    const RunResult rebuilt = Tool({"map", "build", Json("dump2.json", dump2.Out), third});
+    ASSERT_EQ(rebuilt.Status, 0);
+    EXPECT_EQ(rebuilt.Err, "");
+    EXPECT_EQ(tvtest::ReadFileBytes(third), tvtest::ReadFileBytes(second));
+}
+
+TEST_F(MapTool, BuildWarnsWhenAReferenceDropsFieldsAndRejectsBadSources) {
+    const RunResult warned =
+        Tool({"map", "build",
+              Json("w.json", R"({"Objects": [{"class": "TEnemyInfo", "Name": "Slime", "Width": 7,
+                                         "HitPoints": 3, "Left": 9},
+                                        {"class": "TDecorInfo", "Name": "hero"}]})"),
+              work.file("w.tvm")});
+    EXPECT_EQ(warned.Status, 0);
+    EXPECT_EQ(warned.Err,
+              "warning: Objects[0] (\"Slime\"): stored by reference to the catalogue prototype of "
+              "that name; these given values are replaced by the prototype's: Width\n"
+              "warning: Objects[1] (\"hero\"): stored by reference to the catalogue prototype of "
+              "that name; these given values are replaced by the prototype's: class "
+              "(TPlayerInfo)\n");
+    // Without a FileName in the source the file's own name is stored.
+    TObjMgr catalogue;
+    catalogue.LoadCatalogueFile(game.file("data/obj/objects.tvd"));
+    TMap map;
+    ASSERT_TRUE(map.LoadFromFile(work.file("w.tvm"), &catalogue));
+    EXPECT_EQ(map.FileName, "w.tvm");
+    EXPECT_STREQ(map.Objects[1]->ClassName(), "TPlayerInfo");
+
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"MapName": "x", "Objects": [{"class": "TDecorInfo"}, {"class": "TDecorInfo", "Name": "Rock", "Z": "high"}]})",
+         "Objects[1] (\"Rock\"): field \"Z\": expected an integer (a signed 32-bit integer), got a "
+         "string\n"},
+        {R"({"MaxWorldX": 1e10})",
+         "\"MaxWorldX\": 10000000000 is out of range for a signed 32-bit integer\n"},
+        {R"({"Sky": 1, "Weather": "rain"})", "unknown key \"Weather\"\n"},
+        {R"({"Objects": [{"class": "TBaseObj"}]})", "Objects[0]: Class TBaseObj not found\n"},
+    };
+    tvtest::WriteFileBytes(work.file("old.tvm"), {7, 7});
+    for (const auto& [json, message] : cases) {
+        const RunResult r = Tool({"map", "build", Json("bad.json", json), work.file("old.tvm")});
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_EQ(r.Err, message);
+        EXPECT_EQ(tvtest::ReadFileBytes(work.file("old.tvm")), (Bytes{7, 7}));
+    }
+}
+
+TEST_F(MapTool, CheckSummarisesWarnsAndFailsWithTheLoadersMessage) {
+    const std::string path = work.file("caves.tvm");
+    ASSERT_EQ(Tool({"map", "build", Json("caves.json", kMapSource), path}).Status, 0);
+    const RunResult ok = Tool({"map", "check", path});
+    EXPECT_EQ(ok.Status, 0);
+    EXPECT_EQ(ok.Out,
+              path + ": \"Caves\", 3 objects (1 by reference, 2 in full), MaxWorldX 3000\n");
+    // The rock's and the slime's texture exist (letter case aside); the background's does not,
+    // and it lies past MaxWorldX.
+    EXPECT_EQ(ok.Err,
+              "warning: Objects[2] (\"Far\"): texture \"back\\\\none.png\" not found under " +
+                  game.path() + "Data/Graphic/\n" +
+                  "warning: Objects[2] (\"Far\"): Left 3500 is outside 0..3000 (MaxWorldX)\n");
+
+    Bytes bytes = tvtest::ReadFileBytes(path);
+    Bytes wrongMagic = bytes;
+    wrongMagic[0] = 'X';
+    tvtest::WriteFileBytes(work.file("magic.tvm"), wrongMagic);
+    tvtest::WriteFileBytes(work.file("short.tvm"), Bytes(bytes.begin(), bytes.end() - 1));
+    const std::pair<std::string, std::string> failures[] = {
+        {"magic.tvm", "Not valid TV Map file!\n"},
+        {"short.tvm", "Stream read error\n"},
+        {"none.tvm", "Cannot open file " + work.file("none.tvm") + "\n"},
+    };
+    for (const auto& [file, message] : failures) {
+        for (const char* verb : {"check", "dump"}) {
+            const RunResult r = Tool({"map", verb, work.file(file)});
+            EXPECT_EQ(r.Status, 1) << verb << " " << file;
+            EXPECT_EQ(r.Err, message);
+            EXPECT_EQ(r.Out, "");
+        }
+    }
+}
+
+TEST_F(MapTool, MissingCatalogueIsAnErrorUnlessNotWanted) {
+    QFile::remove(q(game.file("data/obj/objects.tvd")));
+    const std::string path = work.file("m.tvm");
+    const RunResult failed = Tool({"map", "build", Json("m.json", kMapSource), path});
+    EXPECT_EQ(failed.Status, 1);
+    EXPECT_EQ(failed.Err, "Cannot open file " + game.path() + "data/obj/objects.tvd\n");
+    EXPECT_FALSE(QFile::exists(q(path)));
+
+    ASSERT_EQ(Tool({"map", "build", "--no-catalogue", work.file("m.json"), path}).Status, 0);
+    const RunResult check = Tool({"map", "check", "--no-catalogue", path});
+    EXPECT_EQ(check.Status, 0);
+    EXPECT_NE(check.Out.find("(0 by reference, 3 in full)"), std::string::npos);
+}
+
+TEST_F(MapTool, ProgramFindsItsGameFolderAboveItsOwnFolder) {
+    // A copy of the tool in GAME/editor/ uses GAME as its base folder.
+    QDir().mkpath(q(game.file("editor")));
+    const QString tool = q(game.file("editor/tvmtool"));
+    ASSERT_TRUE(QFile::copy(TVMTOOL_PATH, tool));
+    const std::string path = work.file("caves.tvm");
+    ASSERT_EQ(Tool({"map", "build", Json("caves.json", kMapSource), path}).Status, 0);
+
+    QProcess check;
+    check.start(tool, {"map", "check", q(path)});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardError().toStdString();
+    EXPECT_EQ(check.readAllStandardOutput().toStdString(),
+              path + ": \"Caves\", 3 objects (1 by reference, 2 in full), MaxWorldX 3000\n");
+
+    Bytes wrongMagic = tvtest::ReadFileBytes(path);
+    wrongMagic[1] = '?';
+    tvtest::WriteFileBytes(work.file("bad.tvm"), wrongMagic);
+    QProcess bad;
+    bad.start(tool, {"map", "check", q(work.file("bad.tvm"))});
+    ASSERT_TRUE(bad.waitForFinished(30000));
+    EXPECT_EQ(bad.exitCode(), 1);
+    EXPECT_EQ(bad.readAllStandardError().toStdString(), "Not valid TV Map file!\n");
+}
