@@ -234,7 +234,7 @@ TEST(GraphicsDevice, WindowTargetPresentsAndFollowsExposure) {
     EXPECT_TRUE(PixelNear(device->ReadBackBuffer(), 5, 5, 0, 255, 0));
 
     window.hide();
-    QTRY_VERIFY(!window.isExposed());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isExposed(); }));
     EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);
     EXPECT_EQ(device->Present(), D3DERR_DEVICELOST);
 
