@@ -53,7 +53,7 @@ void TWindowCursorControl::SetBlankCursor() {
         window_->setCursor(Qt::BlankCursor);
 }
 
-TDXCursor::TDXCursor(ICursorControl* control, std::unique_ptr<TDXPanelEx> panel, TPoint screenSize)
+TDXCursor::TDXCursor(ICursorControl* control, std::unique_ptr<TGuiObj> panel, TPoint screenSize)
     : panel_(std::move(panel)), control_(control), screenWidth_(screenSize.X),
       screenHeight_(screenSize.Y) {
     if (panel_)

@@ -1,8 +1,9 @@
 #pragma once
 
-// The mouse pointer mapped into the scene's logical screen, and an in-scene pointer picture.
+// The mouse pointer mapped into the scene's logical screen, and an in-scene pointer picture
+// carried by a GUI control.
 
-#include "engine/DXObj.h"
+#include "engine/GUI.h"
 #include "mapdata/Geometry.h"
 
 #include <functional>
@@ -43,7 +44,7 @@ private:
 class TDXCursor {
 public:
     // Takes the panel and the panel's device; hides the system pointer over the control.
-    TDXCursor(ICursorControl* control, std::unique_ptr<TDXPanelEx> panel, TPoint screenSize);
+    TDXCursor(ICursorControl* control, std::unique_ptr<TGuiObj> panel, TPoint screenSize);
     ~TDXCursor();
     TDXCursor(const TDXCursor&) = delete;
     TDXCursor& operator=(const TDXCursor&) = delete;
@@ -55,10 +56,10 @@ public:
     // Moves the panel's top-left corner to the mouse and draws it.
     void DrawCursor();
 
-    TDXPanelEx* Panel() const { return panel_.get(); }
+    TGuiObj* Panel() const { return panel_.get(); }
 
 private:
-    std::unique_ptr<TDXPanelEx> panel_;
+    std::unique_ptr<TGuiObj> panel_;
     PD3DDevice device_;
     ICursorControl* control_;
     int32_t screenWidth_;

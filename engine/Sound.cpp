@@ -150,7 +150,48 @@ void SampleFree(uint32_t handle) {
     lib.samples.erase(it);
 }
 
+// The one sound of PlayMemorySound: a sample of its own that each call replaces.
+struct MemorySound {
+    uint32_t sample = 0;
+    uint32_t starts = 0;
+};
+
+MemorySound& TheMemorySound() {
+    static MemorySound sound;
+    return sound;
+}
+
 } // namespace
+
+bool PlayMemorySound(const void* data, size_t size) {
+    MemorySound& sound = TheMemorySound();
+    if (sound.sample != 0) {
+        SampleFree(sound.sample); // stops it
+        sound.sample = 0;
+    }
+    sound.sample = SampleLoad(static_cast<const uint8_t*>(data), size, 1);
+    if (sound.sample == 0 || SamplePlay(sound.sample) == 0)
+        return false;
+    ++sound.starts;
+    return true;
+}
+
+uint32_t MemorySoundStarts() {
+    return TheMemorySound().starts;
+}
+
+bool MemorySoundPlaying() {
+    const MemorySound& sound = TheMemorySound();
+    if (sound.sample == 0)
+        return false;
+    const auto it = Library().samples.find(sound.sample);
+    if (it == Library().samples.end())
+        return false;
+    for (const Playback& p : it->second.playing)
+        if (SoundsOn(p.channel, it->second.chunk))
+            return true;
+    return false;
+}
 
 bool SoundOutputOpen() {
     return Library().open;

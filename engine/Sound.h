@@ -89,6 +89,15 @@ void DestroySampleBank();
 // empty name. Load failures raise as in GetSample.
 uint32_t PlaySample(std::string_view name, TBassObjClass sampleClass = nullptr, int32_t tag = 0);
 
+// Plays a WAVE held in memory once and returns at once; a sound still playing from an earlier
+// call is stopped and replaced. The data is copied. Returns false, and plays nothing, for no
+// data or data the mixer refuses (the earlier sound is stopped all the same).
+bool PlayMemorySound(const void* data, size_t size);
+// Sounds started by PlayMemorySound since the process began, and whether the last one still
+// sounds.
+uint32_t MemorySoundStarts();
+bool MemorySoundPlaying();
+
 // The mixer is opened on the first sample load. Where no audio device can be opened, the
 // mixer runs on SDL's dummy driver, so samples load and "play" silently.
 bool SoundOutputOpen();

@@ -67,8 +67,8 @@ TEST_F(GfxTest, DrawCursorPutsThePictureTopLeftAtTheMouse) {
     control.Size = TPoint{400, 300};
     TPoint mouse{100 + 50, 100 + 25}; // logical (100, 50)
     ScopedCursorPoint seam(&mouse);
-    auto panel = std::make_unique<TDXPanelEx>(device_, TDXBounds{0, 0, 48, 48}, 0xFFFFFF00u,
-                                              nullptr, "", true, nullptr);
+    auto panel = std::make_unique<TGuiObj>(device_, "Cursor", TDXBounds{0, 0, 48, 48}, 0xFFFFFF00u,
+                                           nullptr, "", true, nullptr);
     TDXCursor cursor(&control, std::move(panel), TPoint{800, 600});
     const QImage image = Frame([&] { cursor.DrawCursor(); });
     EXPECT_EQ(cursor.Panel()->GetPosition(), (TPoint{100, 50}));
