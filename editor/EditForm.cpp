@@ -3,6 +3,13 @@
 #include "editor/Convert.h"
 #include "editor/EditorApp.h"
 #include "editor/Glyphs.h"
+#include "editor/MapView.h"
+#include "engine/DXCursor.h"
+#include "engine/FrameTimer.h"
+#include "engine/GraphicResources.h"
+#include "engine/Graphics.h"
+#include "engine/KeyState.h"
+#include "engine/TextureMgr.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Geometry.h"
 #include "mapdata/Paths.h"
@@ -145,6 +152,7 @@ TEditF::TEditF(const std::string& baseFolder, QWidget* parent) : QWidget(parent)
     }
     BuildControls();
     ConnectHandlers();
+    BuildView();
     FormCreate(baseFolder);
 }
 
@@ -369,10 +377,19 @@ void TEditF::FormCreate(const std::string& baseFolder) {
     AddGroup = ComboObj->currentText().toStdString();
     FillObjList();
 
+    Timer = new TDXTimer(this);
+    Timer->SetInterval(0);
+    Timer->OnTimer = [this](TCustomDXTimer* sender, int lagCount) {
+        RunGuarded([&] { DoFrame(sender, lagCount); });
+    };
+
     TextFont = QFont(QStringLiteral("Arial"), 9, QFont::Bold);
+    InstallKeyStateFilter();
+    InitGraphics();
 
     CurrentMap = std::make_unique<TMap>();
     UpdateTitle();
+    Views().clear();
     RefreshAll();
 }
 
@@ -380,9 +397,25 @@ void TEditF::FormDestroy() {
     // The grids must not hand edits to a window that is going away.
     ValMap->OnValidate = nullptr;
     ValMap->OnKeyDown = nullptr;
+    if (Timer) {
+        Timer->Finalize();
+        Timer->OnTimer = nullptr;
+    }
+    // The view objects and the selection frame (their textures belong to the cache); the
+    // device cursor refers to the view's window, so it goes with the window.
+    Scene.reset();
+    DXCursor.reset();
+    ReleaseGraphicsDevice();
     ObjMgr.reset();
+    TextureMgr.reset();
     CurrentMap.reset();
     Deleted.reset();
+    // The window's own references to the device.
+    InfoFont.reset();
+    Sprite.reset();
+    EngineDevice.reset();
+    Device.reset();
+    D3D.reset();
 }
 
 void TEditF::ShowCatalogueState() {
@@ -401,16 +434,14 @@ void TEditF::RefreshAll() {
     Selected = nullptr;
     Dragging = false;
     FillMapVars();
+    // The Modify page's lists are refilled here (RefreshModify).
+    RebuildViews();
     UpdateWorldX();
 }
 
 void TEditF::UpdateTitle() {
     SetApplicationTitle(std::string(EditorTitle) + " - " + CurrentMap->FileName);
     setWindowTitle(ToQ(ApplicationTitle()));
-}
-
-void TEditF::UpdateWorldX() {
-    XPanel->setText(ToQ(Format("World X:  %d / %d", WorldX, CurrentMap->MaxWorldX)));
 }
 
 std::string TEditF::MapFolder() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/Dialogs.h"
+#include "editor/MapScene.h"
 #include "editor/ValueListEditor.h"
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
@@ -23,6 +24,13 @@ class QTabWidget;
 class QToolButton;
 
 namespace tv {
+
+class TCustomDXTimer;
+class TD3DXFont;
+class TD3DXSprite;
+class TDXTimer;
+class TMapViewHost;
+class TWindowCursorControl;
 
 // The editor's main window: the map view on the left with its scrolling controls, the tool
 // bar and the pages "Add New", "Modify" and "Map Vars" on the right. It owns the object
@@ -167,8 +175,48 @@ public:
     // Applies a value typed into a grid and not yet applied; false when it did not apply.
     bool CommitPendingEdits();
 
+    // --- map view (the device set-up, the frame, the view objects, scrolling, the mouse) ---
+    TDXTimer* Timer = nullptr;
+    PD3DDevice Device;
+    PD3DObject D3D;
+    std::shared_ptr<TD3DXFont> InfoFont;
+    std::shared_ptr<TD3DXSprite> Sprite;
+    // The view objects, the selection frame and the matrices; made by InitGraphics.
+    std::unique_ptr<TMapScene> Scene;
+    // The view objects in ascending Z (Scene->Views).
+    TViewList& Views();
+    // False when the view has no graphics device: nothing is drawn and the mouse in the
+    // view does nothing; the view says so.
+    bool HasGraphics() const;
+    void InitGraphics();
+    void SetupRenderState();
+    void ResetDevice();
+    void SetProjection();
+    void DoFrame(TCustomDXTimer* sender, int lagCount);
+    void DrawObjects();
+    void DrawFrameRate();
+    // Makes the view object of a record (raises "Error when loading texture." and makes
+    // nothing when its texture cannot be loaded).
+    TWrapper* CreateView(TBaseInfo* record);
+    void RebuildViews();
+    // Replaces the view object of Selected.
+    void RefreshSelectedView();
+    // Sets Dead on the view objects of a record; they go at the next frame.
+    void MarkViewsDead(const TBaseInfo* record);
+    bool IsInView(const TBaseInfo* record) const;
+    void PinBackgrounds();
+    // The mouse in logical screen units (800 x 600 over the view); (0, 0) without a device.
+    TPoint MousePos() const;
+    void XPrevClick();
+    void XNextClick();
+    void XJumpClick();
+    void ViewMouseDown(Qt::MouseButton button);
+    void ViewMouseMove(Qt::MouseButtons buttons);
+    void ViewMouseUp(Qt::MouseButton button);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void BuildControls();
@@ -180,6 +228,12 @@ private:
     void FormCreate(const std::string& baseFolder);
     void FormDestroy();
     void ShowCatalogueState();
+    void FormActivate();
+    void BuildView();
+
+    std::unique_ptr<TMapViewHost> ViewHost;
+    std::unique_ptr<TWindowTarget> ViewTarget;
+    std::unique_ptr<TWindowCursorControl> CursorControl;
 };
 
 } // namespace tv

@@ -1,0 +1,294 @@
+// The main window's map view: device set-up, the frame, the view objects, scrolling and the
+// mouse in the view.
+#include "editor/Convert.h"
+#include "editor/EditForm.h"
+#include "editor/EditorApp.h"
+#include "editor/MapView.h"
+#include "engine/D3DXFont.h"
+#include "engine/DXCursor.h"
+#include "engine/FrameTimer.h"
+#include "engine/GraphicResources.h"
+#include "engine/Graphics.h"
+#include "engine/TextureMgr.h"
+#include "mapdata/Errors.h"
+#include "mapdata/Text.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QThread>
+
+namespace tv {
+
+namespace {
+
+constexpr uint32_t kFrameRateColor = D3DCOLOR_ARGB(200, 255, 255, 50);
+constexpr TRect kFrameRateRect{10, 0, 100, 20};
+constexpr const char* kCursorPicture = "cursors\\cursor.png";
+constexpr uint32_t kCursorColorKey = 0xFF000000u;
+constexpr uint32_t kCursorColor = 0xB4FFFFFFu;
+// While the device is lost nothing can be drawn; the frame routine waits this long so that
+// the idle loop does not spin a processor core until the view can be drawn again.
+constexpr unsigned long kLostDevicePauseMs = 10;
+
+int32_t ClampToInt32(int64_t value) {
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    return static_cast<int32_t>(value);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Set-up
+
+void TEditF::BuildView() {
+    ViewHost = std::make_unique<TMapViewHost>(View);
+    TMapViewWindow* window = ViewHost->Window();
+    window->OnMouseDown = [this](Qt::MouseButton button) {
+        RunGuarded([&] { ViewMouseDown(button); });
+    };
+    window->OnMouseMove = [this](Qt::MouseButtons buttons) {
+        RunGuarded([&] { ViewMouseMove(buttons); });
+    };
+    window->OnMouseUp = [this](Qt::MouseButton button) {
+        RunGuarded([&] { ViewMouseUp(button); });
+    };
+    connect(XPrev, &QPushButton::clicked, this, Guarded([this] { XPrevClick(); }));
+    connect(XNext, &QPushButton::clicked, this, Guarded([this] { XNextClick(); }));
+    connect(XJump, &QPushButton::clicked, this, Guarded([this] { XJumpClick(); }));
+}
+
+void TEditF::InitGraphics() {
+    TMapViewWindow* window = ViewHost->Window();
+    ViewTarget = std::make_unique<TWindowTarget>(window);
+    MakeViewDevice(ViewTarget.get(), View->width(), View->height());
+    Device = D3DDevice;
+    D3D = D3DObject;
+    EngineDevice = Device;
+
+    TextureMgr = std::make_unique<TTextureMgr>(Device);
+    // Without a device the view objects are kept without textures: nothing would show them.
+    Scene = std::make_unique<TMapScene>(Device, Device ? TextureMgr.get() : nullptr);
+    ViewHost->ShowDevice(Device != nullptr);
+    if (!Device)
+        return;
+
+    // The pointer picture. A missing file gives no picture and no message; one that cannot
+    // be read is reported and the cursor goes on without a picture.
+    PD3DTexture cursorTexture;
+    RunGuarded([&] {
+        LoadGraphicTexture(Device, kCursorPicture, D3DX_FILTER_NONE, kCursorColorKey,
+                           D3DFMT_UNKNOWN, cursorTexture);
+    });
+    auto panel = std::make_unique<TGuiObj>(Device, "Cursor,", TDXBounds{0, 0, 48, 48}, kCursorColor,
+                                           nullptr, std::string(), true, cursorTexture);
+    CursorControl = std::make_unique<TWindowCursorControl>(window);
+    DXCursor = std::make_unique<TDXCursor>(CursorControl.get(), std::move(panel),
+                                           TPoint{ScreenWidth, ScreenHeight});
+    window->setCursor(Qt::CrossCursor);
+
+    // A frame picture that cannot be loaded is reported; the view then has no selection frame.
+    RunGuarded([&] { Scene->CreateSelFrame(); });
+    SetupRenderState();
+}
+
+void TEditF::SetupRenderState() {
+    if (!Device)
+        return;
+    InfoFont.reset();
+    D3DXCreateFont(Device, TextFont, &InfoFont);
+    Sprite.reset();
+    D3DXCreateSprite(Device, &Sprite);
+    Scene->SetupDeviceStates(WorldX);
+}
+
+void TEditF::ResetDevice() {
+    Device->Reset(&PresentParams);
+    SetupRenderState();
+}
+
+void TEditF::SetProjection() {
+    Scene->SetProjection(WorldX);
+}
+
+bool TEditF::HasGraphics() const {
+    return Device != nullptr;
+}
+
+TViewList& TEditF::Views() {
+    return Scene->Views;
+}
+
+void TEditF::FormActivate() {
+    // Without a device there is nothing to draw, so the frame timer stays off.
+    if (Timer && HasGraphics())
+        Timer->Initialize();
+}
+
+bool TEditF::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        RunGuarded([this] { FormActivate(); });
+    return QWidget::event(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame
+
+void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
+    if (!Device)
+        return;
+    const HRESULT r = Device->TestCooperativeLevel();
+    if (r == D3DERR_DEVICELOST) {
+        QThread::msleep(kLostDevicePauseMs);
+        return;
+    }
+    if (r == D3DERR_DEVICENOTRESET)
+        ResetDevice();
+    Device->Clear(0, nullptr, D3DCLEAR_TARGET, kViewClearColor, 1.0f, 0);
+    Device->BeginScene();
+    DrawObjects();
+    DrawFrameRate();
+    Device->EndScene();
+    Device->Present();
+}
+
+void TEditF::DrawObjects() {
+    Scene->DrawObjects(Selected);
+}
+
+void TEditF::DrawFrameRate() {
+    if (!InfoFont)
+        return;
+    const std::string text = Format("FPS: %d", Timer ? Timer->FrameRate() : 0);
+    InfoFont->DrawTextA(text, -1, kFrameRateRect, DT_TOP | DT_LEFT, kFrameRateColor);
+}
+
+// ---------------------------------------------------------------------------------------------
+// View objects
+
+TWrapper* TEditF::CreateView(TBaseInfo* record) {
+    return Scene->CreateView(record);
+}
+
+void TEditF::RebuildViews() {
+    Scene->RebuildViews(CurrentMap->Objects);
+}
+
+void TEditF::RefreshSelectedView() {
+    Scene->RefreshView(Selected);
+}
+
+void TEditF::MarkViewsDead(const TBaseInfo* record) {
+    Scene->MarkDead(record);
+}
+
+bool TEditF::IsInView(const TBaseInfo* record) const {
+    return record && tv::IsInView(*record, WorldX);
+}
+
+void TEditF::PinBackgrounds() {
+    Scene->PinBackgrounds(WorldX);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scrolling
+
+void TEditF::UpdateWorldX() {
+    XPanel->setText(
+        QString::fromStdString(Format("World X:  %d / %d", WorldX, CurrentMap->MaxWorldX)));
+    // The Modify page's property grid and object list follow WorldX (FillProperties, then
+    // FillModList) here.
+    PinBackgrounds();
+}
+
+void TEditF::XPrevClick() {
+    WorldX = MaxOf(0, ClampToInt32(int64_t{WorldX} - ScreenWidth));
+    SetProjection();
+    UpdateWorldX();
+}
+
+void TEditF::XNextClick() {
+    WorldX = MinOf(CurrentMap->MaxWorldX, ClampToInt32(int64_t{WorldX} + ScreenWidth));
+    SetProjection();
+    UpdateWorldX();
+}
+
+void TEditF::XJumpClick() {
+    if (EdJump->cleanText().trimmed().isEmpty())
+        EdJump->setValue(0);
+    // The value is the text read as an integer; a text that is not one reads as the minimum.
+    int32_t value = EdJump->minimum();
+    try {
+        value = StrToInt(EdJump->cleanText().trimmed().toStdString());
+    } catch (const EError&) {
+        value = EdJump->minimum();
+    }
+    value = MaxOf(EdJump->minimum(), MinOf(value, EdJump->maximum()));
+    WorldX = MaxOf(0, MinOf(value, CurrentMap->MaxWorldX));
+    SetProjection();
+    UpdateWorldX();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse
+
+TPoint TEditF::MousePos() const {
+    return DXCursor ? DXCursor->MousePos() : TPoint{};
+}
+
+void TEditF::ViewMouseDown(Qt::MouseButton button) {
+    if (!HasGraphics())
+        return;
+    if (button == Qt::LeftButton) {
+        // The Add New page places a copy of NewType here (AddAtCursor).
+        if (Selected && Pages->currentWidget() == TabModify) {
+            Dragging = true;
+            const TPoint p = MousePos();
+            Selected->Left = ClampToInt32(int64_t{WorldX} + p.X);
+            Selected->Top = p.Y;
+            RefreshSelectedView();
+        }
+        return;
+    }
+    if (button == Qt::RightButton && Pages->currentWidget() == TabModify) {
+        const TPoint p = MousePos();
+        const int64_t wx = int64_t{WorldX} + p.X;
+        const int64_t wy = p.Y;
+        const TBaseInfoList& objects = CurrentMap->Objects;
+        for (int i = objects.Count() - 1; i >= 0; --i) {
+            TBaseInfo* record = objects[i];
+            if (wx >= record->Left && wx < int64_t{record->Left} + record->Width &&
+                wy >= record->Top && wy < int64_t{record->Top} + record->Height) {
+                Selected = record;
+                // The Modify page shows the selected object here (ShowSelected).
+                break;
+            }
+        }
+    }
+}
+
+void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
+    if (!HasGraphics())
+        return;
+    if (!(buttons & Qt::LeftButton) || !Selected || !Dragging ||
+        Pages->currentWidget() != TabModify)
+        return;
+    const TPoint p = MousePos();
+    Selected->Left = ClampToInt32(int64_t{WorldX} + p.X);
+    Selected->Top = p.Y;
+    RefreshSelectedView();
+}
+
+void TEditF::ViewMouseUp(Qt::MouseButton /*button*/) {
+    if (Dragging) {
+        // The Modify page shows the new position here (FillProperties).
+    }
+    Dragging = false;
+}
+
+} // namespace tv

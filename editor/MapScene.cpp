@@ -1,0 +1,184 @@
+#include "editor/MapScene.h"
+
+#include "engine/D3DXMath.h"
+#include "engine/Graphics.h"
+#include "engine/TextureMgr.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tv {
+
+namespace {
+
+// Texture tag of a map object's own texture.
+constexpr int32_t kWorldTextureTag = 3;
+
+bool IsIdentity(const D3DMATRIX& m) {
+    return std::memcmp(&m, &IdentityMatrix, sizeof m) == 0;
+}
+
+} // namespace
+
+bool IsInView(const TBaseInfo& record, int32_t worldX) {
+    const int64_t left = record.Left;
+    const int64_t top = record.Top;
+    const int64_t right = left + record.Width;
+    const int64_t bottom = top + record.Height;
+    const int64_t viewLeft = worldX;
+    const int64_t viewRight = viewLeft + kLogicalWidth;
+    return left < viewRight && viewLeft < right && top < kLogicalHeight && 0 < bottom;
+}
+
+TMapScene::TMapScene(PD3DDevice device, TTextureMgr* textures)
+    : WorldMatrix(IdentityMatrix), ViewMatrix(IdentityMatrix), ProjMatrix(IdentityMatrix),
+      device_(std::move(device)), textures_(textures) {}
+
+TMapScene::~TMapScene() {
+    Views.clear();
+    SelFrame.reset();
+}
+
+void TMapScene::CreateSelFrame() {
+    SelFrame.reset();
+    TDXTexture* texture = textures_ ? textures_->GetTexture(kSelFrameTexture, 0) : nullptr;
+    SelFrame = std::make_unique<TDXPanelEx>(device_, TDXBounds{10, 10, 64, 64}, 0xFFFFFFFFu,
+                                            texture, std::string(), true, nullptr);
+    SelFrame->Blend = bl_add;
+}
+
+void TMapScene::SetupDeviceStates(int32_t worldX) {
+    if (!device_)
+        return;
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device_->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+    device_->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    device_->SetRenderState(D3DRS_LIGHTING, 0);
+    device_->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFFu);
+    device_->SetRenderState(D3DRS_ZENABLE, 1);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetRenderState(D3DRS_COLORVERTEX, 1);
+    WorldMatrix = IdentityMatrix;
+    ViewMatrix = IdentityMatrix;
+    SetProjection(worldX);
+    device_->SetTransform(D3DTS_WORLD, &WorldMatrix);
+    device_->SetTransform(D3DTS_VIEW, &ViewMatrix);
+}
+
+void TMapScene::SetProjection(int32_t worldX) {
+    D3DXMatrixOrthoOffCenterLH(&ProjMatrix, static_cast<float>(worldX),
+                               static_cast<float>(int64_t{worldX} + kLogicalWidth),
+                               static_cast<float>(kLogicalHeight), 0.0f, -10.0f, 10.0f);
+    projectedWorldX_ = worldX;
+    if (device_)
+        device_->SetTransform(D3DTS_PROJECTION, &ProjMatrix);
+}
+
+TWrapper* TMapScene::CreateView(TBaseInfo* record) {
+    if (!record)
+        return nullptr;
+    // The texture first: when it cannot be loaded nothing is made.
+    TDXTexture* texture =
+        textures_ ? textures_->GetTexture(record->Texture, kWorldTextureTag) : nullptr;
+    auto view = std::make_unique<TWrapper>(
+        device_, TDXBounds{record->Left, record->Top, record->Width, record->Height}, record->Color,
+        texture, std::string(), true, nullptr);
+    view->Z = record->Z;
+    view->Info = record;
+    view->Blend = static_cast<TDXBlend>(record->Blend);
+    if (const auto* colObj = dynamic_cast<const TColObjInfo*>(record))
+        view->SetAnimation(colObj->FrameWidth, colObj->FrameHeight, kViewAnimationFps,
+                           colObj->Animated != 0);
+
+    // Bisection: the new view object goes before the first one whose Z is not smaller.
+    ptrdiff_t low = 0;
+    ptrdiff_t high = static_cast<ptrdiff_t>(Views.size()) - 1;
+    while (low <= high) {
+        const ptrdiff_t mid = (low + high) / 2;
+        if (int64_t{Views[static_cast<size_t>(mid)]->Z} - view->Z < 0)
+            low = mid + 1;
+        else
+            high = mid - 1;
+    }
+    TWrapper* made = view.get();
+    Views.insert(Views.begin() + low, std::move(view));
+    return made;
+}
+
+void TMapScene::RebuildViews(const TBaseInfoList& objects) {
+    for (const auto& view : Views)
+        view->Dead = true;
+    // Room for the new ones next to the dead ones, which go at the next frame.
+    Views.reserve(Views.size() + static_cast<size_t>(objects.Count()));
+    for (TBaseInfo* record : objects)
+        CreateView(record);
+}
+
+void TMapScene::RefreshView(TBaseInfo* record) {
+    if (!record)
+        return;
+    const auto it = std::find_if(Views.begin(), Views.end(), [record](const auto& view) {
+        return !view->Dead && view->Info == record;
+    });
+    if (it != Views.end())
+        Views.erase(it);
+    CreateView(record);
+}
+
+void TMapScene::MarkDead(const TBaseInfo* record) {
+    for (const auto& view : Views)
+        if (view->Info == record)
+            view->Dead = true;
+}
+
+void TMapScene::PinBackgrounds(int32_t worldX) {
+    for (const auto& view : Views) {
+        if (view->Dead || !view->Info)
+            continue;
+        if (dynamic_cast<const TBackGroundInfo*>(view->Info) && view->Info->Left < 20)
+            view->SetPosition(worldX, view->Info->Top);
+    }
+}
+
+bool TMapScene::Visible(const TWrapper& view) const {
+    // Only plain quads (no rotation or scaling, which wrappers never get) are judged; the
+    // rest is always drawn.
+    if (!IsIdentity(view.Rotation) || !IsIdentity(view.Scaling))
+        return true;
+    float minX = view.Vertices[0].X, maxX = minX, minY = view.Vertices[0].Y, maxY = minY;
+    for (const TDXVertex& v : view.Vertices) {
+        minX = std::min(minX, v.X);
+        maxX = std::max(maxX, v.X);
+        minY = std::min(minY, v.Y);
+        maxY = std::max(maxY, v.Y);
+    }
+    const double cx = view.Translation.m[3][0];
+    const double cy = view.Translation.m[3][1];
+    const double viewLeft = projectedWorldX_;
+    const double viewRight = viewLeft + kLogicalWidth;
+    // Touching counts as visible: only quads that surely cover no pixel are skipped.
+    return cx + maxX >= viewLeft && cx + minX <= viewRight && cy + maxY >= 0.0 &&
+           cy + minY <= kLogicalHeight;
+}
+
+void TMapScene::DrawObjects(const TBaseInfo* selected) {
+    std::erase_if(Views, [](const auto& view) { return view->Dead; });
+    LastDrawn = 0;
+    for (const auto& view : Views) {
+        view->Process();
+        if (Visible(*view)) {
+            view->Draw();
+            ++LastDrawn;
+        }
+    }
+    if (selected && SelFrame) {
+        SelFrame->SetSize(selected->Width, selected->Height);
+        SelFrame->SetPosition(selected->Left, selected->Top);
+        SelFrame->Draw();
+    }
+}
+
+} // namespace tv

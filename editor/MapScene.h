@@ -1,0 +1,106 @@
+#pragma once
+
+// What the map view draws: one view object (TWrapper) per placed record, kept in ascending
+// layer order, the selection frame, and the projection of the visible world rectangle. No
+// widgets here: the editor's window and the command-line renderer draw through the same code.
+
+#include "engine/D3DTypes.h"
+#include "engine/DXObj.h"
+#include "engine/Device.h"
+#include "mapdata/Geometry.h"
+#include "mapdata/Objects.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace tv {
+
+class TTextureMgr;
+
+// The view object of one placed record. Z is the record's Z when the view object was made
+// and orders the view list; Info is the record (owned by the map); Dead marks a view object
+// that is obsolete and goes, undrawn, at the start of the next frame.
+class TWrapper : public TDXPanelEx {
+public:
+    using TDXPanelEx::TDXPanelEx;
+    const char* ClassName() const override { return "TWrapper"; }
+
+    int32_t Z = 0;
+    TBaseInfo* Info = nullptr;
+    bool Dead = false;
+};
+
+using TViewList = std::vector<std::unique_ptr<TWrapper>>;
+
+inline constexpr int32_t kLogicalWidth = 800;
+inline constexpr int32_t kLogicalHeight = 600;
+inline constexpr uint32_t kViewClearColor = 0xFF000055u;
+// Frame rate of the frame animation of collision-object kinds.
+inline constexpr int32_t kViewAnimationFps = 8;
+inline constexpr const char* kSelFrameTexture = "editor\\frame.png";
+
+// The visible world rectangle is (worldX, 0)-(worldX + 800, 600); touching edges do not
+// count as overlap.
+bool IsInView(const TBaseInfo& record, int32_t worldX);
+
+class TMapScene {
+public:
+    // Without a device (the view could not get one) view objects are still made and kept in
+    // order, without textures, and drawing does nothing. textures may be null likewise.
+    TMapScene(PD3DDevice device, TTextureMgr* textures);
+    ~TMapScene();
+    TMapScene(const TMapScene&) = delete;
+    TMapScene& operator=(const TMapScene&) = delete;
+
+    // Makes the selection frame: "editor\frame.png" from the texture cache, drawn additively.
+    // Raises when the picture cannot be loaded.
+    void CreateSelFrame();
+
+    // The device states the view draws with: alpha blending, stage 0 modulating alpha with
+    // linear filtering, no lighting, and the three transforms (projection for worldX).
+    void SetupDeviceStates(int32_t worldX);
+    // The projection of the world rectangle starting at worldX, handed to the device.
+    void SetProjection(int32_t worldX);
+
+    // Makes the view object of a record and inserts it by bisection: before the first view
+    // object whose Z is greater than or equal to the record's. Raises "Error when loading
+    // texture." (and makes nothing) when the record's texture cannot be loaded.
+    TWrapper* CreateView(TBaseInfo* record);
+    // Marks every view object dead, then makes one for each record from the first to the
+    // last; stops at the first record whose view object cannot be made.
+    void RebuildViews(const TBaseInfoList& objects);
+    // Replaces the live view object of the record (if any) by a new one at once. Nothing
+    // happens for no record.
+    void RefreshView(TBaseInfo* record);
+    // Sets Dead on every view object of the record.
+    void MarkDead(const TBaseInfo* record);
+    // Backgrounds placed at Left < 20 are shown at the view's left edge, at their own Top.
+    void PinBackgrounds(int32_t worldX);
+    // Removes dead view objects, then processes and draws every live one in order, and
+    // finally the selection frame over the selected record's current rectangle, if any.
+    // View objects that lie wholly outside the visible world rectangle are processed but not
+    // drawn (the device would clip every pixel of them anyway).
+    void DrawObjects(const TBaseInfo* selected);
+
+    const PD3DDevice& Device() const { return device_; }
+    // The world x of the projection the device has now.
+    int32_t ProjectedWorldX() const { return projectedWorldX_; }
+
+    TViewList Views;
+    std::unique_ptr<TDXPanelEx> SelFrame;
+    D3DMATRIX WorldMatrix;
+    D3DMATRIX ViewMatrix;
+    D3DMATRIX ProjMatrix;
+    // How many view objects the last DrawObjects drew (tests and benchmarks).
+    size_t LastDrawn = 0;
+
+private:
+    bool Visible(const TWrapper& view) const;
+
+    PD3DDevice device_;
+    TTextureMgr* textures_;
+    int32_t projectedWorldX_ = 0;
+};
+
+} // namespace tv

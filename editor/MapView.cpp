@@ -1,0 +1,78 @@
+#include "editor/MapView.h"
+
+#include "engine/Graphics.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QWidget>
+
+namespace tv {
+
+namespace {
+TViewDeviceMaker& DeviceMaker() {
+    static TViewDeviceMaker maker;
+    return maker;
+}
+} // namespace
+
+void SetViewDeviceMaker(TViewDeviceMaker maker) {
+    DeviceMaker() = std::move(maker);
+}
+
+bool MakeViewDevice(HWND window, int width, int height) {
+    if (const TViewDeviceMaker& maker = DeviceMaker())
+        return maker(window, width, height);
+    return CreateGraphicsDevice(window, false, width, height, 32, 1, true);
+}
+
+void TMapViewWindow::mousePressEvent(QMouseEvent* event) {
+    if (OnMouseDown)
+        OnMouseDown(event->button());
+    event->accept();
+}
+
+void TMapViewWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is a press like any other.
+    mousePressEvent(event);
+}
+
+void TMapViewWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (OnMouseMove)
+        OnMouseMove(event->buttons());
+    event->accept();
+}
+
+void TMapViewWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (OnMouseUp)
+        OnMouseUp(event->button());
+    event->accept();
+}
+
+TMapViewHost::TMapViewHost(QWidget* view) : window_(new TMapViewWindow) {
+    window_->setObjectName(QStringLiteral("ViewWindow"));
+    window_->resize(view->size());
+    container_ = QWidget::createWindowContainer(window_, view);
+    container_->setObjectName(QStringLiteral("ViewContainer"));
+    container_->setGeometry(0, 0, view->width(), view->height());
+    container_->setFocusPolicy(Qt::NoFocus);
+
+    noDevice_ = new QLabel(QString::fromLatin1(kNoDeviceText), view);
+    noDevice_->setObjectName(QStringLiteral("NoDeviceLabel"));
+    noDevice_->setGeometry(0, 0, view->width(), view->height());
+    noDevice_->setAlignment(Qt::AlignCenter);
+    noDevice_->setWordWrap(true);
+    noDevice_->setMargin(12);
+    noDevice_->setAutoFillBackground(true);
+    QPalette dark = noDevice_->palette();
+    dark.setColor(QPalette::Window, QColor(0, 0, 0x55));
+    dark.setColor(QPalette::WindowText, QColor(255, 255, 50));
+    noDevice_->setPalette(dark);
+    noDevice_->hide();
+}
+
+void TMapViewHost::ShowDevice(bool haveDevice) {
+    container_->setVisible(haveDevice);
+    noDevice_->setVisible(!haveDevice);
+}
+
+} // namespace tv
