@@ -1,0 +1,99 @@
+#pragma once
+
+// The game world that runs world objects: its objects in layer order, the view the objects
+// measure themselves against, the scroll lock, the player's death flag and the message lines.
+//
+// One update pass (Step):
+//   1. Control of every object in list order (only the player has one);
+//   2. Update of every object that was in the list when the pass began, in list order
+//      (objects added during the pass, such as new shots, wait for the next pass);
+//   3. objects marked Dead are taken out and freed;
+//   4. when the world has a device, one frame is drawn: clear, every object's Draw in list
+//      order (lower layers first), present.
+// The world does not pause itself when the player dies: PlayerDied stays on until the host
+// clears it.
+
+#include "world/BaseObj.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tv {
+
+class TMap;
+class TPlayer;
+
+struct TWorldMessage {
+    uint64_t Step = 0; // StepCount when the message was posted
+    std::string Text;
+};
+
+class TGameWorld {
+public:
+    TGameWorld();
+    // Frees every object; CurrentWorld forgets this world.
+    ~TGameWorld();
+    TGameWorld(const TGameWorld&) = delete;
+    TGameWorld& operator=(const TGameWorld&) = delete;
+
+    // Inserts by Z (binary search; before the objects of the same Z that are there), sets the
+    // object's World and takes it over. nullptr is ignored.
+    TBaseObj* AddObject(TBaseObj* object);
+    TBaseObj* AddObject(std::unique_ptr<TBaseObj> object) { return AddObject(object.release()); }
+    void LockScroll() { ScrollLocked = true; }
+    void UnlockScroll() { ScrollLocked = false; }
+    void MarkPlayerDied() { PlayerDied = true; }
+    // PreviousMessage := Message; Message := text; the text is logged and handed to OnMessage.
+    void PushMessage(const std::string& text);
+
+    // Makes this the world the objects consult.
+    void MakeCurrent() { CurrentWorld = this; }
+    // One update pass (see above).
+    void Step();
+    // Draws every object in list order into the current scene (no clear, no present).
+    void DrawObjects();
+    // Takes out and frees every object marked Dead; references to a freed player (as killer
+    // or shot owner) are cleared.
+    void RemoveDead();
+
+    // The first player in the list, or nullptr.
+    TPlayer* Player() const;
+    // The map's Sky and Ground become the top and bottom margins.
+    void ApplyMapVars(const TMap& map);
+
+    int32_t ViewWidth = 800;
+    int32_t ViewHeight = 600;
+    TBaseObjList Objects{true};
+    bool PlayerDied = false;
+    bool ScrollLocked = false;
+    int32_t BottomMargin = 20;
+    int32_t TopMargin = 20;
+    std::string Message;
+    std::string PreviousMessage;
+
+    // Every message posted, in order (the host may clear it).
+    std::vector<TWorldMessage> MessageLog;
+    // Called for every posted message (hosts print or show it).
+    std::function<void(const TWorldMessage&)> OnMessage;
+    // Update passes made so far.
+    uint64_t StepCount = 0;
+    // When set, Step draws a frame on it.
+    PD3DDevice Device;
+
+private:
+    void SetupRenderState();
+};
+
+// A world object of the class that plays the record's class, placed at the record's Left and
+// Top with its size, texture and values (ApplyInfo). Raises for a record class without a world
+// class, a texture that cannot be loaded and a player record without hit points.
+std::unique_ptr<TBaseObj> CreateObjectFromRecord(const TBaseInfo& record, PD3DDevice device);
+
+// Every record of the map as a world object, added to the world in map order; the map's Sky
+// and Ground become the margins. A record that cannot be made raises, naming the record; the
+// objects made before it stay in the world.
+void BuildWorldFromMap(TGameWorld& world, const TMap& map, PD3DDevice device);
+
+} // namespace tv
