@@ -207,6 +207,9 @@ public:
     void PinBackgrounds();
     // The mouse in logical screen units (800 x 600 over the view); (0, 0) without a device.
     TPoint MousePos() const;
+    // What fills the View panel: the device's window, or the notice that there is no device.
+    std::unique_ptr<TMapViewHost> ViewHost;
+    std::unique_ptr<TWindowTarget> ViewTarget;
     void XPrevClick();
     void XNextClick();
     void XJumpClick();
@@ -231,8 +234,6 @@ private:
     void FormActivate();
     void BuildView();
 
-    std::unique_ptr<TMapViewHost> ViewHost;
-    std::unique_ptr<TWindowTarget> ViewTarget;
     std::unique_ptr<TWindowCursorControl> CursorControl;
 };
 

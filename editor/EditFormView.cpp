@@ -201,8 +201,8 @@ void TEditF::PinBackgrounds() {
 void TEditF::UpdateWorldX() {
     XPanel->setText(
         QString::fromStdString(Format("World X:  %d / %d", WorldX, CurrentMap->MaxWorldX)));
-    // The Modify page's property grid and object list follow WorldX (FillProperties, then
-    // FillModList) here.
+    FillProperties();
+    FillModList();
     PinBackgrounds();
 }
 
@@ -245,7 +245,8 @@ void TEditF::ViewMouseDown(Qt::MouseButton button) {
     if (!HasGraphics())
         return;
     if (button == Qt::LeftButton) {
-        // The Add New page places a copy of NewType here (AddAtCursor).
+        if (NewType && Pages->currentWidget() == TabAdd)
+            AddAtCursor();
         if (Selected && Pages->currentWidget() == TabModify) {
             Dragging = true;
             const TPoint p = MousePos();
@@ -265,7 +266,7 @@ void TEditF::ViewMouseDown(Qt::MouseButton button) {
             if (wx >= record->Left && wx < int64_t{record->Left} + record->Width &&
                 wy >= record->Top && wy < int64_t{record->Top} + record->Height) {
                 Selected = record;
-                // The Modify page shows the selected object here (ShowSelected).
+                ShowSelected();
                 break;
             }
         }
@@ -285,9 +286,8 @@ void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
 }
 
 void TEditF::ViewMouseUp(Qt::MouseButton /*button*/) {
-    if (Dragging) {
-        // The Modify page shows the new position here (FillProperties).
-    }
+    if (Dragging)
+        FillProperties();
     Dragging = false;
 }
 

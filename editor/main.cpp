@@ -8,6 +8,9 @@ int main(int argc, char** argv) {
     tv::RunGuarded([&] {
         tv::TEditF window;
         window.show();
+        // Without a window manager nothing else would make the window active, and the view
+        // draws only while the application is active.
+        window.activateWindow();
         result = tv::TEditorApplication::exec();
     });
     return result;

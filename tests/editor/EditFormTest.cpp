@@ -81,6 +81,7 @@ protected:
         game.write("data/obj/objects.tvd", DemoCatalogue());
         QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
         QDir().mkpath(QString::fromStdString(game.file("Data/Music/boss")));
+        tvtest::WriteViewPictures(game);
     }
 
     void Start() {

@@ -4,6 +4,8 @@
 #include "editor/EditorApp.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QImage>
 #include <QTest>
 
 namespace tvtest {
@@ -20,6 +22,13 @@ bool ShowActive(QWidget& window) {
     window.raise();
     window.activateWindow();
     return QTest::qWaitForWindowActive(&window);
+}
+
+void WriteViewPictures(const TempDir& game) {
+    QDir().mkpath(QString::fromStdString(game.file("Data/Graphic/editor")));
+    QImage frame(16, 16, QImage::Format_ARGB32);
+    frame.fill(qRgba(255, 255, 255, 255));
+    frame.save(QString::fromStdString(game.file("Data/Graphic/editor/frame.png")));
 }
 
 } // namespace tvtest

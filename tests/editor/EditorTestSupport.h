@@ -59,4 +59,9 @@ public:
 // Shows a top-level widget and waits until it is the active window, so focus changes work.
 bool ShowActive(QWidget& window);
 
+class TempDir;
+// The pictures the map view loads at start (the selection frame "editor\frame.png"), so that a
+// test game folder starts without an error box.
+void WriteViewPictures(const TempDir& game);
+
 } // namespace tvtest
