@@ -80,9 +80,9 @@ protected:
         return *world_;
     }
 
-    // Makes an object of class T (no device) and adds it to the world.
+    // Makes an object of class T on objectDevice_ (none in WorldTest) and adds it to the world.
     template <class T> T* Add(int x, int y, int width, int height, int z = tv::kClassDefaultZ) {
-        auto object = std::make_unique<T>(tv::PD3DDevice(), tv::TDXBounds{x, y, width, height},
+        auto object = std::make_unique<T>(objectDevice_, tv::TDXBounds{x, y, width, height},
                                           nullptr, 0u, z, true);
         return static_cast<T*>(World().AddObject(std::move(object)));
     }
@@ -98,6 +98,7 @@ protected:
     tv::ManualClock clock_{100000};
     tv::ScopedClock scopedClock_{clock_};
     std::unique_ptr<tv::TGameWorld> world_;
+    tv::PD3DDevice objectDevice_;
     std::vector<WindowCall> windows_;
     tv::MessageWindowHook previousHook_;
 };
@@ -115,11 +116,13 @@ protected:
         device_ = tv::D3DDevice;
         tv::EngineDevice = device_;
         tv::TextureMgr = std::make_unique<tv::TTextureMgr>(device_);
+        objectDevice_ = device_;
     }
 
     void TearDown() override {
         // Objects go before the cache that lends them textures.
         world_.reset();
+        objectDevice_.reset();
         tv::TextureMgr.reset();
         tv::EngineDevice.reset();
         device_.reset();
