@@ -350,6 +350,8 @@ void TEditF::ConnectHandlers() {
     ValMap->OnKeyDown = [this](int key) { ValMapKeyDown(key); };
     connect(ValMap, &TValueListEditor::editButtonClicked, this,
             Guarded([this] { ValMapEditButtonClick(); }));
+    ConnectAddNewPage();
+    ConnectModifyPage();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -397,6 +399,7 @@ void TEditF::FormDestroy() {
     // The grids must not hand edits to a window that is going away.
     ValMap->OnValidate = nullptr;
     ValMap->OnKeyDown = nullptr;
+    DisconnectModifyPage();
     if (Timer) {
         Timer->Finalize();
         Timer->OnTimer = nullptr;
@@ -434,7 +437,7 @@ void TEditF::RefreshAll() {
     Selected = nullptr;
     Dragging = false;
     FillMapVars();
-    // The Modify page's lists are refilled here (RefreshModify).
+    RefreshModify();
     RebuildViews();
     UpdateWorldX();
 }
@@ -560,7 +563,7 @@ bool TEditF::CommitPendingEdits() {
     // The tool buttons take no focus, so a value typed into a grid and not yet applied would
     // otherwise miss the file. A value that does not apply has shown its error; the command
     // then stops.
-    return ValMap->CommitEdit();
+    return ValMap->CommitEdit() && ValMod->CommitEdit();
 }
 
 void TEditF::SaveBtnClick() {

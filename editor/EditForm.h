@@ -153,6 +153,30 @@ public:
     void FillObjGroups();
     void FillObjList();
     void ComboObjSelect();
+    // Placing objects (EditFormAddNew.cpp).
+    void ListObjClick();
+    void ShowPreview();
+    void AddAtCursor();
+    void Button5Click();
+    // "Add" places at most this many copies at once; a larger count is refused.
+    static constexpr int MaxAddCount = 10000;
+    // Candidate places an entity copy of "Add" gets before it is given up.
+    static constexpr int MaxPlaceAttempts = 10000;
+
+    // --- Modify page (EditFormModify.cpp) ---
+    void FillModGroups();
+    void FillModList();
+    void ComboModSelect();
+    void ListModClick();
+    void SelectFromModList();
+    void ShowSelected();
+    void FillProperties();
+    void RefreshModify();
+    void ValModValidate(int column, int row, const std::string& key, const std::string& value);
+    void ValModKeyDown(int key);
+    void ValModEditButtonClick();
+    void Button1Click();
+    void Button6Click();
 
     // --- Map Vars page ---
     void FillMapVars();
@@ -231,6 +255,12 @@ private:
     void FormCreate(const std::string& baseFolder);
     void FormDestroy();
     void ShowCatalogueState();
+    // The page handlers of Add New and Modify (EditFormAddNew.cpp, EditFormModify.cpp).
+    void ConnectAddNewPage();
+    void ConnectModifyPage();
+    void DisconnectModifyPage();
+    // A list row changed by the designer with the keyboard.
+    static bool ChangedByUser(const QWidget* list);
     void FormActivate();
     void BuildView();
 
