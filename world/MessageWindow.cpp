@@ -1,5 +1,7 @@
 #include "world/MessageWindow.h"
 
+#include "engine/GUI.h"
+
 namespace tv {
 
 namespace {
@@ -9,22 +11,13 @@ MessageWindowHook& Hook() {
     return hook;
 }
 
-// The engine's message window; the game builds it, and without one nothing is shown.
-void ShowEngineMessageWindow(const std::vector<std::string>& lines, const std::string& title,
-                             const std::string& resultText, bool centreLines) {
-    (void)lines;
-    (void)title;
-    (void)resultText;
-    (void)centreLines;
-}
-
 } // namespace
 
 void ShowWorldMessageWindow(const std::vector<std::string>& lines, const std::string& title,
                             const std::string& resultText, bool centreLines) {
     if (Hook())
         Hook()(lines, title, resultText, centreLines);
-    ShowEngineMessageWindow(lines, title, resultText, centreLines);
+    ShowMessageWindow(lines, title, resultText, centreLines);
 }
 
 MessageWindowHook SetMessageWindowHook(MessageWindowHook hook) {

@@ -1,6 +1,7 @@
 // The game world: the update pass, removal, drawing and building a world from a map.
 
 #include "WorldTestSupport.h"
+#include "engine/GUI.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Map.h"
 #include "mapdata/Objects.h"
@@ -187,4 +188,22 @@ TEST_F(GfxWorldTest, StepDrawsTheObjectsInLayerOrder) {
     EXPECT_EQ(frame.pixel(97, 150) & 0xFFFFFFu, 0u);
     EXPECT_EQ(frame.pixel(298, 150) & 0xFFFFFFu, 0u);
     EXPECT_EQ(frame.pixel(700, 130) & 0xFFFFFFu, 0u);
+}
+
+TEST_F(GfxWorldTest, PlayerDeathOpensTheEnginesMessageWindow) {
+    GuiManager = std::make_unique<TGuiManager>();
+    struct FreeGui {
+        ~FreeGui() { GuiManager.reset(); }
+    } freeGui;
+    TGuiWin* window = BuildMessageWindow(*GuiManager, device_);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(MessageWindow, window);
+    EXPECT_FALSE(window->Visible);
+    TPlayer* player = Add<TPlayer>(100, 300, 64, 32);
+    player->SetHitPoints(0);
+    EXPECT_TRUE(window->Visible);
+    EXPECT_TRUE(GuiManager->ModalActive);
+    EXPECT_EQ(GuiManager->ModalText, "MOD_ENGINESTOP");
+    EXPECT_EQ(windows_.size(), 1u); // the hook saw it as well
+    EXPECT_EQ(player->HitPoints, 15);
 }
