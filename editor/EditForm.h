@@ -207,6 +207,9 @@ public:
     std::shared_ptr<TD3DXSprite> Sprite;
     // The view objects, the selection frame and the matrices; made by InitGraphics.
     std::unique_ptr<TMapScene> Scene;
+    // What fills the View panel: the device's window, or the notice that there is no device.
+    std::unique_ptr<TMapViewHost> ViewHost;
+    std::unique_ptr<TWindowTarget> ViewTarget;
     // The view objects in ascending Z (Scene->Views).
     TViewList& Views();
     // False when the view has no graphics device: nothing is drawn and the mouse in the
@@ -231,9 +234,6 @@ public:
     void PinBackgrounds();
     // The mouse in logical screen units (800 x 600 over the view); (0, 0) without a device.
     TPoint MousePos() const;
-    // What fills the View panel: the device's window, or the notice that there is no device.
-    std::unique_ptr<TMapViewHost> ViewHost;
-    std::unique_ptr<TWindowTarget> ViewTarget;
     void XPrevClick();
     void XNextClick();
     void XJumpClick();

@@ -6,6 +6,7 @@
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 #include "tools/tvmtool/RecordJson.h"
+#include "tools/tvmtool/RenderCommand.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -24,6 +25,7 @@ const char* const kUsage =
     "  tvmtool map dump  [--base GAMEDIR] [--no-catalogue] MAP.tvm\n"
     "  tvmtool map build [--base GAMEDIR] [--no-catalogue] MAP.json OUT.tvm\n"
     "  tvmtool map check [--base GAMEDIR] [--no-catalogue] MAP.tvm\n"
+    "  tvmtool render [--base GAMEDIR] [--no-catalogue] MAP.tvm --world-x N [--size WxH] OUT.png\n"
     "GAMEDIR defaults to the folder above the tool's own folder; map commands read the\n"
     "catalogue GAMEDIR/data/obj/objects.tvd unless --no-catalogue is given.\n";
 
@@ -347,6 +349,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return CatalogueCommand(args, out);
         if (args[0] == "map")
             return MapCommand(args, out, err);
+        if (args[0] == "render")
+            return RenderCommand(args, out, err);
         throw UsageError{"unknown command " + args[0]};
     } catch (const UsageError& e) {
         if (!e.Text.empty())

@@ -1,0 +1,262 @@
+#include "tools/tvmtool/RenderCommand.h"
+
+#include "editor/MapScene.h"
+#include "engine/Device.h"
+#include "engine/GraphicResources.h"
+#include "engine/Graphics.h"
+#include "engine/TextureMgr.h"
+#include "mapdata/Errors.h"
+#include "mapdata/ObjMgr.h"
+#include "mapdata/Paths.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <charconv>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <ostream>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tv::tool {
+
+namespace {
+
+const char* const kRenderUsage =
+    "usage: tvmtool render [--base GAMEDIR] [--no-catalogue] MAP.tvm --world-x N [--size WxH] "
+    "OUT.png\n";
+
+struct RenderOptions {
+    std::string GameDir;
+    bool UseCatalogue = true;
+    bool HaveWorldX = false;
+    int32_t WorldX = 0;
+    QSize Size{kRenderDefaultWidth, kRenderDefaultHeight};
+    std::vector<std::string> Files;
+};
+
+bool ParseInt(const std::string& text, int32_t& value) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const auto [end, error] = std::from_chars(first, last, value);
+    return error == std::errc() && end == last && !text.empty();
+}
+
+RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
+    RenderOptions options;
+    auto next = [&](size_t& i, const char* what) -> const std::string& {
+        if (i + 1 >= args.size())
+            throw std::invalid_argument(std::string(what) + " needs a value");
+        return args[++i];
+    };
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--base") {
+            options.GameDir = next(i, "--base");
+        } else if (arg == "--no-catalogue") {
+            options.UseCatalogue = false;
+        } else if (arg == "--world-x") {
+            if (!ParseInt(next(i, "--world-x"), options.WorldX))
+                throw std::invalid_argument("--world-x needs a whole number");
+            options.HaveWorldX = true;
+        } else if (arg == "--size") {
+            const std::string& size = next(i, "--size");
+            const size_t x = size.find_first_of("xX");
+            int32_t w = 0;
+            int32_t h = 0;
+            if (x == std::string::npos || !ParseInt(size.substr(0, x), w) ||
+                !ParseInt(size.substr(x + 1), h) || w < 1 || h < 1 || w > kRenderMaxSide ||
+                h > kRenderMaxSide)
+                throw std::invalid_argument("--size needs WIDTHxHEIGHT, each 1.." +
+                                            std::to_string(kRenderMaxSide));
+            options.Size = QSize(w, h);
+        } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
+            throw std::invalid_argument("unknown option " + arg);
+        } else {
+            options.Files.push_back(arg);
+        }
+    }
+    if (options.Files.size() != 2)
+        throw std::invalid_argument("wrong number of arguments");
+    if (!options.HaveWorldX)
+        throw std::invalid_argument("--world-x is required");
+    if (options.GameDir.empty())
+        options.GameDir = ParentFolder(ProgramFolder());
+    if (options.GameDir.back() != '/' && options.GameDir.back() != '\\')
+        options.GameDir += '/';
+    return options;
+}
+
+// Everything the drawing needs, released in the editor's order: view objects, the device
+// references, then the texture cache.
+class HeadlessView {
+public:
+    explicit HeadlessView(QSize size) : target_(size.width(), size.height()) {
+        const bool made =
+            D3DObject == nullptr && D3DDevice == nullptr &&
+            CreateGraphicsDevice(&target_, false, size.width(), size.height(), 32, 1, true);
+        if (!made) {
+            Release();
+            throw EError(
+                "no OpenGL 3.3 core context: cannot render (an X server or Xvfb is needed)");
+        }
+        device_ = D3DDevice;
+        EngineDevice = device_;
+        TextureMgr = std::make_unique<TTextureMgr>(device_);
+        scene_ = std::make_unique<TMapScene>(device_, TextureMgr.get());
+    }
+    ~HeadlessView() { Release(); }
+    HeadlessView(const HeadlessView&) = delete;
+    HeadlessView& operator=(const HeadlessView&) = delete;
+
+    TMapScene& Scene() { return *scene_; }
+    const PD3DDevice& Device() const { return device_; }
+
+private:
+    void Release() {
+        scene_.reset();
+        ReleaseGraphicsDevice();
+        TextureMgr.reset();
+        EngineDevice.reset();
+        device_.reset();
+    }
+
+    THeadlessTarget target_;
+    PD3DDevice device_;
+    std::unique_ptr<TMapScene> scene_;
+};
+
+} // namespace
+
+QImage RenderMapScreen(const TMap& map, int32_t worldX, QSize size) {
+    HeadlessView view(size);
+    TMapScene& scene = view.Scene();
+    scene.SetupDeviceStates(worldX);
+    for (TBaseInfo* record : map.Objects) {
+        try {
+            scene.CreateView(record);
+        } catch (const std::exception& error) {
+            throw EError(std::string(error.what()) + "\nobject \"" + record->Name +
+                         "\", texture \"" + record->Texture + "\"");
+        }
+    }
+    scene.PinBackgrounds(worldX);
+
+    const PD3DDevice& device = view.Device();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kViewClearColor, 1.0f, 0);
+    device->BeginScene();
+    scene.DrawObjects(nullptr);
+    device->EndScene();
+    device->Present();
+    return device->ReadBackBuffer();
+}
+
+int RenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {
+    RenderOptions options;
+    try {
+        options = ParseRenderOptions(args);
+    } catch (const std::invalid_argument& e) {
+        err << "tvmtool: " << e.what() << "\n" << kRenderUsage;
+        return 2;
+    }
+    const std::string previousBase = BaseFolder();
+    SetBaseFolder(options.GameDir);
+    struct Restore {
+        std::string Folder;
+        ~Restore() { SetBaseFolder(Folder); }
+    } restore{previousBase};
+
+    TObjMgr catalogue;
+    if (options.UseCatalogue)
+        catalogue.LoadCatalogue();
+    TMap map;
+    if (!map.LoadFromFile(options.Files[0], options.UseCatalogue ? &catalogue : nullptr))
+        return 1; // the notice has been printed
+    const QImage image = RenderMapScreen(map, options.WorldX, options.Size);
+
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        throw EError("cannot encode the picture");
+    WriteFileReplacing(options.Files[1], std::vector<uint8_t>(png.begin(), png.end()));
+    return 0;
+}
+
+bool NeedsGuiApplication(int argc, char** argv) {
+    return argc > 1 && std::string(argv[1]) == "render";
+}
+
+THeadlessPlatform::THeadlessPlatform() {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qgetenv("QT_QPA_PLATFORM").startsWith("offscreen"))
+        StartVirtualServer();
+}
+
+THeadlessPlatform::~THeadlessPlatform() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+void THeadlessPlatform::StartVirtualServer() {
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return;
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return;
+    }
+    if (pid == 0) {
+        // The server picks a free display number and writes it to the pipe.
+        ::close(fds[0]);
+        const int devNull = ::open("/dev/null", O_RDWR);
+        if (devNull >= 0) {
+            ::dup2(devNull, STDIN_FILENO);
+            ::dup2(devNull, STDOUT_FILENO);
+            ::dup2(devNull, STDERR_FILENO);
+        }
+        const std::string fd = std::to_string(fds[1]);
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
+                 "-nolisten", "tcp", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    pid_ = pid;
+    std::string number;
+    bool complete = false;
+    while (!complete) {
+        pollfd poll{fds[0], POLLIN, 0};
+        if (::poll(&poll, 1, 10000) <= 0)
+            break;
+        char c = 0;
+        if (::read(fds[0], &c, 1) != 1)
+            break;
+        if (c == '\n')
+            complete = !number.empty();
+        else if (c >= '0' && c <= '9' && number.size() < 6)
+            number += c;
+        else
+            break;
+    }
+    ::close(fds[0]);
+    if (!complete) {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+        return;
+    }
+    display_ = ":" + number;
+    qputenv("DISPLAY", QByteArray::fromStdString(display_));
+}
+
+} // namespace tv::tool
