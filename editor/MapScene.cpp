@@ -144,24 +144,22 @@ void TMapScene::PinBackgrounds(int32_t worldX) {
 }
 
 bool TMapScene::Visible(const TWrapper& view) const {
-    // Only plain quads (no rotation or scaling, which wrappers never get) are judged; the
-    // rest is always drawn.
-    if (!IsIdentity(view.Rotation) || !IsIdentity(view.Scaling))
+    if (!CullOutside)
         return true;
-    float minX = view.Vertices[0].X, maxX = minX, minY = view.Vertices[0].Y, maxY = minY;
-    for (const TDXVertex& v : view.Vertices) {
-        minX = std::min(minX, v.X);
-        maxX = std::max(maxX, v.X);
-        minY = std::min(minY, v.Y);
-        maxY = std::max(maxY, v.Y);
-    }
+    // The quad's corners lie at (-w/2, -h/2) and (w/2, h/2) about its translation.
+    const TDXVertex& a = view.Vertices[0];
+    const TDXVertex& b = view.Vertices[3];
     const double cx = view.Translation.m[3][0];
     const double cy = view.Translation.m[3][1];
     const double viewLeft = projectedWorldX_;
     const double viewRight = viewLeft + kLogicalWidth;
     // Touching counts as visible: only quads that surely cover no pixel are skipped.
-    return cx + maxX >= viewLeft && cx + minX <= viewRight && cy + maxY >= 0.0 &&
-           cy + minY <= kLogicalHeight;
+    if (cx + std::max(a.X, b.X) >= viewLeft && cx + std::min(a.X, b.X) <= viewRight &&
+        cy + std::max(a.Y, b.Y) >= 0.0 && cy + std::min(a.Y, b.Y) <= kLogicalHeight)
+        return true;
+    // Only plain quads (no rotation or scaling, which view objects never get) are judged by
+    // their rectangle; any other is drawn.
+    return !IsIdentity(view.Rotation) || !IsIdentity(view.Scaling);
 }
 
 void TMapScene::DrawObjects(const TBaseInfo* selected) {

@@ -94,6 +94,9 @@ public:
     D3DMATRIX ProjMatrix;
     // How many view objects the last DrawObjects drew (tests and benchmarks).
     size_t LastDrawn = 0;
+    // Whether view objects wholly outside the visible world rectangle are skipped; off only
+    // to measure what the skipping saves.
+    bool CullOutside = true;
 
 private:
     bool Visible(const TWrapper& view) const;

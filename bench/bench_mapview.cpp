@@ -1,0 +1,231 @@
+// The map view on a 10,000-object map about 50,000 units wide: rebuilding every view object,
+// one frame (the view objects drawn and presented on a headless 446x356 back buffer, the
+// editor's view size) against a frame of a map that holds only the objects in view at the same
+// position, and one scroll step of the main window (">>": projection, caption, the Modify
+// page's property grid and object list, background pinning). Run under an X server (Xvfb).
+
+#include "editor/Dialogs.h"
+#include "editor/EditForm.h"
+#include "editor/MapScene.h"
+#include "engine/Device.h"
+#include "engine/GraphicResources.h"
+#include "engine/Graphics.h"
+#include "engine/TextureMgr.h"
+#include "mapdata/Paths.h"
+#include "mapdata/Stream.h"
+#include "mapdata/Text.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kObjects = 10000;
+constexpr int kWorldWidth = 50000;
+constexpr int kViewWidth = 446;
+constexpr int kViewHeight = 356;
+constexpr int kFrameWorldX = 24000;
+const char* const kTextures[] = {"b\\a.png", "b\\b.png", "b\\c.png", "b\\d.png",
+                                 "b\\e.png", "b\\f.png", "b\\g.png", "b\\h.png"};
+
+// A game folder with the pictures the map names, made once.
+const std::string& GameFolder() {
+    static QTemporaryDir dir;
+    static const std::string path = [] {
+        const std::string base = dir.path().toStdString() + "/";
+        QDir().mkpath(QString::fromStdString(base + "Data/Graphic/b"));
+        QDir().mkpath(QString::fromStdString(base + "Data/Graphic/editor"));
+        QDir().mkpath(QString::fromStdString(base + "data/obj"));
+        for (int i = 0; i < 8; ++i) {
+            QImage strip(128, 64, QImage::Format_ARGB32);
+            strip.fill(qRgba(30 * i, 255 - 30 * i, 128, 200));
+            strip.save(QString::fromStdString(base + "Data/Graphic/b/" +
+                                              std::string(1, static_cast<char>('a' + i)) + ".png"));
+        }
+        QImage frame(16, 16, QImage::Format_ARGB32);
+        frame.fill(qRgb(40, 40, 40));
+        frame.save(QString::fromStdString(base + "Data/Graphic/editor/frame.png"));
+        // One prototype, so that the pages have a catalogue to work with.
+        tv::TMemoryStream catalogue;
+        const uint8_t header[40] = {};
+        catalogue.WriteBuffer(header, sizeof header);
+        catalogue.WriteInt32(1);
+        tv::WriteStreamString(catalogue, "TDecorInfo");
+        tv::TDecorInfo prototype;
+        prototype.Name = "Rock";
+        prototype.Texture = kTextures[0];
+        prototype.WriteToStream(catalogue);
+        FILE* file = std::fopen((base + "data/obj/objects.tvd").c_str(), "wb");
+        std::fwrite(catalogue.Bytes().data(), 1, catalogue.Bytes().size(), file);
+        std::fclose(file);
+        return base;
+    }();
+    return path;
+}
+
+// 10,000 objects spread over the world: a tenth backgrounds, the rest decors and enemies,
+// a third of those animated two-frame strips.
+void FillMap(tv::TMap& map, bool onlyInView) {
+    std::mt19937 random(7);
+    auto between = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    map.MaxWorldX = kWorldWidth;
+    for (int i = 0; i < kObjects; ++i) {
+        std::unique_ptr<tv::TBaseInfo> record;
+        if (i % 10 == 0) {
+            record = std::make_unique<tv::TBackGroundInfo>();
+        } else {
+            auto colObj = i % 2 ? std::unique_ptr<tv::TColObjInfo>(new tv::TDecorInfo)
+                                : std::unique_ptr<tv::TColObjInfo>(new tv::TEnemyInfo);
+            colObj->FrameWidth = i % 3 == 0 ? 64 : 0;
+            colObj->FrameHeight = i % 3 == 0 ? 64 : 0;
+            colObj->Animated = i % 3 == 0;
+            record = std::move(colObj);
+        }
+        record->Name = "o" + std::to_string(i);
+        record->Texture = kTextures[i % 8];
+        record->Left = between(0, kWorldWidth);
+        record->Top = between(0, 560);
+        record->Width = between(32, 256);
+        record->Height = between(32, 256);
+        record->Z = between(-5, 5);
+        record->Color = 0xFFFFFFFFu;
+        if (onlyInView && !tv::IsInView(*record, kFrameWorldX))
+            continue;
+        map.AddObjectSorted(std::move(record));
+    }
+}
+
+// A headless device of the view's size with the texture cache and the view objects of a map.
+struct HeadlessScene {
+    explicit HeadlessScene(bool onlyInView) : Target(kViewWidth, kViewHeight) {
+        tv::SetBaseFolder(GameFolder());
+        if (!tv::CreateGraphicsDevice(&Target, false, kViewWidth, kViewHeight, 32, 1, true))
+            return;
+        Device = tv::D3DDevice;
+        tv::EngineDevice = Device;
+        tv::TextureMgr = std::make_unique<tv::TTextureMgr>(Device);
+        Scene = std::make_unique<tv::TMapScene>(Device, tv::TextureMgr.get());
+        Scene->SetupDeviceStates(kFrameWorldX);
+        FillMap(Map, onlyInView);
+        Scene->RebuildViews(Map.Objects);
+        Scene->PinBackgrounds(kFrameWorldX);
+        Frame();
+    }
+    ~HeadlessScene() {
+        Scene.reset();
+        tv::ReleaseGraphicsDevice();
+        tv::TextureMgr.reset();
+        tv::EngineDevice.reset();
+        Device.reset();
+    }
+    void Frame() {
+        Device->Clear(0, nullptr, tv::D3DCLEAR_TARGET, tv::kViewClearColor, 1.0f, 0);
+        Device->BeginScene();
+        Scene->DrawObjects(nullptr);
+        Device->EndScene();
+        Device->Present();
+    }
+
+    tv::THeadlessTarget Target;
+    tv::PD3DDevice Device;
+    tv::TMap Map;
+    std::unique_ptr<tv::TMapScene> Scene;
+};
+
+void BM_RebuildViews(benchmark::State& state) {
+    HeadlessScene scene(false);
+    if (!scene.Scene) {
+        state.SkipWithError("no OpenGL 3.3 core context (run under Xvfb)");
+        return;
+    }
+    for (auto _ : state) {
+        scene.Scene->RebuildViews(scene.Map.Objects);
+        state.PauseTiming();
+        std::erase_if(scene.Scene->Views, [](const auto& view) { return view->Dead; });
+        state.ResumeTiming();
+    }
+    state.counters["objects"] = static_cast<double>(scene.Scene->Views.size());
+}
+BENCHMARK(BM_RebuildViews)->Unit(benchmark::kMillisecond);
+
+void Frame(benchmark::State& state, bool onlyInView, bool cull = true) {
+    HeadlessScene scene(onlyInView);
+    if (!scene.Scene) {
+        state.SkipWithError("no OpenGL 3.3 core context (run under Xvfb)");
+        return;
+    }
+    scene.Scene->CullOutside = cull;
+    for (auto _ : state)
+        scene.Frame();
+    state.counters["objects"] = static_cast<double>(scene.Scene->Views.size());
+    state.counters["drawn"] = static_cast<double>(scene.Scene->LastDrawn);
+}
+void BM_Frame_WholeMap(benchmark::State& state) {
+    Frame(state, false);
+}
+void BM_Frame_OnlyObjectsInView(benchmark::State& state) {
+    Frame(state, true);
+}
+// For comparison: every view object handed to the device, which clips the unseen ones.
+void BM_Frame_WholeMapDrawingEverything(benchmark::State& state) {
+    Frame(state, false, false);
+}
+BENCHMARK(BM_Frame_WholeMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_WholeMapDrawingEverything)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_OnlyObjectsInView)->Unit(benchmark::kMillisecond);
+
+// Every box is answered at once; nothing is shown.
+class SilentDialogs : public tv::IDialogs {
+public:
+    void MessageBox(const std::string&) override {}
+    void ErrorBox(const std::string&, const std::string&) override {}
+    std::optional<std::string> FileName(const tv::TFileDialogRequest&) override { return {}; }
+    std::optional<uint32_t> Color(uint32_t) override { return {}; }
+};
+
+void BM_ScrollStep(benchmark::State& state) {
+    SilentDialogs dialogs;
+    const tv::ScopedDialogs scope(dialogs);
+    auto window = std::make_unique<tv::TEditF>(GameFolder());
+    FillMap(*window->CurrentMap, false);
+    window->RefreshAll();
+    window->Pages->setCurrentWidget(window->TabModify);
+    // The Modify page lists the decors in view; one of them is selected.
+    window->ComboMod->setCurrentIndex(window->ComboMod->findText(QStringLiteral("Decors")));
+    window->ComboModSelect();
+    window->Selected = window->CurrentMap->Objects[kObjects / 2];
+    window->WorldX = 0;
+    for (auto _ : state) {
+        if (window->WorldX >= kWorldWidth) {
+            window->WorldX = 0;
+            window->SetProjection();
+        }
+        window->XNextClick();
+    }
+    state.counters["listed"] = static_cast<double>(window->ListMod->count());
+    window.reset();
+}
+BENCHMARK(BM_ScrollStep)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
