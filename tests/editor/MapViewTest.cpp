@@ -255,6 +255,30 @@ TEST_F(MapViewTest, RebuiltViewsReplaceTheOldOnesInTheNextFrame) {
     EXPECT_TRUE(WorldPixelIs(image, 600, 200, 0, 0, 255));
 }
 
+TEST_F(MapViewTest, SkippingObjectsOutsideTheViewChangesNoPixel) {
+    Start();
+    window->WorldX = 1000;
+    window->SetProjection();
+    // Across every edge, just outside every edge, touching edges, and far away.
+    Place("left", "t\\red.png", 900, 200, 150, 100, 0);
+    Place("right", "t\\green.png", 1750, 100, 150, 100, 0);
+    Place("top", "t\\blue.png", 1300, -50, 100, 100, 0);
+    Place("bottom", "t\\red.png", 1400, 550, 100, 100, 0);
+    Place("out-left", "t\\green.png", 899, 0, 100, 100, 0);
+    Place("touch-right", "t\\blue.png", 1800, 300, 100, 100, 0);
+    Place("out-top", "t\\green.png", 1200, -101, 100, 100, 0);
+    Place("far", "t\\red.png", 40000, 0, 100, 100, 0);
+    Place("odd", "t\\blue.png", 995, 400, 11, 7, 0);
+    window->RebuildViews();
+    window->Timer->Finalize(); // the frame-rate text must not change between the two frames
+    const QImage skipping = Frame();
+    EXPECT_EQ(window->Scene->LastDrawn, 6u); // a touching one is drawn to be safe
+    window->Scene->CullOutside = false;
+    const QImage everything = Frame();
+    EXPECT_EQ(window->Scene->LastDrawn, 9u);
+    EXPECT_EQ(skipping, everything);
+}
+
 TEST_F(MapViewTest, InViewMeansOverlappingTheVisibleWorldRectangle) {
     Start();
     window->WorldX = 1000;
