@@ -202,6 +202,7 @@ TPlayReport TPlaySession::Run(const TPlayOptions& options, std::ostream& out) {
                 down = down || (key.Code == code && key.First <= update && update <= key.Last);
             SetKeyDown(code, down);
         }
+        world.Device = options.DrawEveryUpdate || update == options.Updates ? device_ : nullptr;
         world.Step();
         world.PlayerDied = false;
     }

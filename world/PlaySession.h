@@ -45,6 +45,9 @@ struct TPlayOptions {
     uint64_t Updates = 0;
     double MsPerUpdate = 1000.0 / 60.0;
     std::vector<TKeySpan> Keys;
+    // With a device, only the last update draws a frame unless every one should (drawing does
+    // not change the rules, and software rendering is slow).
+    bool DrawEveryUpdate = false;
 };
 
 struct TPlayReport {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 using namespace tv;
+using worldtest::GfxWorldTest;
 using worldtest::WorldTest;
 
 namespace {
@@ -167,4 +168,31 @@ TEST_F(WorldTest, PlayerKeysNeedAPlayer) {
         EXPECT_STREQ(e.what(),
                      "key script line 1: FIRE2 is a key of the player, and the map has no player");
     }
+}
+
+TEST_F(GfxWorldTest, PlayedMapDrawsOnlyItsLastUpdate) {
+    SavePicture("decors/block.png", 64, 64, qRgb(250, 200, 0));
+    TMap map;
+    auto block = std::make_unique<TDecorInfo>();
+    block->Name = "Block";
+    block->Texture = "decors\\block.png";
+    block->Left = 100;
+    block->Top = 200;
+    block->Width = 64;
+    block->Height = 64;
+    block->ProjectilesPass = 1;
+    map.AddObjectSorted(std::move(block));
+    TPlaySession session(device_);
+    session.Build(map);
+    TPlayOptions options;
+    options.Updates = 5;
+    std::ostringstream out;
+    const uint64_t presents = device_->Stats().Presents;
+    session.Run(options, out);
+    EXPECT_EQ(device_->Stats().Presents, presents + 1);
+    const QImage frame = device_->ReadBackBuffer();
+    // Five steps of 2 to the left: 90..154.
+    EXPECT_EQ(frame.pixel(95, 230), qRgb(250, 200, 0));
+    EXPECT_EQ(frame.pixel(150, 230), qRgb(250, 200, 0));
+    EXPECT_EQ(frame.pixel(158, 230), qRgb(0, 0, 0));
 }

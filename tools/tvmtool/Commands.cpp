@@ -5,6 +5,7 @@
 #include "mapdata/Paths.h"
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
+#include "tools/tvmtool/PlayCommand.h"
 #include "tools/tvmtool/RecordJson.h"
 #include "tools/tvmtool/RenderCommand.h"
 
@@ -26,6 +27,8 @@ const char* const kUsage =
     "  tvmtool map build [--base GAMEDIR] [--no-catalogue] MAP.json OUT.tvm\n"
     "  tvmtool map check [--base GAMEDIR] [--no-catalogue] MAP.tvm\n"
     "  tvmtool render [--base GAMEDIR] [--no-catalogue] MAP.tvm --world-x N [--size WxH] OUT.png\n"
+    "  tvmtool play [--base GAMEDIR] [--no-catalogue] MAP.tvm --updates N [--keys SCRIPT]\n"
+    "               [--ms-per-update MS] [--screenshot OUT.png]\n"
     "GAMEDIR defaults to the folder above the tool's own folder; map commands read the\n"
     "catalogue GAMEDIR/data/obj/objects.tvd unless --no-catalogue is given.\n";
 
@@ -351,6 +354,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return MapCommand(args, out, err);
         if (args[0] == "render")
             return RenderCommand(args, out, err);
+        if (args[0] == "play")
+            return PlayCommand(args, out, err);
         throw UsageError{"unknown command " + args[0]};
     } catch (const UsageError& e) {
         if (!e.Text.empty())

@@ -188,7 +188,7 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, s
 }
 
 bool NeedsGuiApplication(int argc, char** argv) {
-    return argc > 1 && std::string(argv[1]) == "render";
+    return argc > 1 && (std::string(argv[1]) == "render" || std::string(argv[1]) == "play");
 }
 
 THeadlessPlatform::THeadlessPlatform() {

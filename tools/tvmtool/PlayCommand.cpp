@@ -1,0 +1,209 @@
+#include "tools/tvmtool/PlayCommand.h"
+
+#include "engine/Device.h"
+#include "engine/GraphicResources.h"
+#include "engine/Graphics.h"
+#include "engine/TextureMgr.h"
+#include "mapdata/Errors.h"
+#include "mapdata/Map.h"
+#include "mapdata/ObjMgr.h"
+#include "mapdata/Paths.h"
+#include "world/Equipment.h"
+#include "world/PlaySession.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+
+namespace tv::tool {
+
+namespace {
+
+const char* const kPlayUsage =
+    "usage: tvmtool play [--base GAMEDIR] [--no-catalogue] MAP.tvm --updates N [--keys SCRIPT]\n"
+    "                    [--ms-per-update MS] [--screenshot OUT.png]\n"
+    "SCRIPT lines: KEY FIRST-LAST (updates from 1), KEY one of LEFT RIGHT UP DOWN FIRE1 FIRE2\n"
+    "(the player's keys), SHIFT CTRL SPACE, a letter or digit, or a code 1..255; # comments.\n";
+
+// A run longer than this is refused rather than left to spin for hours.
+constexpr uint64_t kMaxUpdates = 10'000'000;
+
+struct PlayOptions {
+    std::string GameDir;
+    bool UseCatalogue = true;
+    bool HaveUpdates = false;
+    uint64_t Updates = 0;
+    double MsPerUpdate = 1000.0 / 60.0;
+    std::string KeyScript;
+    std::string Screenshot;
+    std::vector<std::string> Files;
+};
+
+PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
+    PlayOptions options;
+    auto next = [&](size_t& i, const char* what) -> const std::string& {
+        if (i + 1 >= args.size())
+            throw std::invalid_argument(std::string(what) + " needs a value");
+        return args[++i];
+    };
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--base") {
+            options.GameDir = next(i, "--base");
+        } else if (arg == "--no-catalogue") {
+            options.UseCatalogue = false;
+        } else if (arg == "--updates") {
+            const std::string& text = next(i, "--updates");
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), options.Updates);
+            if (error != std::errc() || end != text.data() + text.size() ||
+                options.Updates > kMaxUpdates)
+                throw std::invalid_argument("--updates needs a whole number 0.." +
+                                            std::to_string(kMaxUpdates));
+            options.HaveUpdates = true;
+        } else if (arg == "--ms-per-update") {
+            const std::string& text = next(i, "--ms-per-update");
+            size_t used = 0;
+            double ms = -1.0;
+            try {
+                ms = std::stod(text, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used != text.size() || !std::isfinite(ms) || ms < 0.0 || ms > 60000.0)
+                throw std::invalid_argument("--ms-per-update needs a number of 0..60000");
+            options.MsPerUpdate = ms;
+        } else if (arg == "--keys") {
+            options.KeyScript = next(i, "--keys");
+        } else if (arg == "--screenshot") {
+            options.Screenshot = next(i, "--screenshot");
+        } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
+            throw std::invalid_argument("unknown option " + arg);
+        } else {
+            options.Files.push_back(arg);
+        }
+    }
+    if (options.Files.size() != 1)
+        throw std::invalid_argument("wrong number of arguments");
+    if (!options.HaveUpdates)
+        throw std::invalid_argument("--updates is required");
+    if (options.GameDir.empty())
+        options.GameDir = ParentFolder(ProgramFolder());
+    if (options.GameDir.back() != '/' && options.GameDir.back() != '\\')
+        options.GameDir += '/';
+    return options;
+}
+
+std::string ReadTextFile(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EError(CannotOpenFileMessage(path));
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EError(CannotOpenFileMessage(path));
+    return content.toStdString();
+}
+
+// A headless device with a texture cache when an OpenGL context can be had; nothing
+// otherwise. Released in the engine's order: device references, then the cache.
+class OptionalDevice {
+public:
+    OptionalDevice() : target_(800, 600) {
+        if (D3DObject || D3DDevice)
+            return; // a device belongs to someone else in this process
+        if (!CreateGraphicsDevice(&target_, false, 800, 600, 32, 1, true)) {
+            ReleaseGraphicsDevice();
+            return;
+        }
+        device_ = D3DDevice;
+        EngineDevice = device_;
+        TextureMgr = std::make_unique<TTextureMgr>(device_);
+    }
+    ~OptionalDevice() {
+        if (!device_)
+            return;
+        ReleaseGraphicsDevice();
+        TextureMgr.reset();
+        EngineDevice.reset();
+        device_.reset();
+    }
+    OptionalDevice(const OptionalDevice&) = delete;
+    OptionalDevice& operator=(const OptionalDevice&) = delete;
+
+    const PD3DDevice& Device() const { return device_; }
+
+private:
+    THeadlessTarget target_;
+    PD3DDevice device_;
+};
+
+} // namespace
+
+int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    PlayOptions options;
+    TPlayOptions play;
+    try {
+        options = ParsePlayOptions(args);
+    } catch (const std::invalid_argument& e) {
+        err << "tvmtool: " << e.what() << "\n" << kPlayUsage;
+        return 2;
+    }
+    play.Updates = options.Updates;
+    play.MsPerUpdate = options.MsPerUpdate;
+    if (!options.KeyScript.empty())
+        play.Keys = ParseKeyScript(ReadTextFile(options.KeyScript));
+
+    const std::string previousBase = BaseFolder();
+    SetBaseFolder(options.GameDir);
+    struct Restore {
+        std::string Folder;
+        ~Restore() {
+            SetBaseFolder(Folder);
+            ClearEquipment();
+        }
+    } restore{previousBase};
+
+    RegisterWorldClasses();
+    TObjMgr catalogue;
+    if (options.UseCatalogue)
+        catalogue.LoadCatalogue();
+    TMap map;
+    if (!map.LoadFromFile(options.Files[0], options.UseCatalogue ? &catalogue : nullptr))
+        return 1; // the notice has been printed
+    if (!LoadEquipmentFile())
+        err << "note: without the equipment tables nobody carries a weapon\n";
+
+    OptionalDevice device;
+    if (!device.Device()) {
+        if (!options.Screenshot.empty())
+            throw EError("no OpenGL 3.3 core context: cannot take a screenshot");
+        err << "note: no OpenGL 3.3 core context; the world runs without textures and draws "
+               "nothing\n";
+    }
+    QImage lastFrame;
+    {
+        TPlaySession session(device.Device());
+        session.Build(map);
+        const TPlayReport report = session.Run(play, out);
+        WritePlaySummary(report, out);
+        if (device.Device() && !options.Screenshot.empty())
+            lastFrame = device.Device()->ReadBackBuffer();
+    }
+    if (!options.Screenshot.empty()) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!lastFrame.save(&buffer, "PNG"))
+            throw EError("cannot encode the picture");
+        WriteFileReplacing(options.Screenshot, std::vector<uint8_t>(png.begin(), png.end()));
+    }
+    return 0;
+}
+
+} // namespace tv::tool
