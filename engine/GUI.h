@@ -235,7 +235,8 @@ public:
     bool Contains(const TGuiObj* obj) const;
 };
 
-// The process's GUI manager; none unless a host creates one (the editor does not).
+// The process's GUI manager; none unless a host creates one (the editor does not). Free it
+// before the texture cache: its controls show pictures the cache holds.
 extern std::unique_ptr<TGuiManager> GuiManager;
 // The game's message window (owned by its manager's Windows); cleared when that window goes.
 extern TGuiWin* MessageWindow;
