@@ -56,7 +56,8 @@ TEST(TaggedString, LengthBoundaryBetweenShortAndLongForm) {
 
 TEST(TaggedString, AccentedTextTravelsAsUtf8) {
     // "Kůže": K, u-ring (2 bytes), z-caron (2 bytes), e.
-    const std::string kuze = "K\xC5\xAF\xC5\xBE" "e";
+    const std::string kuze = "K\xC5\xAF\xC5\xBE"
+                             "e";
     EXPECT_EQ(Written(kuze), (Bytes{0x14, 6, 0, 0, 0, 'K', 0xC5, 0xAF, 0xC5, 0xBE, 'e'}));
     EXPECT_EQ(ReadBack(Written(kuze)), kuze);
     // The same word as Windows-1250 bytes under the short tag reads as the same text.
@@ -93,9 +94,12 @@ TEST(TaggedString, BadDataRaisesTheFileErrors) {
 TEST(TextEquals, IgnoresCaseIncludingAccentedLetters) {
     EXPECT_TRUE(TextEquals("untitled.tvm", "UNTITLED.TVM"));
     EXPECT_FALSE(TextEquals("a", "a "));
-    EXPECT_TRUE(TextEquals("\xC3\x81", "\xC3\xA1"));                 // Á, á
-    EXPECT_TRUE(TextEquals("D\xC3\xBDka", "D\xC3\x9DKA"));           // Dýka, DÝKA
-    EXPECT_TRUE(TextEquals("K\xC5\xAF\xC5\xBE" "e", "K\xC5\xAE\xC5\xBD" "E")); // Kůže, KŮŽE
+    EXPECT_TRUE(TextEquals("\xC3\x81", "\xC3\xA1"));       // Á, á
+    EXPECT_TRUE(TextEquals("D\xC3\xBDka", "D\xC3\x9DKA")); // Dýka, DÝKA
+    EXPECT_TRUE(TextEquals("K\xC5\xAF\xC5\xBE"
+                           "e",
+                           "K\xC5\xAE\xC5\xBD"
+                           "E")); // Kůže, KŮŽE
     EXPECT_FALSE(TextEquals("Dyka", "D\xC3\xBDka"));
     EXPECT_EQ(FoldedKey("D\xC3\x9DKA"), FoldedKey("d\xC3\xBDka"));
 }
