@@ -48,6 +48,10 @@ void TGameWorld::PushMessage(const std::string& text) {
 }
 
 void TGameWorld::Step() {
+    // The objects would hook the world up in their first update; the player's Control comes
+    // before that.
+    if (!CurrentWorld)
+        CurrentWorld = this;
     ++StepCount;
     // Objects added during the pass (new shots) wait for the next one; nothing is freed before
     // the pass ends, so the snapshot stays valid.

@@ -3,7 +3,7 @@
 // The game world that runs world objects: its objects in layer order, the view the objects
 // measure themselves against, the scroll lock, the player's death flag and the message lines.
 //
-// One update pass (Step):
+// One update pass (Step), which makes the world current when no world is:
 //   1. Control of every object in list order (only the player has one);
 //   2. Update of every object that was in the list when the pass began, in list order
 //      (objects added during the pass, such as new shots, wait for the next pass);

@@ -123,7 +123,9 @@ std::vector<TKeySpan> ParseKeyScript(const std::string& text) {
 }
 
 TPlaySession::TPlaySession(PD3DDevice device)
-    : device_(std::move(device)), world_(std::make_unique<TGameWorld>()) {
+    : previousClock_(&::tv::Clock()), device_(std::move(device)),
+      world_(std::make_unique<TGameWorld>()) {
+    SetClock(&clock_);
     ResetKeyState();
     world_->Device = device_;
 }
@@ -131,6 +133,7 @@ TPlaySession::TPlaySession(PD3DDevice device)
 TPlaySession::~TPlaySession() {
     world_.reset();
     ResetKeyState();
+    SetClock(previousClock_);
 }
 
 void TPlaySession::Build(const TMap& map) {

@@ -67,9 +67,13 @@ struct TPlayReport {
     bool ScrollLocked = false;
 };
 
-// Owns a world and the simulated clock it runs on. The clock (starting at 0) is installed for
-// the session's lifetime, so objects made by Build take their creation time from it; the key
-// table is cleared at the start and at the end.
+// Where the simulated clock starts: as far from 0 as the engine's own clock starts, so that
+// time stamps that begin at 0 (the player's last contact) count as long past.
+inline constexpr uint32_t kPlayClockStart = 100000;
+
+// Owns a world and the simulated clock it runs on. The clock is installed for the session's
+// lifetime (the clock installed before comes back afterwards), so objects made by Build take
+// their creation time from it; the key table is cleared at the start and at the end.
 class TPlaySession {
 public:
     // device may be empty: the world then runs without textures and draws nothing.
@@ -90,8 +94,8 @@ public:
     TPlayReport Run(const TPlayOptions& options, std::ostream& out);
 
 private:
-    ManualClock clock_{0};
-    ScopedClock scopedClock_{clock_};
+    ManualClock clock_{kPlayClockStart};
+    IClock* previousClock_;
     PD3DDevice device_;
     std::unique_ptr<TGameWorld> world_;
 };
