@@ -2,6 +2,7 @@
 // blocking by decorations, bosses and the sighting message.
 
 #include "WorldTestSupport.h"
+#include "engine/Sound.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Objects.h"
 
@@ -451,4 +452,39 @@ TEST_F(WorldTest, PlayerShotsFlyToEnemiesAndHurtThem) {
     EXPECT_TRUE(Shots(World()).empty());
     EXPECT_EQ(enemy->HitPoints, 4);
     EXPECT_EQ(player->Kills, 0);
+}
+
+namespace {
+
+// A sample that only counts its playbacks.
+class TCountingSample : public TBassObj {
+public:
+    TCountingSample(const std::string& name, bool loadNow) : TBassObj(name, loadNow) {}
+    uint32_t Play() override {
+        ++Plays;
+        return 1;
+    }
+    int Plays = 0;
+};
+
+} // namespace
+
+TEST_F(WorldTest, SoundsPlayOnlyOnScreenAndOnlyWithASampleBank) {
+    TEnemy* inside = Add<TEnemy>(100, 100, 64, 32);
+    TEnemy* outside = Add<TEnemy>(900, 100, 64, 32);
+    inside->Die(); // no bank: nothing to play, nothing raised
+    EXPECT_TRUE(inside->Dead);
+
+    CreateSampleBank();
+    struct FreeBank {
+        ~FreeBank() { DestroySampleBank(); }
+    } freeBank;
+    auto* sample = static_cast<TCountingSample*>(
+        SampleBank()->GetSample("ingame\\enemy_fire.wav", &ConstructBassObj<TCountingSample>));
+    outside->PlaySound(outside->FireSound);
+    EXPECT_EQ(sample->Plays, 0);
+    inside->PlaySound("");
+    inside->PlaySound("INGAME\\ENEMY_FIRE.WAV");
+    EXPECT_EQ(sample->Plays, 1);
+    EXPECT_EQ(SampleBank()->Count(), 1u);
 }
