@@ -259,8 +259,6 @@ private:
     void ConnectAddNewPage();
     void ConnectModifyPage();
     void DisconnectModifyPage();
-    // A list row changed by the designer with the keyboard.
-    static bool ChangedByUser(const QWidget* list);
     void FormActivate();
     void BuildView();
 

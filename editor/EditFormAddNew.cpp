@@ -4,6 +4,7 @@
 
 #include "editor/Convert.h"
 #include "editor/EditorApp.h"
+#include "editor/ListKeys.h"
 #include "engine/GraphicResources.h"
 #include "engine/Random.h"
 #include "engine/TextureMgr.h"
@@ -103,8 +104,9 @@ bool FindFreePlace(const TPlacement& placement, const TBaseInfo& record, TRect& 
 
 void TEditF::ConnectAddNewPage() {
     connect(ListObj, &QListWidget::itemClicked, this, Guarded([this] { ListObjClick(); }));
+    new TListKeys(ListObj);
     connect(ListObj, &QListWidget::currentRowChanged, this, Guarded([this] {
-                if (ChangedByUser(ListObj))
+                if (TListKeys::ChangedByKey(ListObj))
                     ListObjClick();
             }));
     connect(Button5, &QPushButton::clicked, this, Guarded([this] { Button5Click(); }));

@@ -4,6 +4,7 @@
 
 #include "editor/Convert.h"
 #include "editor/EditorApp.h"
+#include "editor/ListKeys.h"
 #include "engine/DXObj.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Geometry.h"
@@ -11,7 +12,6 @@
 #include "mapdata/Text.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
@@ -81,17 +81,12 @@ uint8_t StrToBlend(const std::string& text) {
 
 } // namespace
 
-bool TEditF::ChangedByUser(const QWidget* list) {
-    // A row changed with the keyboard; mouse clicks come as clicks, and rows the program sets
-    // while the list does not have the focus are no choice of the designer's.
-    return list->hasFocus() && QGuiApplication::mouseButtons() == Qt::NoButton;
-}
-
 void TEditF::ConnectModifyPage() {
     connect(ComboMod, &QComboBox::activated, this, Guarded([this] { ComboModSelect(); }));
     connect(ListMod, &QListWidget::itemClicked, this, Guarded([this] { ListModClick(); }));
+    new TListKeys(ListMod);
     connect(ListMod, &QListWidget::currentRowChanged, this, Guarded([this] {
-                if (ChangedByUser(ListMod))
+                if (TListKeys::ChangedByKey(ListMod))
                     ListModClick();
             }));
     ValMod->OnValidate = [this](int column, int row, const std::string& key,

@@ -1,0 +1,151 @@
+#pragma once
+
+// The main window started on a game folder made for the Add New and Modify pages: a catalogue
+// built from records, single-colour pictures for their textures, the pointer set through the
+// cursor seam and every box answered by the fake dialogs.
+
+#include "EditorTestSupport.h"
+#include "TestSupport.h"
+#include "editor/EditForm.h"
+#include "editor/MapView.h"
+#include "engine/DXCursor.h"
+#include "mapdata/Stream.h"
+#include "mapdata/Text.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace tvtest {
+
+template <class T>
+std::unique_ptr<T> MakeRecord(const std::string& name, const std::string& texture, int width,
+                              int height, int z) {
+    auto record = std::make_unique<T>();
+    record->Name = name;
+    record->Texture = texture;
+    record->Left = 0;
+    record->Top = 0;
+    record->Width = width;
+    record->Height = height;
+    record->Z = z;
+    record->Color = 0xFFFFFFFFu;
+    return record;
+}
+
+// The catalogue file: the 40-byte header, the count, then class name and record per entry.
+inline Bytes CatalogueOf(const std::vector<std::unique_ptr<tv::TBaseInfo>>& records) {
+    tv::TMemoryStream stream;
+    const std::vector<uint8_t> header(40, 0);
+    stream.Write(header.data(), header.size());
+    stream.WriteInt32(static_cast<int32_t>(records.size()));
+    for (const auto& record : records) {
+        tv::WriteStreamString(stream, record->ClassName());
+        record->WriteToStream(stream);
+    }
+    return stream.Bytes();
+}
+
+inline std::vector<std::string> Items(const QListWidget* list) {
+    std::vector<std::string> items;
+    for (int i = 0; i < list->count(); ++i)
+        items.push_back(list->item(i)->text().toStdString());
+    return items;
+}
+
+class PageTest : public ::testing::Test {
+protected:
+    static constexpr int kViewWidth = 446;
+    static constexpr int kViewHeight = 356;
+
+    void SetUp() override {
+        QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
+        Picture("editor/frame.png", qRgb(0, 0, 128));
+        tv::SetCursorPointSource([this] { return cursor; });
+    }
+
+    void TearDown() override {
+        window.reset();
+        tv::SetCursorPointSource(nullptr);
+    }
+
+    void WriteCatalogue(const std::vector<std::unique_ptr<tv::TBaseInfo>>& records) {
+        game.write("data/obj/objects.tvd", CatalogueOf(records));
+    }
+
+    void Picture(const std::string& name, QRgb color, int width = 16, int height = 16) {
+        const QString path = QString::fromStdString(game.file("Data/Graphic/" + name));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QImage image(width, height, QImage::Format_ARGB32);
+        image.fill(color);
+        ASSERT_TRUE(image.save(path));
+    }
+
+    void Start() {
+        window = std::make_unique<tv::TEditF>(game.path());
+        ASSERT_TRUE(ShowActive(*window));
+        ASSERT_TRUE(window->HasGraphics()) << "no OpenGL 3.3 core context (run under Xvfb)";
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window->ViewHost->Window()));
+    }
+
+    // A record put straight into the map, with its view object.
+    template <class T = tv::TDecorInfo>
+    tv::TBaseInfo* Place(const std::string& name, int left, int top, int width, int height,
+                         int z = 0, const std::string& texture = "t\\red.png") {
+        auto record = MakeRecord<T>(name, texture, width, height, z);
+        record->Left = left;
+        record->Top = top;
+        tv::TBaseInfo* placed = window->CurrentMap->AddObjectSorted(std::move(record));
+        window->CreateView(placed);
+        return placed;
+    }
+
+    // Puts the pointer over the view where MousePos gives this logical point or, where no
+    // pixel maps exactly onto it, the next one up; returns what MousePos gives.
+    tv::TPoint PointAt(int x, int y) {
+        auto client = [](int logical, int screen, int size) {
+            int c = -2 * size;
+            while (c * screen / size < logical)
+                ++c;
+            return c;
+        };
+        const QPoint global = window->ViewHost->Window()->mapToGlobal(
+            QPoint(client(x, 800, kViewWidth), client(y, 600, kViewHeight)));
+        cursor = tv::TPoint{global.x(), global.y()};
+        return window->MousePos();
+    }
+
+    void ClickView(Qt::MouseButton button) {
+        QTest::mouseClick(window->ViewHost->Window(), button, Qt::NoModifier, QPoint(1, 1));
+    }
+
+    // Clicks an entry of a list box as the designer would.
+    void ClickRow(QListWidget* list, int row) {
+        const QRect rect = list->visualItemRect(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    }
+
+    const tv::TWrapper* ViewOf(const tv::TBaseInfo* record) {
+        for (const auto& view : window->Views())
+            if (!view->Dead && view->Info == record)
+                return view.get();
+        return nullptr;
+    }
+
+    std::vector<tv::TBaseInfo*> Objects() const {
+        return std::vector<tv::TBaseInfo*>(window->CurrentMap->Objects.begin(),
+                                           window->CurrentMap->Objects.end());
+    }
+
+    TempDir game;
+    FakeDialogs dialogs;
+    tv::ScopedDialogs scope{dialogs};
+    tv::TPoint cursor;
+    std::unique_ptr<tv::TEditF> window;
+};
+
+} // namespace tvtest
