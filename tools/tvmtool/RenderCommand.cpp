@@ -14,7 +14,9 @@
 #include <charconv>
 #include <csignal>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <memory>
 #include <ostream>
 #include <poll.h>
@@ -185,6 +187,20 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, s
         throw EError("cannot encode the picture");
     WriteFileReplacing(options.Files[1], std::vector<uint8_t>(png.begin(), png.end()));
     return 0;
+}
+
+void KeepGraphicsDriversLoaded() {
+    std::vector<std::string> modules;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            const std::string name = info->dlpi_name ? info->dlpi_name : "";
+            if (name.find("/dri/") != std::string::npos)
+                static_cast<std::vector<std::string>*>(data)->push_back(name);
+            return 0;
+        },
+        &modules);
+    for (const std::string& module : modules)
+        dlopen(module.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 bool NeedsGuiApplication(int argc, char** argv) {

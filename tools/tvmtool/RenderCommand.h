@@ -31,6 +31,11 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& out, std::
 // Whether a tvmtool command line needs a QGuiApplication (and a platform to draw on).
 bool NeedsGuiApplication(int argc, char** argv);
 
+// Keeps the OpenGL driver modules loaded until the process ends, so that the leak checker of a
+// sanitizer build can still name them (and match its suppressions) for the few bytes the
+// driver keeps for good. Call once drawing is over, before the application object goes.
+void KeepGraphicsDriversLoaded();
+
 // What drawing without a window needs, set up before the QGuiApplication is made: Qt's
 // offscreen platform (unless QT_QPA_PLATFORM says otherwise), which takes its OpenGL from an X
 // server; where DISPLAY is not set, a private virtual X server (Xvfb, when installed) that

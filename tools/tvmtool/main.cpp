@@ -21,5 +21,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    return tv::tool::Run(args, std::cout, std::cerr);
+    const int status = tv::tool::Run(args, std::cout, std::cerr);
+    if (platform)
+        tv::tool::KeepGraphicsDriversLoaded();
+    return status;
 }
