@@ -399,7 +399,7 @@ void TEditF::FormDestroy() {
     // The grids must not hand edits to a window that is going away.
     ValMap->OnValidate = nullptr;
     ValMap->OnKeyDown = nullptr;
-    DisconnectModifyPage();
+    DisconnectPages();
     if (Timer) {
         Timer->Finalize();
         Timer->OnTimer = nullptr;

@@ -258,7 +258,7 @@ private:
     // The page handlers of Add New and Modify (EditFormAddNew.cpp, EditFormModify.cpp).
     void ConnectAddNewPage();
     void ConnectModifyPage();
-    void DisconnectModifyPage();
+    void DisconnectPages();
     void FormActivate();
     void BuildView();
 

@@ -100,9 +100,13 @@ void TEditF::ConnectModifyPage() {
     connect(Button6, &QPushButton::clicked, this, Guarded([this] { Button6Click(); }));
 }
 
-void TEditF::DisconnectModifyPage() {
+void TEditF::DisconnectPages() {
+    // Nothing the page controls do while they are taken down reaches the window any more.
     ValMod->OnValidate = nullptr;
     ValMod->OnKeyDown = nullptr;
+    for (QObject* control : std::initializer_list<QObject*>{ListObj, Button5, ComboMod, ListMod,
+                                                            ValMod, Button1, Button6})
+        QObject::disconnect(control, nullptr, this, nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
