@@ -315,4 +315,20 @@ TEST_F(AddNewTest, ACopyWhoseTextureCannotBeLoadedStaysInTheMapAndStopsTheComman
     EXPECT_TRUE(window->Views().empty());
 }
 
+TEST_F(AddNewTest, WithoutAGraphicsDeviceTypesAreShownWithoutPictureAndStillAdded) {
+    const tv::TScopedViewDeviceMaker failing([](tv::HWND, int, int) { return false; });
+    window = std::make_unique<tv::TEditF>(game.path());
+    ASSERT_TRUE(tvtest::ShowActive(*window));
+    ASSERT_FALSE(window->HasGraphics());
+    window->Pages->setCurrentWidget(window->TabAdd);
+    ChooseType("Grunt");
+    EXPECT_EQ(window->NewType, window->ObjMgr->FindByName("Grunt"));
+    EXPECT_TRUE(window->Imgprev->pixmap().isNull());
+    EXPECT_EQ(PrevValue("Bounds:"), "L:0;T:0;W:32;H:32");
+    AddMore(2, 100, 100, false, 200, 200, false);
+    EXPECT_EQ(window->CurrentMap->Objects.Count(), 2);
+    EXPECT_EQ(window->Views().size(), 2u);
+    EXPECT_TRUE(dialogs.Errors.empty());
+}
+
 } // namespace
