@@ -1,5 +1,6 @@
 #include "editor/EditForm.h"
 
+#include "editor/AboutDlg.h"
 #include "editor/Convert.h"
 #include "editor/EditorApp.h"
 #include "editor/Glyphs.h"
@@ -335,6 +336,7 @@ void TEditF::ConnectHandlers() {
     connect(BtnHelp, &QToolButton::clicked, this, Guarded([this] { BtnHelpClick(); }));
     connect(BtnHelp, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& pos) { PopHelp->popup(BtnHelp->mapToGlobal(pos)); }));
+    connect(About1, &QAction::triggered, this, Guarded([this] { About1Click(); }));
     connect(PopExit, &QMenu::aboutToShow, this, Guarded([this] { PopExitPopup(); }));
     connect(SaveAndExit1, &QAction::triggered, this, Guarded([this] { SaveAndExit1Click(); }));
     connect(Exit1, &QAction::triggered, this, Guarded([this] { Exit1Click(); }));
@@ -449,6 +451,12 @@ void TEditF::UpdateTitle() {
 
 std::string TEditF::MapFolder() const {
     return BaseFolder() + "Data\\Maps";
+}
+
+// The About item is disabled in the layout; the box still works when it is shown.
+void TEditF::About1Click() {
+    if (AboutForm)
+        AboutForm->exec();
 }
 
 void TEditF::BtnHelpClick() {

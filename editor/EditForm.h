@@ -196,6 +196,7 @@ public:
     void Exit1Click();
     void FormCloseQuery(bool& canClose);
     void BtnHelpClick();
+    void About1Click();
     // Applies a value typed into a grid and not yet applied; false when it did not apply.
     bool CommitPendingEdits();
 

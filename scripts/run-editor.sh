@@ -5,7 +5,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
-TV_BUILD_TYPE=${TV_BUILD_TYPE:-RelWithDebInfo} "$root/scripts/build.sh" "$root/build" -DTV_BUILD_TESTS=OFF -DTV_BUILD_BENCH=OFF
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=${TV_BUILD_TYPE:-RelWithDebInfo} >/dev/null
+cmake --build "$root/build" --target tv_game -j "$(nproc)"
 editor="$root/build/game/editor/tvedit"
 
 if [[ -n "${DISPLAY:-}" ]]; then

@@ -3,6 +3,7 @@
 #include "editor/EditForm.h"
 #include "EditorTestSupport.h"
 #include "TestSupport.h"
+#include "editor/AboutDlg.h"
 #include "editor/EditorApp.h"
 #include "mapdata/Paths.h"
 
@@ -17,6 +18,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -500,3 +502,18 @@ TEST_F(EditFormTest, SaveAndExitStaysOpenWhenSavingFails) {
 }
 
 } // namespace
+
+TEST_F(EditFormTest, TheDisabledAboutItemStillOpensTheBoxModally) {
+    Start();
+    EXPECT_FALSE(window->About1->isEnabled());
+    tv::TAboutForm about(window.get());
+    bool shown = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        shown = about.isVisible() && about.isModal();
+        QTest::mouseClick(about.OKbtn, Qt::LeftButton, {}, QPoint(85, 15));
+    });
+    QTimer::singleShot(5000, &about, [&] { about.done(0); }); // keeps a broken box from hanging
+    window->About1Click();
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(about.isVisible());
+}

@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 
+#include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Objects.h"
 #include "mapdata/Paths.h"
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <map>
 #include <set>
@@ -433,6 +435,29 @@ TEST(DemoGenerator, RefusesCataloguesItCannotHonour) {
                           "Height": 10}]})");
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_TRUE(QFile::exists(out + "/Data/Graphic/editor/obj.png"));
+}
+
+TEST(DemoContent, DemoMapLoadsByReferenceAndShowsEveryGroup) {
+    const auto catalogue = LoadDemoCatalogue();
+    tv::TMap map;
+    ASSERT_TRUE(map.LoadFromFile(kGame + "/Data/Maps/green_hills.tvm", catalogue.get()));
+    EXPECT_EQ(map.FileName, "green_hills.tvm");
+    std::set<std::string> groups;
+    int32_t previousZ = INT32_MIN;
+    for (const tv::TBaseInfo* record : map.Objects) {
+        groups.insert(record->Group);
+        // Every object is a catalogue type, inside the world, in layer order.
+        EXPECT_NE(catalogue->FindByName(record->Name), nullptr) << record->Name;
+        EXPECT_GE(record->Left, 0);
+        EXPECT_LE(record->Left + record->Width, map.MaxWorldX + 800);
+        EXPECT_GE(record->Z, previousZ) << record->Name;
+        previousZ = record->Z;
+        EXPECT_TRUE(QFile::exists(QString::fromStdString(GraphicPath(record->Texture))));
+    }
+    EXPECT_EQ(groups, (std::set<std::string>{"BackGrounds", "Decors", "Enemies", "Bosses",
+                                             "Players", "Misc"}));
+    EXPECT_TRUE(QFile::exists(
+        QString::fromStdString(tv::NativePath(kGame + "/Data/Music/" + map.ThemeMusic))));
 }
 
 #endif // TVDEMOGEN_PATH
