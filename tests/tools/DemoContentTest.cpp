@@ -379,9 +379,11 @@ TEST(DemoGenerator, WritesTheSameBytesOnEveryRun) {
         ASSERT_NE(other, b.end()) << name.toStdString();
         EXPECT_TRUE(other->second == bytes) << name.toStdString() << " differs between runs";
     }
-    // What the build laid out is what the generator writes.
+    // What the build laid out is what the generator writes (the maps come from tvmtool).
     const auto built = ReadTree(QString::fromStdString(kGame + "/Data"));
     for (const auto& [name, bytes] : built) {
+        if (name.startsWith("Maps/"))
+            continue;
         const auto fresh = a.find("Data/" + name);
         ASSERT_NE(fresh, a.end()) << name.toStdString();
         EXPECT_TRUE(fresh->second == bytes) << name.toStdString() << " is stale";
