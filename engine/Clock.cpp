@@ -17,8 +17,12 @@ uint32_t SteadyClock::NowMs() const {
     return static_cast<uint32_t>(ms + 100000);
 }
 
-IClock& Clock() { return gClock ? *gClock : gSteadyClock; }
+IClock& Clock() {
+    return gClock ? *gClock : gSteadyClock;
+}
 
-void SetClock(IClock* clock) { gClock = clock; }
+void SetClock(IClock* clock) {
+    gClock = clock;
+}
 
 } // namespace tv

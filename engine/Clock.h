@@ -36,8 +36,12 @@ void SetClock(IClock* clock);
 
 // Tick count for animation and game timing, and the frame timer's multimedia time: both read
 // the same clock here.
-inline uint32_t GetTickCount() { return Clock().NowMs(); }
-inline uint32_t timeGetTime() { return Clock().NowMs(); }
+inline uint32_t GetTickCount() {
+    return Clock().NowMs();
+}
+inline uint32_t timeGetTime() {
+    return Clock().NowMs();
+}
 
 // Installs a clock for the lifetime of the object.
 class ScopedClock {

@@ -29,7 +29,9 @@ std::string EngineErrorMessage(uint32_t code) {
     }
 }
 
-void RaiseEngineError(uint32_t code) { throw EError(EngineErrorMessage(code)); }
+void RaiseEngineError(uint32_t code) {
+    throw EError(EngineErrorMessage(code));
+}
 
 std::string ErrorBoxText(const std::string& message) {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
@@ -37,7 +39,9 @@ std::string ErrorBoxText(const std::string& message) {
     return message;
 }
 
-std::string CannotOpenFileMessage(const std::string& path) { return "Cannot open file " + path; }
+std::string CannotOpenFileMessage(const std::string& path) {
+    return "Cannot open file " + path;
+}
 
 std::string CannotCreateFileMessage(const std::string& path) {
     return "Cannot create file " + path;

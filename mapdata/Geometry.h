@@ -19,8 +19,12 @@ struct TPoint {
     bool operator==(const TPoint&) const = default;
 };
 
-inline int32_t MaxOf(int32_t a, int32_t b) { return a > b ? a : b; }
-inline int32_t MinOf(int32_t a, int32_t b) { return a < b ? a : b; }
+inline int32_t MaxOf(int32_t a, int32_t b) {
+    return a > b ? a : b;
+}
+inline int32_t MinOf(int32_t a, int32_t b) {
+    return a < b ? a : b;
+}
 
 // Clamping is always low bound first.
 inline int32_t Clamp(int32_t value, int32_t low, int32_t high) {

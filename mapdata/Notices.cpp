@@ -11,7 +11,9 @@ MessageBoxHandler& Handler() {
 }
 } // namespace
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+    Handler() = std::move(handler);
+}
 
 int ShowMessageBox(const std::string& text) {
     if (Handler())
@@ -20,11 +22,12 @@ int ShowMessageBox(const std::string& text) {
     return kMessageBoxOk;
 }
 
-ScopedMessageBoxHandler::ScopedMessageBoxHandler(MessageBoxHandler handler)
-    : previous_(Handler()) {
+ScopedMessageBoxHandler::ScopedMessageBoxHandler(MessageBoxHandler handler) : previous_(Handler()) {
     Handler() = std::move(handler);
 }
 
-ScopedMessageBoxHandler::~ScopedMessageBoxHandler() { Handler() = std::move(previous_); }
+ScopedMessageBoxHandler::~ScopedMessageBoxHandler() {
+    Handler() = std::move(previous_);
+}
 
 } // namespace tv

@@ -12,7 +12,9 @@ namespace tv {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 std::vector<std::string> SplitComponents(std::string_view path) {
     std::vector<std::string> parts;
@@ -58,7 +60,9 @@ const std::string& BaseFolder() {
     return folder;
 }
 
-void SetBaseFolder(std::string folder) { BaseFolderStorage() = std::move(folder); }
+void SetBaseFolder(std::string folder) {
+    BaseFolderStorage() = std::move(folder);
+}
 
 std::string ParentFolder(std::string_view path) {
     std::string copy(path);
@@ -88,8 +92,8 @@ std::string NativePath(std::string_view path) {
         std::string candidate = result + part;
         if (!QFileInfo::exists(ToQ(candidate)) && part != "." && part != "..") {
             const QDir dir(ToQ(result.empty() ? "." : result));
-            const QStringList entries =
-                dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden |
+                                                      QDir::System | QDir::NoDotAndDotDot);
             for (const QString& entry : entries) {
                 if (TextEquals(entry.toStdString(), part)) {
                     candidate = result + entry.toStdString();

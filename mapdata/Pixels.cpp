@@ -6,7 +6,9 @@ namespace tv {
 
 namespace {
 
-uint32_t Ones(uint32_t bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u; }
+uint32_t Ones(uint32_t bits) {
+    return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u;
+}
 
 uint32_t ShiftLeft(uint32_t value, int32_t shift) {
     if (shift >= 32)
@@ -14,7 +16,9 @@ uint32_t ShiftLeft(uint32_t value, int32_t shift) {
     return shift >= 0 ? value << shift : value >> -shift;
 }
 
-uint32_t ShiftRight(uint32_t value, int32_t shift) { return ShiftLeft(value, -shift); }
+uint32_t ShiftRight(uint32_t value, int32_t shift) {
+    return ShiftLeft(value, -shift);
+}
 
 // Length of the run of set bits that starts at the mask's lowest set bit (bits 0..30).
 uint32_t RunLength(uint32_t mask) {

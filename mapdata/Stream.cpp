@@ -47,7 +47,9 @@ uint32_t TStream::ReadUInt32() {
            (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
 }
 
-int32_t TStream::ReadInt32() { return static_cast<int32_t>(ReadUInt32()); }
+int32_t TStream::ReadInt32() {
+    return static_cast<int32_t>(ReadUInt32());
+}
 
 float TStream::ReadFloat() {
     const uint32_t bits = ReadUInt32();
@@ -56,7 +58,9 @@ float TStream::ReadFloat() {
     return f;
 }
 
-void TStream::WriteUInt8(uint8_t value) { WriteBuffer(&value, 1); }
+void TStream::WriteUInt8(uint8_t value) {
+    WriteBuffer(&value, 1);
+}
 
 void TStream::WriteUInt16(uint16_t value) {
     const uint8_t b[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
@@ -69,7 +73,9 @@ void TStream::WriteUInt32(uint32_t value) {
     WriteBuffer(b, 4);
 }
 
-void TStream::WriteInt32(int32_t value) { WriteUInt32(static_cast<uint32_t>(value)); }
+void TStream::WriteInt32(int32_t value) {
+    WriteUInt32(static_cast<uint32_t>(value));
+}
 
 void TStream::WriteFloat(float value) {
     uint32_t bits;
@@ -103,7 +109,9 @@ size_t TMemoryStream::Write(const void* buffer, size_t count) {
     return count;
 }
 
-void TMemoryStream::SetPosition(uint64_t position) { position_ = position; }
+void TMemoryStream::SetPosition(uint64_t position) {
+    position_ = position;
+}
 
 void TMemoryStream::Clear() {
     data_.clear();
