@@ -229,6 +229,13 @@ std::vector<std::string> ReferenceWarnings(const QByteArray& json, const TMap& m
     return warnings;
 }
 
+std::string GameFolder(const std::string& given) {
+    std::string folder = given.empty() ? ParentFolder(ProgramFolder()) : given;
+    if (folder.back() != '/' && folder.back() != '\\')
+        folder += '/';
+    return folder;
+}
+
 namespace {
 
 struct MapOptions {
@@ -255,10 +262,7 @@ MapOptions ParseMapOptions(const std::vector<std::string>& args, size_t first, s
     }
     if (options.Files.size() != fileCount)
         throw UsageError{"wrong number of arguments"};
-    if (options.GameDir.empty())
-        options.GameDir = ParentFolder(ProgramFolder());
-    if (options.GameDir.back() != '/' && options.GameDir.back() != '\\')
-        options.GameDir += '/';
+    options.GameDir = GameFolder(options.GameDir);
     return options;
 }
 

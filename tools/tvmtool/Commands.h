@@ -40,6 +40,10 @@ std::vector<std::string> ReferenceWarnings(const QByteArray& json, const TMap& m
 
 QByteArray ReadWholeFile(const std::string& path);
 
+// The game folder of a command, ending in a separator: the one given with --base, else the
+// folder above the tool's own folder.
+std::string GameFolder(const std::string& given);
+
 // tvmtool's command line (without the program name). Output goes to out, failures and
 // notices to err. Returns 0 on success, 1 on failure, 2 for a command line it does not know.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

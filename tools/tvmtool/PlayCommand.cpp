@@ -8,6 +8,7 @@
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
+#include "tools/tvmtool/Commands.h"
 #include "world/Equipment.h"
 #include "world/PlaySession.h"
 
@@ -93,10 +94,7 @@ PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
         throw std::invalid_argument("wrong number of arguments");
     if (!options.HaveUpdates)
         throw std::invalid_argument("--updates is required");
-    if (options.GameDir.empty())
-        options.GameDir = ParentFolder(ProgramFolder());
-    if (options.GameDir.back() != '/' && options.GameDir.back() != '\\')
-        options.GameDir += '/';
+    options.GameDir = GameFolder(options.GameDir);
     return options;
 }
 

@@ -8,6 +8,7 @@
 #include "mapdata/Errors.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
+#include "tools/tvmtool/Commands.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -86,10 +87,7 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
         throw std::invalid_argument("wrong number of arguments");
     if (!options.HaveWorldX)
         throw std::invalid_argument("--world-x is required");
-    if (options.GameDir.empty())
-        options.GameDir = ParentFolder(ProgramFolder());
-    if (options.GameDir.back() != '/' && options.GameDir.back() != '\\')
-        options.GameDir += '/';
+    options.GameDir = GameFolder(options.GameDir);
     return options;
 }
 
