@@ -18,8 +18,7 @@ std::string PrototypeName(int i) {
 
 const std::vector<uint8_t>& CatalogueBytes() {
     static const std::vector<uint8_t> bytes = [] {
-        tv::TMemoryStream s;
-        s.Bytes().assign(40, 0);
+        tv::TMemoryStream s(std::vector<uint8_t>(40, 0));
         s.SetPosition(40);
         s.WriteInt32(kPrototypes);
         for (int i = 0; i < kPrototypes; ++i) {

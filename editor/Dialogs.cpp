@@ -1,6 +1,7 @@
 #include "editor/Dialogs.h"
 
 #include "mapdata/Paths.h"
+#include "mapdata/Text.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -17,26 +18,22 @@ IDialogs*& InstalledDialogs() {
     return dialogs;
 }
 
-QString ToQ(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 } // namespace
 
 void TQtDialogs::MessageBox(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"), ToQ(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"), ToQString(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
 void TQtDialogs::ErrorBox(const std::string& title, const std::string& text) {
-    QMessageBox box(QMessageBox::Critical, ToQ(title), ToQ(text), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Critical, ToQString(title), ToQString(text), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
 }
 
 std::optional<std::string> TQtDialogs::FileName(const TFileDialogRequest& request) {
-    QFileDialog dialog(QApplication::activeWindow(), QString(), ToQ(request.InitialDir),
+    QFileDialog dialog(QApplication::activeWindow(), QString(), ToQString(request.InitialDir),
                        request.Filter);
     dialog.setAcceptMode(request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The open dialogs accept names that do not exist: opening them reports the failure.

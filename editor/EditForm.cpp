@@ -52,10 +52,6 @@ constexpr const char* kVarGround = "Ground";
 constexpr const char* kVarSky = "Sky";
 constexpr const char* kVarThemeMusic = "Theme Music";
 
-QString ToQ(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 // "MS Sans Serif" 8 points bold where it exists, else the closest sans font at hand.
 QFont FormFont() {
     QFont font;
@@ -426,7 +422,7 @@ void TEditF::FormDestroy() {
 void TEditF::ShowCatalogueState() {
     const bool failed = !CatalogueError.empty();
     NoCatalogueLabel->setText(failed ? QStringLiteral("No object catalogue: ") +
-                                           ToQ(ErrorBoxText(CatalogueError)) +
+                                           ToQString(ErrorBoxText(CatalogueError)) +
                                            QStringLiteral("\n\nAdding objects is off.")
                                      : QString());
     NoCatalogueLabel->setVisible(failed);
@@ -446,7 +442,7 @@ void TEditF::RefreshAll() {
 
 void TEditF::UpdateTitle() {
     SetApplicationTitle(std::string(EditorTitle) + " - " + CurrentMap->FileName);
-    setWindowTitle(ToQ(ApplicationTitle()));
+    setWindowTitle(ToQString(ApplicationTitle()));
 }
 
 std::string TEditF::MapFolder() const {
@@ -471,8 +467,8 @@ void TEditF::FillObjGroups() {
     std::vector<std::string> groups;
     for (const TBaseInfo* record : ObjMgr->List) {
         if (!TextInList(record->Group, groups)) {
-            groups.push_back(record->Group);
-            ComboObj->addItem(ToQ(record->Group));
+            groups.push_back(record->Group.str());
+            ComboObj->addItem(ToQString(record->Group));
         }
     }
     ComboObj->setCurrentIndex(ComboObj->count() > 0 ? 0 : -1);
@@ -489,7 +485,7 @@ void TEditF::FillObjList() {
         return;
     for (const TBaseInfo* record : ObjMgr->List)
         if (TextEquals(record->Group, AddGroup))
-            ListObj->addItem(ToQ(record->Name));
+            ListObj->addItem(ToQString(record->Name));
     if (highlighted < ListObj->count())
         ListObj->setCurrentRow(highlighted);
 }

@@ -129,7 +129,7 @@ void TEditF::ShowPreview() {
     if (NewType->Texture.empty() || !HasGraphics() || !TextureMgr) {
         Imgprev->clear();
     } else {
-        TDXTexture* texture = TextureMgr->GetTexture(NewType->Texture, 0);
+        TDXTexture* texture = TextureMgr->GetTexture(NewType->Texture.str(), 0);
         Imgprev->setPixmap(QPixmap::fromImage(TextureToBitmap(texture->Texture.get())));
     }
 

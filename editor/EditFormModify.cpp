@@ -43,10 +43,6 @@ constexpr const char* kPropBlend = "Blend";
 constexpr std::array<const char*, 2> kBlendNames = {"bl_normal", "bl_add"};
 static_assert(bl_normal == 0 && bl_add == 1);
 
-QString ToQ(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 // Speeds are shown and read with the user's decimal separator and no digit grouping.
 QLocale SpeedLocale() {
     QLocale locale = QLocale::system();
@@ -61,7 +57,7 @@ std::string SpeedText(float speed) {
 // A speed must fit the record's 32-bit float.
 float StrToSpeed(const std::string& text) {
     bool ok = false;
-    const double value = SpeedLocale().toDouble(ToQ(text), &ok);
+    const double value = SpeedLocale().toDouble(ToQString(text), &ok);
     if (!ok || !std::isfinite(value) || std::fabs(value) > FLT_MAX)
         throw EError("'" + text + "' is not a valid floating point value");
     return static_cast<float>(value);
@@ -118,8 +114,8 @@ void TEditF::FillModGroups() {
     std::vector<std::string> groups;
     for (const TBaseInfo* record : CurrentMap->Objects) {
         if (IsInView(record) && !TextInList(record->Group, groups)) {
-            groups.push_back(record->Group);
-            ComboMod->addItem(ToQ(record->Group));
+            groups.push_back(record->Group.str());
+            ComboMod->addItem(ToQString(record->Group));
         }
     }
     ComboMod->setCurrentIndex(ComboMod->count() > 0 ? 0 : -1);
@@ -140,7 +136,7 @@ void TEditF::FillModList() {
         return;
     for (const TBaseInfo* record : CurrentMap->Objects)
         if (IsInView(record) && TextEquals(record->Group, ModGroup))
-            ListMod->addItem(ToQ(record->Name));
+            ListMod->addItem(ToQString(record->Name));
     if (highlighted < ListMod->count())
         ListMod->setCurrentRow(highlighted);
 }

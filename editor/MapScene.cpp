@@ -82,7 +82,7 @@ TWrapper* TMapScene::CreateView(TBaseInfo* record) {
         return nullptr;
     // The texture first: when it cannot be loaded nothing is made.
     TDXTexture* texture =
-        textures_ ? textures_->GetTexture(record->Texture, kWorldTextureTag) : nullptr;
+        textures_ ? textures_->GetTexture(record->Texture.str(), kWorldTextureTag) : nullptr;
     auto view = std::make_unique<TWrapper>(
         device_, TDXBounds{record->Left, record->Top, record->Width, record->Height}, record->Color,
         texture, std::string(), true, nullptr);

@@ -17,10 +17,6 @@ namespace tv {
 
 namespace {
 
-QString ToQ(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 void PaintBase(QWidget* widget, QRgb color) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Base, QColor::fromRgba(color));
@@ -147,7 +143,7 @@ void TValueListEditor::SetValue(std::string_view key, std::string_view value) {
         AppendRow(key, value);
         return;
     }
-    const QString text = ToQ(value);
+    const QString text = ToQString(value);
     item(row, 1)->setText(text);
     if (row == row_) {
         LoadEditor();
@@ -158,8 +154,8 @@ int TValueListEditor::AppendRow(std::string_view key, std::string_view value) {
     const int row = rowCount();
     insertRow(row);
     setRowHeight(row, verticalHeader()->defaultSectionSize());
-    setItem(row, 0, MakeItem(ToQ(key), true));
-    setItem(row, 1, MakeItem(ToQ(value), false));
+    setItem(row, 0, MakeItem(ToQString(key), true));
+    setItem(row, 1, MakeItem(ToQString(value), false));
     props_.emplace_back();
     if (row_ < 0)
         SetCurrent(row);
@@ -289,7 +285,7 @@ void TValueListEditor::LoadEditor() {
     if (props.Style == TEditStyle::PickList) {
         combo_->clear();
         for (const std::string& entry : props.PickList)
-            combo_->addItem(ToQ(entry));
+            combo_->addItem(ToQString(entry));
         combo_->setCurrentIndex(-1);
         combo_->setEditText(text);
         combo_->show();

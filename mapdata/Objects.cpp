@@ -14,7 +14,7 @@ namespace {
 
 // True for well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF)
 // that does not start with a byte order mark: exactly the texts that decoding leaves as they are.
-bool IsPlainUtf8(const std::string& text) {
+bool IsPlainUtf8(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* const end = p + text.size();
     if (text.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
@@ -57,37 +57,73 @@ bool IsPlainUtf8(const std::string& text) {
     return true;
 }
 
-// Reads a tagged string into a field, with the result and errors of ReadStreamString. The
-// common forms (short texts and well-formed UTF-8) are read straight into the field's own
-// buffer; everything else goes through ReadStreamString.
-void ReadText(TStream& stream, std::string& field) {
-    const uint64_t start = stream.Position();
-    uint8_t head[5];
-    if (stream.Read(head, 1) == 1) {
-        if (head[0] == kTagShortString && stream.Read(head + 1, 1) == 1) {
-            field.resize(head[1]);
-            stream.ReadBuffer(field.data(), head[1]);
-            bool ascii = true;
-            for (unsigned char c : field)
-                ascii = ascii && c < 0x80;
-            if (!ascii)
-                field = Windows1250ToUtf8(field);
-            return;
-        }
-        if (head[0] == kTagUtf8String && stream.Read(head + 1, 4) == 4) {
-            const uint32_t length =
-                static_cast<uint32_t>(head[1]) | (static_cast<uint32_t>(head[2]) << 8) |
-                (static_cast<uint32_t>(head[3]) << 16) | (static_cast<uint32_t>(head[4]) << 24);
-            if (length <= 0x7FFFFFFFu && length <= stream.Remaining()) {
-                field.resize(length);
-                stream.ReadBuffer(field.data(), length);
-                if (IsPlainUtf8(field))
-                    return;
-            }
-        }
+bool IsAscii(std::string_view text) {
+    for (unsigned char c : text)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+// Lends the common forms of a tagged string straight from a stream that holds its bytes in
+// memory: short ASCII strings and well-formed UTF-8, which read as exactly their bytes. False,
+// with the position unchanged, for every other form and for streams that cannot lend.
+bool BorrowPlainText(TStream& stream, std::string_view& text) {
+    const uint8_t* head = stream.Peek(2);
+    if (!head)
+        return false;
+    size_t headSize;
+    size_t length;
+    if (head[0] == kTagShortString) {
+        headSize = 2;
+        length = head[1];
+    } else if (head[0] == kTagUtf8String && (head = stream.Peek(5)) != nullptr) {
+        headSize = 5;
+        length = static_cast<uint32_t>(head[1]) | (static_cast<uint32_t>(head[2]) << 8) |
+                 (static_cast<uint32_t>(head[3]) << 16) | (static_cast<uint32_t>(head[4]) << 24);
+        if (length > 0x7FFFFFFFu)
+            return false;
+    } else {
+        return false;
     }
-    stream.SetPosition(start);
+    const uint8_t* whole = stream.Peek(headSize + length);
+    if (!whole)
+        return false;
+    const std::string_view bytes(reinterpret_cast<const char*>(whole + headSize), length);
+    if (headSize == 2 ? !IsAscii(bytes) : !IsPlainUtf8(bytes))
+        return false;
+    stream.Borrow(headSize + length);
+    text = bytes;
+    return true;
+}
+
+// Reads a tagged string into a field, with the result and errors of ReadStreamString. A text
+// equal to the field's current one leaves the field as it is, so a default or prototype text
+// read back stays shared instead of being copied.
+void ReadText(TStream& stream, TText& field) {
+    std::string_view text;
+    if (BorrowPlainText(stream, text)) {
+        if (field != text)
+            field = text;
+        return;
+    }
     field = ReadStreamString(stream);
+}
+
+// The long texts that class defaults assign to every new record, made once.
+struct DefaultTexts {
+    TText EnemyFireSound = TText::Permanent("ingame\\enemy_fire.wav");
+    TText EnemyDieSound = TText::Permanent("ingame\\enemy_die.wav");
+    TText EnemyHitSound = TText::Permanent("ingame\\enemy_hit.wav");
+    TText EnemyAmbientSound = TText::Permanent("ingame\\enemy_amb.wav");
+    TText PlayerFireSound = TText::Permanent("ingame\\player_fire.wav");
+    TText PlayerDieSound = TText::Permanent("ingame\\player_die.wav");
+    TText PlayerHitSound = TText::Permanent("ingame\\player_hit.wav");
+    TText PlayerArmour = TText::Permanent("Vycp\xC3\xA1van\xC3\xA1 zbroj"); // "Vycpávaná zbroj"
+};
+
+const DefaultTexts& Defaults() {
+    static const DefaultTexts texts;
+    return texts;
 }
 
 } // namespace
@@ -204,13 +240,6 @@ void TDecorInfo::SetDefaults() {
 
 // ---- TEntityInfo ----
 
-namespace {
-const char* const kEnemyFireSound = "ingame\\enemy_fire.wav";
-const char* const kEnemyDieSound = "ingame\\enemy_die.wav";
-const char* const kEnemyHitSound = "ingame\\enemy_hit.wav";
-const char* const kEnemyAmbientSound = "ingame\\enemy_amb.wav";
-} // namespace
-
 TEntityInfo::TEntityInfo() : TColObjInfo(NoDefaults{}) {
     TEntityInfo::SetDefaults();
 }
@@ -224,10 +253,10 @@ void TEntityInfo::SetDefaults() {
     Armour.clear();
     HitPoints = 0;
     ExperiencePoints = 0;
-    FireSound = kEnemyFireSound;
-    DieSound = kEnemyDieSound;
-    HitSound = kEnemyHitSound;
-    AmbientSound = kEnemyAmbientSound;
+    FireSound = Defaults().EnemyFireSound;
+    DieSound = Defaults().EnemyDieSound;
+    HitSound = Defaults().EnemyHitSound;
+    AmbientSound = Defaults().EnemyAmbientSound;
     Animated = 1;
 }
 
@@ -278,10 +307,10 @@ void TEnemyInfo::SetDefaults() {
     MeleeWeapon = "Dr\xC3\xA1py"; // "Drápy"
     Armour = "K\xC5\xAF\xC5\xBE"
              "e"; // "Kůže"
-    FireSound = kEnemyFireSound;
-    DieSound = kEnemyDieSound;
-    HitSound = kEnemyHitSound;
-    AmbientSound = kEnemyAmbientSound;
+    FireSound = Defaults().EnemyFireSound;
+    DieSound = Defaults().EnemyDieSound;
+    HitSound = Defaults().EnemyHitSound;
+    AmbientSound = Defaults().EnemyAmbientSound;
 }
 
 // ---- TBossInfo ----
@@ -326,13 +355,13 @@ void TPlayerInfo::SetDefaults() {
     RangedWeapon = "Vrhac\xC3\xAD no\xC5\xBE"
                    "e"; // "Vrhací nože"
     SecondRangedWeapon = "Fireball";
-    MeleeWeapon = "D\xC3\xBDka";              // "Dýka"
-    Armour = "Vycp\xC3\xA1van\xC3\xA1 zbroj"; // "Vycpávaná zbroj"
+    MeleeWeapon = "D\xC3\xBDka"; // "Dýka"
+    Armour = Defaults().PlayerArmour;
     Animated = 1;
-    FireSound = "ingame\\player_fire.wav";
-    DieSound = "ingame\\player_die.wav";
-    HitSound = "ingame\\player_hit.wav";
-    AmbientSound = kEnemyAmbientSound;
+    FireSound = Defaults().PlayerFireSound;
+    DieSound = Defaults().PlayerDieSound;
+    HitSound = Defaults().PlayerHitSound;
+    AmbientSound = Defaults().EnemyAmbientSound;
     KeyLeft = 37;
     KeyRight = 39;
     KeyUp = 38;

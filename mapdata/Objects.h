@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mapdata/Persistent.h"
+#include "mapdata/SharedText.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,7 +14,8 @@ class TStream;
 
 // Object-type records: catalogue prototypes and placed map objects. A fresh record holds its
 // class defaults (constructors apply them). Each class reads and writes its parent's fields
-// first, then its own; Group is derived from the class and never stored.
+// first, then its own; Group is derived from the class and never stored. Texts are TText, so
+// copies of a record share its long texts.
 class TBaseInfo : public TPersistent {
 public:
     TBaseInfo();
@@ -22,15 +24,15 @@ public:
     virtual void ReadFromStream(TStream& stream);
     virtual void WriteToStream(TStream& stream) const;
 
-    std::string Group;
-    std::string Name;
+    TText Group;
+    TText Name;
     int32_t Left = 0;
     int32_t Top = 0;
     int32_t Width = 0;
     int32_t Height = 0;
     int32_t Z = 0;
     uint32_t Color = 0;
-    std::string Texture;
+    TText Texture;
     uint8_t Blend = 0;
     float Speed = 0.0f;
     int32_t FrameWidth = 0;
@@ -80,15 +82,15 @@ public:
     void ReadFromStream(TStream& stream) override;
     void WriteToStream(TStream& stream) const override;
 
-    std::string RangedWeapon;
-    std::string MeleeWeapon;
-    std::string Armour;
+    TText RangedWeapon;
+    TText MeleeWeapon;
+    TText Armour;
     int32_t HitPoints = 0;
     int32_t ExperiencePoints = 0;
-    std::string FireSound;
-    std::string DieSound;
-    std::string HitSound;
-    std::string AmbientSound;
+    TText FireSound;
+    TText DieSound;
+    TText HitSound;
+    TText AmbientSound;
 
 protected:
     explicit TEntityInfo(NoDefaults) : TColObjInfo(NoDefaults{}) {}
@@ -125,7 +127,7 @@ public:
     uint16_t KeyDown = 0;
     uint16_t KeyFire1 = 0;
     uint16_t KeyFire2 = 0;
-    std::string SecondRangedWeapon;
+    TText SecondRangedWeapon;
 };
 
 // Group name of the record's exact class ("Enemies", "Decors", "BackGrounds", "Bosses",

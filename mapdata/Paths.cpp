@@ -33,10 +33,6 @@ std::vector<std::string> SplitComponents(std::string_view path) {
     return parts;
 }
 
-QString ToQ(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 } // namespace
 
 std::string ProgramFolder() {
@@ -80,7 +76,7 @@ std::string NativePath(std::string_view path) {
     for (char& c : native)
         if (c == '\\')
             c = '/';
-    if (native.empty() || QFileInfo::exists(ToQ(native)))
+    if (native.empty() || QFileInfo::exists(ToQString(native)))
         return native;
 
     // Walk the components, matching each one without regard to case where it is not exact.
@@ -90,8 +86,8 @@ std::string NativePath(std::string_view path) {
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];
         std::string candidate = result + part;
-        if (!QFileInfo::exists(ToQ(candidate)) && part != "." && part != "..") {
-            const QDir dir(ToQ(result.empty() ? "." : result));
+        if (!QFileInfo::exists(ToQString(candidate)) && part != "." && part != "..") {
+            const QDir dir(ToQString(result.empty() ? "." : result));
             const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden |
                                                       QDir::System | QDir::NoDotAndDotDot);
             for (const QString& entry : entries) {
@@ -111,7 +107,7 @@ std::string NativePath(std::string_view path) {
 }
 
 bool FileExists(std::string_view path) {
-    const QFileInfo info(ToQ(NativePath(path)));
+    const QFileInfo info(ToQString(NativePath(path)));
     return info.exists() && info.isFile();
 }
 

@@ -14,7 +14,7 @@ uint64_t TStream::Remaining() const {
     return pos < size ? size - pos : 0;
 }
 
-void TStream::ReadBuffer(void* buffer, size_t count) {
+void TStream::ReadBufferSlow(void* buffer, size_t count) {
     if (count == 0)
         return;
     if (Read(buffer, count) != count)
@@ -26,36 +26,6 @@ void TStream::WriteBuffer(const void* buffer, size_t count) {
         return;
     if (Write(buffer, count) != count)
         throw EError(kStreamWriteError);
-}
-
-uint8_t TStream::ReadUInt8() {
-    uint8_t b;
-    ReadBuffer(&b, 1);
-    return b;
-}
-
-uint16_t TStream::ReadUInt16() {
-    uint8_t b[2];
-    ReadBuffer(b, 2);
-    return static_cast<uint16_t>(b[0] | (b[1] << 8));
-}
-
-uint32_t TStream::ReadUInt32() {
-    uint8_t b[4];
-    ReadBuffer(b, 4);
-    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
-}
-
-int32_t TStream::ReadInt32() {
-    return static_cast<int32_t>(ReadUInt32());
-}
-
-float TStream::ReadFloat() {
-    const uint32_t bits = ReadUInt32();
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
 }
 
 void TStream::WriteUInt8(uint8_t value) {
@@ -89,34 +59,47 @@ void TStream::Skip(uint64_t count) {
     SetPosition(Position() + count);
 }
 
+uint64_t TMemoryStream::Position() const {
+    return static_cast<uint64_t>(windowPos_ - data_.data()) + overrun_;
+}
+
+void TMemoryStream::SetWindow(uint64_t position) {
+    const uint8_t* const begin = data_.data();
+    const size_t size = data_.size();
+    const size_t inside = static_cast<size_t>(std::min<uint64_t>(position, size));
+    windowPos_ = begin + inside;
+    windowEnd_ = begin + size;
+    overrun_ = position - inside;
+}
+
 size_t TMemoryStream::Read(void* buffer, size_t count) {
-    const uint64_t available = Remaining();
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(count, available));
+    const size_t n = std::min(count, static_cast<size_t>(windowEnd_ - windowPos_));
     if (n > 0)
-        std::memcpy(buffer, data_.data() + position_, n);
-    position_ += n;
+        std::memcpy(buffer, windowPos_, n);
+    windowPos_ += n;
     return n;
 }
 
 size_t TMemoryStream::Write(const void* buffer, size_t count) {
     if (count == 0)
         return 0;
-    const uint64_t end = position_ + count;
+    const uint64_t position = Position();
+    const uint64_t end = position + count;
     if (end > data_.size())
         data_.resize(static_cast<size_t>(end));
-    std::memcpy(data_.data() + position_, buffer, count);
-    position_ = end;
+    std::memcpy(data_.data() + position, buffer, count);
+    SetWindow(end);
     return count;
 }
 
 void TMemoryStream::SetPosition(uint64_t position) {
-    position_ = position;
+    SetWindow(position);
 }
 
 void TMemoryStream::Clear() {
     data_.clear();
     data_.shrink_to_fit();
-    position_ = 0;
+    SetWindow(0);
 }
 
 void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::string& displayPath) {
@@ -127,7 +110,7 @@ void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::strin
     if (file.error() != QFileDevice::NoError)
         throw EError(CannotOpenFileMessage(displayPath));
     data_.assign(content.begin(), content.end());
-    position_ = 0;
+    SetWindow(0);
 }
 
 TMemoryStream& SharedStream() {

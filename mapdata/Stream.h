@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,8 +10,14 @@ namespace tv {
 
 // A byte stream with a position. Numbers are little-endian and unaligned. Reading past the
 // end raises "Stream read error"; a write the stream cannot take raises "Stream write error".
+//
+// Streams that hold their bytes in memory expose the bytes ahead of the position as a read
+// window, so that the fixed-size readers below take them inline instead of through Read.
 class TStream {
 public:
+    TStream() = default;
+    TStream(const TStream&) = delete;
+    TStream& operator=(const TStream&) = delete;
     virtual ~TStream() = default;
 
     // Raw transfer: returns how many bytes were actually moved.
@@ -24,14 +31,52 @@ public:
     uint64_t Remaining() const;
 
     // Exact transfer or an EError.
-    void ReadBuffer(void* buffer, size_t count);
+    void ReadBuffer(void* buffer, size_t count) {
+        if (WindowHas(count)) {
+            if (count > 0)
+                std::memcpy(buffer, windowPos_, count);
+            windowPos_ += count;
+            return;
+        }
+        ReadBufferSlow(buffer, count);
+    }
     void WriteBuffer(const void* buffer, size_t count);
 
-    uint8_t ReadUInt8();
-    uint16_t ReadUInt16();
-    int32_t ReadInt32();
-    uint32_t ReadUInt32();
-    float ReadFloat();
+    // The next count bytes in place, or nullptr when the stream cannot lend them (it does not
+    // hold them in memory, or they run past the end). Peek leaves the position; Borrow moves
+    // it past them when it lends them. The bytes stay valid until the stream is changed.
+    const uint8_t* Peek(size_t count) const { return WindowHas(count) ? windowPos_ : nullptr; }
+    const uint8_t* Borrow(size_t count) {
+        if (!WindowHas(count))
+            return nullptr;
+        const uint8_t* bytes = windowPos_;
+        windowPos_ += count;
+        return bytes;
+    }
+
+    uint8_t ReadUInt8() {
+        uint8_t b[1];
+        ReadBuffer(b, 1);
+        return b[0];
+    }
+    uint16_t ReadUInt16() {
+        uint8_t b[2];
+        ReadBuffer(b, 2);
+        return static_cast<uint16_t>(b[0] | (b[1] << 8));
+    }
+    uint32_t ReadUInt32() {
+        uint8_t b[4];
+        ReadBuffer(b, 4);
+        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    }
+    int32_t ReadInt32() { return static_cast<int32_t>(ReadUInt32()); }
+    float ReadFloat() {
+        const uint32_t bits = ReadUInt32();
+        float f;
+        std::memcpy(&f, &bits, 4);
+        return f;
+    }
 
     void WriteUInt8(uint8_t value);
     void WriteUInt16(uint16_t value);
@@ -41,31 +86,46 @@ public:
 
     // Moves the position forward without reading; past the end is a read error.
     void Skip(uint64_t count);
+
+protected:
+    // The bytes from the position on that can be read without a call to Read; a subclass
+    // that sets them counts what the inline readers take as read.
+    const uint8_t* windowPos_ = nullptr;
+    const uint8_t* windowEnd_ = nullptr;
+
+private:
+    bool WindowHas(size_t count) const {
+        return static_cast<size_t>(windowEnd_ - windowPos_) >= count;
+    }
+    void ReadBufferSlow(void* buffer, size_t count);
 };
 
-// A growable in-memory stream.
+// A growable in-memory stream. Its whole content is the read window.
 class TMemoryStream : public TStream {
 public:
     TMemoryStream() = default;
-    explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
+    explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) { SetWindow(0); }
 
     size_t Read(void* buffer, size_t count) override;
     size_t Write(const void* buffer, size_t count) override;
     uint64_t Size() const override { return data_.size(); }
-    uint64_t Position() const override { return position_; }
+    uint64_t Position() const override;
     void SetPosition(uint64_t position) override;
 
     void Clear();
     const std::vector<uint8_t>& Bytes() const { return data_; }
-    std::vector<uint8_t>& Bytes() { return data_; }
 
     // Replaces the content with the whole file at a native path; position 0.
     // Raises "Cannot open file %s" (with displayPath) when it cannot be read.
     void LoadFromFile(const std::string& nativePath, const std::string& displayPath);
 
 private:
+    // Points the window at the content from position on (past the end: an empty window, and
+    // the rest is remembered in overrun_).
+    void SetWindow(uint64_t position);
+
     std::vector<uint8_t> data_;
-    uint64_t position_ = 0;
+    uint64_t overrun_ = 0;
 };
 
 // The process-wide memory stream the catalogue reader loads its file into.

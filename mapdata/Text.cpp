@@ -20,10 +20,6 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Reads a 32-bit length that must fit in what is left of the stream.
 uint32_t ReadLength32(TStream& stream, uint32_t unitSize) {
     const int32_t length = stream.ReadInt32();
@@ -41,6 +37,10 @@ std::string ReadBytes(TStream& stream, uint32_t count) {
 }
 
 } // namespace
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 void WriteStreamString(TStream& stream, std::string_view text) {
     if (!IsAscii(text)) {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+class QString;
+
 namespace tv {
 
 class TStream;
@@ -32,6 +34,9 @@ bool TextIsOneOf(std::string_view text, const std::vector<std::string>& candidat
 bool TextInList(std::string_view text, const std::vector<std::string>& list);
 // The key under which TextEquals-equal texts meet in an index.
 std::string FoldedKey(std::string_view text);
+
+// A held UTF-8 text as a QString.
+QString ToQString(std::string_view text);
 
 // Windows-1250 <-> UTF-8.
 std::string Windows1250ToUtf8(std::string_view bytes);

@@ -198,7 +198,7 @@ void TBaseObj::ApplyInfo(const TBaseInfo& record) {
     FrameHeight = record.FrameHeight;
     Color = record.Color;
     Z = record.Z;
-    UseTexture(WorldTexture(Device, record.Texture, 3));
+    UseTexture(WorldTexture(Device, record.Texture.str(), 3));
     Bounds.X = record.Left;
     Bounds.Y = record.Top;
     Bounds.Width = record.Width;

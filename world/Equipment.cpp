@@ -21,7 +21,7 @@ namespace {
 
 template <class T>
 std::shared_ptr<const T> FindLast(const std::vector<std::shared_ptr<const T>>& table,
-                                  const std::string& name) {
+                                  std::string_view name) {
     std::shared_ptr<const T> found;
     for (const auto& entry : table)
         if (entry && TextEquals(entry->Name, name))
@@ -132,11 +132,11 @@ TArmour ReadArmour(const QJsonObject& object, const std::string& where) {
 
 } // namespace
 
-PWeapon FindWeapon(const std::string& name) {
+PWeapon FindWeapon(std::string_view name) {
     return FindLast(Weapons, name);
 }
 
-PArmour FindArmour(const std::string& name) {
+PArmour FindArmour(std::string_view name) {
     return FindLast(Armours, name);
 }
 

@@ -47,8 +47,8 @@ extern std::vector<PWeapon> Weapons;
 extern std::vector<PArmour> Armours;
 
 // The last entry whose name equals the given one (TextEquals); nullptr when none does.
-PWeapon FindWeapon(const std::string& name);
-PArmour FindArmour(const std::string& name);
+PWeapon FindWeapon(std::string_view name);
+PArmour FindArmour(std::string_view name);
 
 // Replaces both tables with the file's content. Raises an EError naming the problem for
 // malformed JSON, unknown keys, wrong value types, a negative or non-finite Rate, negative

@@ -18,8 +18,8 @@ namespace {
 class CatalogueBytes {
 public:
     explicit CatalogueBytes(int32_t count, uint8_t headerFill = 0xAB) {
-        stream_.Bytes().assign(40, headerFill);
-        stream_.SetPosition(40);
+        const Bytes header(40, headerFill);
+        stream_.WriteBuffer(header.data(), header.size());
         stream_.WriteInt32(count);
     }
     CatalogueBytes& entry(const TBaseInfo& record) { return entry(record.ClassName(), record); }
@@ -57,7 +57,7 @@ std::string ReadInto(TObjMgr& catalogue, const Bytes& bytes) {
 std::vector<std::string> Names(const TObjMgr& catalogue) {
     std::vector<std::string> names;
     for (int i = 0; i < catalogue.Count(); ++i)
-        names.push_back(catalogue.Get(i)->Name);
+        names.push_back(catalogue.Get(i)->Name.str());
     return names;
 }
 

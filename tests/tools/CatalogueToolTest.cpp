@@ -256,8 +256,7 @@ TEST(CatalogueDump, UnreadableFilesGiveTheExactMessage) {
     Bytes truncated(good.begin(), good.end() - 1);
     Bytes badTag = good;
     badTag[44] = 0x01;
-    TMemoryStream entity;
-    entity.Bytes().assign(good.begin(), good.begin() + 40);
+    TMemoryStream entity(Bytes(good.begin(), good.begin() + 40));
     entity.SetPosition(40);
     entity.WriteInt32(1);
     WriteStreamString(entity, "TEntityInfo");

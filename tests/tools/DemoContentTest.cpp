@@ -26,8 +26,8 @@ namespace {
 
 const std::string kGame = TV_GAME_DIR;
 
-std::string GraphicPath(const std::string& name) {
-    return tv::NativePath(kGame + "/Data/Graphic/" + name);
+std::string GraphicPath(std::string_view name) {
+    return tv::NativePath(kGame + "/Data/Graphic/" + std::string(name));
 }
 std::string SoundPath(const std::string& name) {
     return tv::NativePath(kGame + "/Data/Sound/" + name);
@@ -109,7 +109,7 @@ TEST(DemoContent, CatalogueCoversEveryRecordClassWithPlausiblePrototypes) {
     for (int i = 0; i < catalogue->Count(); ++i) {
         const tv::TBaseInfo* r = catalogue->Get(i);
         ++perClass[r->ClassName()];
-        names.insert(r->Name);
+        names.insert(r->Name.str());
         if (const auto* decor = dynamic_cast<const tv::TDecorInfo*>(r)) {
             (decor->ProjectilesPass ? passDecors : solidDecors)++;
         }
@@ -230,8 +230,8 @@ TEST(DemoContent, SoundsNamedByRecordsAndTheEngineAreShortPcmWaves) {
                                    "ingame\\player_die.wav", "ingame\\player_hit.wav"};
     for (int i = 0; i < catalogue->Count(); ++i) {
         if (const auto* e = dynamic_cast<const tv::TEntityInfo*>(catalogue->Get(i))) {
-            for (const std::string& s : {e->FireSound, e->DieSound, e->HitSound, e->AmbientSound}) {
-                names.insert(s);
+            for (const tv::TText& s : {e->FireSound, e->DieSound, e->HitSound, e->AmbientSound}) {
+                names.insert(s.str());
             }
         }
     }
@@ -447,7 +447,7 @@ TEST(DemoContent, DemoMapLoadsByReferenceAndShowsEveryGroup) {
     std::set<std::string> groups;
     int32_t previousZ = INT32_MIN;
     for (const tv::TBaseInfo* record : map.Objects) {
-        groups.insert(record->Group);
+        groups.insert(record->Group.str());
         // Every object is a catalogue type, inside the world, in layer order.
         EXPECT_NE(catalogue->FindByName(record->Name), nullptr) << record->Name;
         EXPECT_GE(record->Left, 0);

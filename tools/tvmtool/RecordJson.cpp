@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace tv::tool {
 
@@ -18,14 +19,30 @@ template <class T> T* As(TBaseInfo& record) {
     return dynamic_cast<T*>(&record);
 }
 
+// The C++ type each FieldType stands for; the field macros check it, so that the untyped
+// addresses below are always read and written as what they are.
+template <FieldType> struct FieldCType;
+template <> struct FieldCType<FieldType::Int32> { using Type = int32_t; };
+template <> struct FieldCType<FieldType::UInt32> { using Type = uint32_t; };
+template <> struct FieldCType<FieldType::UInt8> { using Type = uint8_t; };
+template <> struct FieldCType<FieldType::UInt16> { using Type = uint16_t; };
+template <> struct FieldCType<FieldType::Float> { using Type = float; };
+template <> struct FieldCType<FieldType::Text> { using Type = TText; };
+
 #define TV_BASE_FIELD(field, type)                                                                 \
     FieldInfo {                                                                                    \
-#field, FieldType::type, [](TBaseInfo & r) -> void* { return &r.field; }                   \
+#field, FieldType::type, [](TBaseInfo & r) -> void* {                                      \
+            static_assert(                                                                         \
+                std::is_same_v<decltype(r.field), FieldCType<FieldType::type>::Type>);             \
+            return &r.field;                                                                       \
+        }       \
     }
 #define TV_CLASS_FIELD(cls, field, type)                                                           \
     FieldInfo {                                                                                    \
 #field, FieldType::type, [](TBaseInfo& r) -> void* {                                       \
             cls* p = As<cls>(r);                                                                   \
+            static_assert(                                                                         \
+                std::is_same_v<decltype(p->field), FieldCType<FieldType::type>::Type>);            \
             return p ? static_cast<void*>(&p->field) : nullptr;                                    \
         }       \
     }
@@ -132,7 +149,7 @@ void SetField(TBaseInfo& record, const FieldInfo& field, const QJsonValue& value
         *static_cast<float*>(address) = JsonToFloat(value, where);
         break;
     case FieldType::Text:
-        *static_cast<std::string*>(address) = JsonToText(value, where);
+        *static_cast<TText*>(address) = JsonToText(value, where);
         break;
     }
 }
@@ -192,7 +209,7 @@ std::string FieldJson(const TBaseInfo& record, const FieldInfo& field) {
     case FieldType::Float:
         return FloatJson(*static_cast<const float*>(address));
     case FieldType::Text:
-        return JsonString(*static_cast<const std::string*>(address));
+        return JsonString(*static_cast<const TText*>(address));
     }
     return "null";
 }
