@@ -13,6 +13,44 @@
 
 namespace tv {
 
+namespace {
+
+// The record classes a map file's entries name, each remembered with a record of its defaults
+// that full-form entries start from as a copy. A file names only a few classes, so a short list
+// searched from the front is enough; it holds at most kMaxClasses, so spellings that differ
+// only in case cannot make it grow without end.
+class TEntryClasses {
+public:
+    // Reads an entry's class name; raises what CreateRecord raises for a name that is not a
+    // record class.
+    const TBaseInfo& DefaultsFor(TStream& stream) {
+        std::string_view name;
+        std::string held;
+        if (!BorrowStreamString(stream, name)) {
+            held = ReadStreamString(stream);
+            name = held;
+        }
+        for (const Known& known : known_)
+            if (known.Name == name)
+                return *known.Defaults;
+        std::unique_ptr<TBaseInfo> defaults = CreateRecord(name);
+        if (known_.size() == kMaxClasses)
+            known_.pop_back();
+        known_.insert(known_.begin(), Known{std::string(name), std::move(defaults)});
+        return *known_.front().Defaults;
+    }
+
+private:
+    static constexpr size_t kMaxClasses = 16;
+    struct Known {
+        std::string Name;
+        std::unique_ptr<TBaseInfo> Defaults;
+    };
+    std::vector<Known> known_;
+};
+
+} // namespace
+
 const std::array<uint8_t, 40>& MapFileHeader() {
     static const std::array<uint8_t, 40> header = [] {
         std::array<uint8_t, 40> h{};
@@ -123,13 +161,18 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
     if (count > 0)
         loaded.Objects.Reserve(static_cast<int>(
             std::min<uint64_t>(static_cast<uint64_t>(count), stream.Remaining() / kSmallestEntry)));
+    TEntryClasses classes;
     for (int32_t i = 0; i < count; ++i) {
         // The entry's class must be a registered record class in both forms, although the
         // reference form makes its record from the prototype instead.
-        const std::string className = ReadStreamString(stream);
-        CheckRecordClass(className);
+        const TBaseInfo& classDefaults = classes.DefaultsFor(stream);
         const uint64_t start = stream.Position();
-        const std::string name = ReadStreamString(stream);
+        std::string_view name;
+        std::string heldName;
+        if (!BorrowStreamString(stream, name)) {
+            heldName = ReadStreamString(stream);
+            name = heldName;
+        }
         const TBaseInfo* prototype = catalogue ? catalogue->FindByName(name) : nullptr;
         std::unique_ptr<TBaseInfo> record;
         if (prototype) {
@@ -139,7 +182,7 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
             record->Top = stream.ReadInt32();
         } else {
             stream.SetPosition(start);
-            record = CreateRecord(className);
+            record = CloneInfo(classDefaults);
             record->ReadFromStream(stream);
         }
         loaded.Objects.Add(std::move(record));

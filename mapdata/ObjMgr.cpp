@@ -4,6 +4,9 @@
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace tv {
 
 std::string CatalogueKey(std::string_view name) {
@@ -61,14 +64,44 @@ TBaseInfo* TObjMgr::Add(std::unique_ptr<TBaseInfo> record) {
 
 void TObjMgr::Clear() {
     List.Clear();
-    byFoldedName_.clear();
+    ClearIndex();
+}
+
+void TObjMgr::ClearIndex() const {
+    slots_.clear();
+    usedSlots_ = 0;
     indexedCount_ = 0;
     indexedLast_ = nullptr;
 }
 
 void TObjMgr::AddToIndex(TBaseInfo* record) const {
-    // Later records replace earlier ones: the last match wins.
-    byFoldedName_[CatalogueKey(record->Name)] = record;
+    if ((usedSlots_ + 1) * 2 > slots_.size()) {
+        std::vector<IndexSlot> old;
+        old.swap(slots_);
+        slots_.resize(std::max<size_t>(16, old.size() * 2));
+        usedSlots_ = 0;
+        for (IndexSlot& slot : old) {
+            if (!slot.Record)
+                continue;
+            size_t i = slot.Hash & (slots_.size() - 1);
+            while (slots_[i].Record)
+                i = (i + 1) & (slots_.size() - 1);
+            slots_[i] = std::move(slot);
+            ++usedSlots_;
+        }
+    }
+    std::string key = CatalogueKey(record->Name);
+    const size_t hash = std::hash<std::string_view>()(key);
+    size_t i = hash & (slots_.size() - 1);
+    while (slots_[i].Record) {
+        if (slots_[i].Hash == hash && slots_[i].Key == key) {
+            slots_[i].Record = record; // later records replace earlier ones: the last match wins
+            return;
+        }
+        i = (i + 1) & (slots_.size() - 1);
+    }
+    slots_[i] = IndexSlot{std::move(key), hash, record};
+    ++usedSlots_;
 }
 
 void TObjMgr::EnsureIndex() const {
@@ -76,17 +109,38 @@ void TObjMgr::EnsureIndex() const {
     const TBaseInfo* last = count > 0 ? List.Get(count - 1) : nullptr;
     if (count == indexedCount_ && last == indexedLast_)
         return;
-    byFoldedName_.clear();
+    ClearIndex();
     for (TBaseInfo* record : List)
         AddToIndex(record);
     indexedCount_ = count;
     indexedLast_ = last;
 }
 
+TBaseInfo* TObjMgr::FindKey(std::string_view key) const {
+    if (slots_.empty())
+        return nullptr;
+    const size_t hash = std::hash<std::string_view>()(key);
+    for (size_t i = hash & (slots_.size() - 1); slots_[i].Record; i = (i + 1) & (slots_.size() - 1))
+        if (slots_[i].Hash == hash && slots_[i].Key == key)
+            return slots_[i].Record;
+    return nullptr;
+}
+
 TBaseInfo* TObjMgr::FindByName(std::string_view name) const {
     EnsureIndex();
-    const auto found = byFoldedName_.find(CatalogueKey(name));
-    return found == byFoldedName_.end() ? nullptr : found->second;
+    // Short ASCII names, the usual kind, are folded on the stack.
+    char folded[64];
+    if (name.size() <= sizeof folded) {
+        bool ascii = true;
+        for (size_t i = 0; i < name.size() && ascii; ++i) {
+            const char c = name[i];
+            ascii = static_cast<unsigned char>(c) < 0x80;
+            folded[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        if (ascii)
+            return FindKey(std::string_view(folded, name.size()));
+    }
+    return FindKey(CatalogueKey(name));
 }
 
 } // namespace tv

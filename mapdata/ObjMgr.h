@@ -4,7 +4,7 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace tv {
 
@@ -47,10 +47,21 @@ public:
     TBaseInfoList List{true};
 
 private:
+    // Case-folded names to the last prototype of each name, by open addressing: a lookup
+    // hashes the key once and compares it in place, with no allocation for ASCII names.
+    struct IndexSlot {
+        std::string Key;
+        size_t Hash = 0;
+        TBaseInfo* Record = nullptr; // nullptr: a free slot
+    };
+
     void AddToIndex(TBaseInfo* record) const;
     void EnsureIndex() const;
+    void ClearIndex() const;
+    TBaseInfo* FindKey(std::string_view key) const;
 
-    mutable std::unordered_map<std::string, TBaseInfo*> byFoldedName_;
+    mutable std::vector<IndexSlot> slots_; // a power of two in size, at most half used
+    mutable size_t usedSlots_ = 0;
     mutable int indexedCount_ = 0;
     mutable const TBaseInfo* indexedLast_ = nullptr;
 };

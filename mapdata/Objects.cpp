@@ -12,96 +12,12 @@ namespace tv {
 
 namespace {
 
-// True for well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF)
-// that does not start with a byte order mark: exactly the texts that decoding leaves as they are.
-bool IsPlainUtf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const unsigned char* const end = p + text.size();
-    if (text.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
-        return false;
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int more;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            if (c == 0xE0)
-                low = 0xA0; // no overlong forms
-            if (c == 0xED)
-                high = 0x9F; // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            if (c == 0xF0)
-                low = 0x90;
-            if (c == 0xF4)
-                high = 0x8F; // nothing past U+10FFFF
-        } else {
-            return false;
-        }
-        if (end - p <= more)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= more; ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF)
-                return false;
-        p += more + 1;
-    }
-    return true;
-}
-
-bool IsAscii(std::string_view text) {
-    for (unsigned char c : text)
-        if (c >= 0x80)
-            return false;
-    return true;
-}
-
-// Lends the common forms of a tagged string straight from a stream that holds its bytes in
-// memory: short ASCII strings and well-formed UTF-8, which read as exactly their bytes. False,
-// with the position unchanged, for every other form and for streams that cannot lend.
-bool BorrowPlainText(TStream& stream, std::string_view& text) {
-    const uint8_t* head = stream.Peek(2);
-    if (!head)
-        return false;
-    size_t headSize;
-    size_t length;
-    if (head[0] == kTagShortString) {
-        headSize = 2;
-        length = head[1];
-    } else if (head[0] == kTagUtf8String && (head = stream.Peek(5)) != nullptr) {
-        headSize = 5;
-        length = static_cast<uint32_t>(head[1]) | (static_cast<uint32_t>(head[2]) << 8) |
-                 (static_cast<uint32_t>(head[3]) << 16) | (static_cast<uint32_t>(head[4]) << 24);
-        if (length > 0x7FFFFFFFu)
-            return false;
-    } else {
-        return false;
-    }
-    const uint8_t* whole = stream.Peek(headSize + length);
-    if (!whole)
-        return false;
-    const std::string_view bytes(reinterpret_cast<const char*>(whole + headSize), length);
-    if (headSize == 2 ? !IsAscii(bytes) : !IsPlainUtf8(bytes))
-        return false;
-    stream.Borrow(headSize + length);
-    text = bytes;
-    return true;
-}
-
 // Reads a tagged string into a field, with the result and errors of ReadStreamString. A text
 // equal to the field's current one leaves the field as it is, so a default or prototype text
 // read back stays shared instead of being copied.
 void ReadText(TStream& stream, TText& field) {
     std::string_view text;
-    if (BorrowPlainText(stream, text)) {
+    if (BorrowStreamString(stream, text)) {
         if (field != text)
             field = text;
         return;
@@ -452,8 +368,9 @@ std::unique_ptr<TBaseInfo> CreateRecord(std::string_view className) {
 namespace {
 
 template <class T> std::unique_ptr<TBaseInfo> CopyAs(const TBaseInfo& source) {
+    static const TText group(GroupForClass(T()));
     auto copy = std::make_unique<T>(static_cast<const T&>(source));
-    copy->Group = GroupForClass(*copy);
+    copy->Group = group;
     return copy;
 }
 
@@ -462,23 +379,25 @@ template <class T> std::unique_ptr<TBaseInfo> CopyAs(const TBaseInfo& source) {
 std::unique_ptr<TBaseInfo> CloneInfo(const TBaseInfo& source) {
     // The seven classes are copied field by field, which gives exactly what a round trip
     // through their stream layout gives (texts are held as valid UTF-8).
+    using Copier = std::unique_ptr<TBaseInfo> (*)(const TBaseInfo&);
+    static const std::pair<const std::type_info*, Copier> kCopiers[] = {
+        {&typeid(TEnemyInfo), &CopyAs<TEnemyInfo>},
+        {&typeid(TDecorInfo), &CopyAs<TDecorInfo>},
+        {&typeid(TBackGroundInfo), &CopyAs<TBackGroundInfo>},
+        {&typeid(TPlayerInfo), &CopyAs<TPlayerInfo>},
+        {&typeid(TBossInfo), &CopyAs<TBossInfo>},
+        {&typeid(TBaseInfo), &CopyAs<TBaseInfo>},
+        {&typeid(TColObjInfo), &CopyAs<TColObjInfo>},
+        {&typeid(TEntityInfo), &CopyAs<TEntityInfo>}};
     const std::type_info& type = typeid(source);
-    if (type == typeid(TBaseInfo))
-        return CopyAs<TBaseInfo>(source);
-    if (type == typeid(TBackGroundInfo))
-        return CopyAs<TBackGroundInfo>(source);
-    if (type == typeid(TColObjInfo))
-        return CopyAs<TColObjInfo>(source);
-    if (type == typeid(TDecorInfo))
-        return CopyAs<TDecorInfo>(source);
-    if (type == typeid(TEntityInfo))
-        return CopyAs<TEntityInfo>(source);
-    if (type == typeid(TEnemyInfo))
-        return CopyAs<TEnemyInfo>(source);
-    if (type == typeid(TBossInfo))
-        return CopyAs<TBossInfo>(source);
-    if (type == typeid(TPlayerInfo))
-        return CopyAs<TPlayerInfo>(source);
+    // Comparing the type_info objects themselves is enough within one program; comparing
+    // them as types also covers copies of them in other modules.
+    for (const auto& [known, copy] : kCopiers)
+        if (known == &type)
+            return copy(source);
+    for (const auto& [known, copy] : kCopiers)
+        if (*known == type)
+            return copy(source);
 
     // Any other record class goes through the registry and its own stream layout.
     std::unique_ptr<TBaseInfo> copy = CreateRecord(source.ClassName());

@@ -106,10 +106,26 @@ void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::strin
     QFile file(QString::fromStdString(nativePath));
     if (!file.open(QIODevice::ReadOnly))
         throw EError(CannotOpenFileMessage(displayPath));
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EError(CannotOpenFileMessage(displayPath));
-    data_.assign(content.begin(), content.end());
+    // Straight into the content, sized from the file; a file that grows or shrinks meanwhile
+    // is read to its end all the same.
+    std::vector<uint8_t> content(static_cast<size_t>(std::max<qint64>(file.size(), 0)));
+    size_t filled = 0;
+    for (;;) {
+        char more[4096];
+        const bool full = filled == content.size();
+        char* const into = full ? more : reinterpret_cast<char*>(content.data() + filled);
+        const qint64 got = file.read(into, full ? qint64{sizeof more}
+                                                : static_cast<qint64>(content.size() - filled));
+        if (got < 0)
+            throw EError(CannotOpenFileMessage(displayPath));
+        if (got == 0)
+            break;
+        if (full)
+            content.insert(content.end(), more, more + got);
+        filled += static_cast<size_t>(got);
+    }
+    content.resize(filled);
+    data_.swap(content);
     SetWindow(0);
 }
 

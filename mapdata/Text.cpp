@@ -8,14 +8,23 @@
 #include <QStringEncoder>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace tv {
 
 namespace {
 
 bool IsAscii(std::string_view text) {
-    for (unsigned char c : text)
-        if (c >= 0x80)
+    // Eight bytes at a time, then the rest.
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ull)
+            return false;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
             return false;
     return true;
 }
@@ -34,6 +43,51 @@ std::string ReadBytes(TStream& stream, uint32_t count) {
     std::string bytes(count, '\0');
     stream.ReadBuffer(bytes.data(), count);
     return bytes;
+}
+
+// True for well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF)
+// that does not start with a byte order mark: exactly the texts that decoding leaves as they are.
+bool IsPlainUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
+    if (text.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+        return false;
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int more;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0; // no overlong forms
+            if (c == 0xED)
+                high = 0x9F; // no surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            if (c == 0xF4)
+                high = 0x8F; // nothing past U+10FFFF
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        if (p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i <= more; ++i)
+            if (p[i] < 0x80 || p[i] > 0xBF)
+                return false;
+        p += more + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -80,6 +134,35 @@ std::string ReadStreamString(TStream& stream) {
     default:
         throw EError(kInvalidPropertyValue);
     }
+}
+
+bool BorrowStreamString(TStream& stream, std::string_view& text) {
+    const uint8_t* head = stream.Peek(2);
+    if (!head)
+        return false;
+    size_t headSize;
+    size_t length;
+    if (head[0] == kTagShortString) {
+        headSize = 2;
+        length = head[1];
+    } else if (head[0] == kTagUtf8String && (head = stream.Peek(5)) != nullptr) {
+        headSize = 5;
+        length = static_cast<uint32_t>(head[1]) | (static_cast<uint32_t>(head[2]) << 8) |
+                 (static_cast<uint32_t>(head[3]) << 16) | (static_cast<uint32_t>(head[4]) << 24);
+        if (length > 0x7FFFFFFFu)
+            return false;
+    } else {
+        return false;
+    }
+    const uint8_t* whole = stream.Peek(headSize + length);
+    if (!whole)
+        return false;
+    const std::string_view bytes(reinterpret_cast<const char*>(whole + headSize), length);
+    if (headSize == 2 ? !IsAscii(bytes) : !IsPlainUtf8(bytes))
+        return false;
+    stream.Borrow(headSize + length);
+    text = bytes;
+    return true;
 }
 
 bool TextEquals(std::string_view a, std::string_view b) {

@@ -27,6 +27,11 @@ void WriteStreamString(TStream& stream, std::string_view text);
 // Leaves the position right after the string. Raises "Stream read error" for data that ends
 // early (or a length the stream cannot hold) and "Invalid property value" for an unknown tag.
 std::string ReadStreamString(TStream& stream);
+// The common forms of a tagged string (short ASCII strings and well-formed UTF-8), which read
+// as exactly their bytes, lent straight from a stream that holds its bytes in memory. False,
+// with the position unchanged, for every other form and for streams that cannot lend them;
+// ReadStreamString reads those.
+bool BorrowStreamString(TStream& stream, std::string_view& text);
 
 // The one name comparison: Unicode case folding, so "Á" equals "á" and ASCII ignores case.
 bool TextEquals(std::string_view a, std::string_view b);
