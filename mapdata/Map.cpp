@@ -36,14 +36,14 @@ public:
         std::unique_ptr<TBaseInfo> defaults = CreateRecord(name);
         if (known_.size() == kMaxClasses)
             known_.pop_back();
-        known_.insert(known_.begin(), Known{std::string(name), std::move(defaults)});
+        known_.insert(known_.begin(), Known{TText(name), std::move(defaults)});
         return *known_.front().Defaults;
     }
 
 private:
     static constexpr size_t kMaxClasses = 16;
     struct Known {
-        std::string Name;
+        TText Name;
         std::unique_ptr<TBaseInfo> Defaults;
     };
     std::vector<Known> known_;
@@ -299,8 +299,7 @@ void TMap::SaveToFile(const std::string& path, const TObjMgr* catalogue) {
 
 bool TMap::LoadFromFile(const std::string& path, const TObjMgr* catalogue) {
     const std::string native = NativePath(path);
-    TMemoryStream stream;
-    stream.LoadFromFile(native, native);
+    TFileReadStream stream(native, native);
     return ReadFromStream(stream, catalogue);
 }
 

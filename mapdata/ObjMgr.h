@@ -50,7 +50,6 @@ private:
     // Case-folded names to the last prototype of each name, by open addressing: a lookup
     // hashes the key once and compares it in place, with no allocation for ASCII names.
     struct IndexSlot {
-        std::string Key;
         size_t Hash = 0;
         TBaseInfo* Record = nullptr; // nullptr: a free slot
     };
@@ -60,7 +59,8 @@ private:
     void ClearIndex() const;
     TBaseInfo* FindKey(std::string_view key) const;
 
-    mutable std::vector<IndexSlot> slots_; // a power of two in size, at most half used
+    mutable std::vector<IndexSlot> slots_;      // a power of two in size, at most a quarter used
+    mutable std::vector<std::string> slotKeys_; // the key of each used slot
     mutable size_t usedSlots_ = 0;
     mutable int indexedCount_ = 0;
     mutable const TBaseInfo* indexedLast_ = nullptr;

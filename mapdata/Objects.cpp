@@ -4,6 +4,7 @@
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
+#include <cassert>
 #include <cstring>
 #include <typeinfo>
 #include <utility>
@@ -24,6 +25,44 @@ void ReadText(TStream& stream, TText& field) {
     }
     field = ReadStreamString(stream);
 }
+
+// A run of fixed-size fields taken from the stream in one transfer and decoded in order.
+template <size_t N> class TFieldRun {
+public:
+    explicit TFieldRun(TStream& stream) { stream.ReadBuffer(bytes_, N); }
+    ~TFieldRun() { assert(at_ == N); } // every field of the run was decoded
+
+    uint8_t UInt8() { return Next<1>()[0]; }
+    uint16_t UInt16() {
+        const uint8_t* b = Next<2>();
+        return static_cast<uint16_t>(b[0] | (b[1] << 8));
+    }
+    uint32_t UInt32() {
+        const uint8_t* b = Next<4>();
+        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    }
+    int32_t Int32() { return static_cast<int32_t>(UInt32()); }
+    float Float() {
+        const uint32_t bits = UInt32();
+        float value;
+        std::memcpy(&value, &bits, 4);
+        return value;
+    }
+
+private:
+    template <size_t Size> const uint8_t* Next() {
+        const uint8_t* at = bytes_ + at_;
+        at_ += Size;
+        return at;
+    }
+
+    uint8_t bytes_[N];
+    size_t at_ = 0;
+};
+
+// GroupForClass, found for the record classes of this file by their type alone.
+TText GroupOfExactClass(const TBaseInfo& record);
 
 // The long texts that class defaults assign to every new record, made once.
 struct DefaultTexts {
@@ -67,19 +106,21 @@ void TBaseInfo::SetDefaults() {
 }
 
 void TBaseInfo::ReadFromStream(TStream& stream) {
-    Group = GroupForClass(*this);
+    Group = GroupOfExactClass(*this);
     ReadText(stream, Name);
-    Left = stream.ReadInt32();
-    Top = stream.ReadInt32();
+    TFieldRun<8> position(stream);
+    Left = position.Int32();
+    Top = position.Int32();
     ReadText(stream, Texture);
-    Width = stream.ReadInt32();
-    Height = stream.ReadInt32();
-    Z = stream.ReadInt32();
-    Color = stream.ReadUInt32();
-    Speed = stream.ReadFloat();
-    FrameWidth = stream.ReadInt32();
-    FrameHeight = stream.ReadInt32();
-    Blend = stream.ReadUInt8();
+    TFieldRun<29> rest(stream);
+    Width = rest.Int32();
+    Height = rest.Int32();
+    Z = rest.Int32();
+    Color = rest.UInt32();
+    Speed = rest.Float();
+    FrameWidth = rest.Int32();
+    FrameHeight = rest.Int32();
+    Blend = rest.UInt8();
 }
 
 void TBaseInfo::WriteToStream(TStream& stream) const {
@@ -129,8 +170,9 @@ void TColObjInfo::SetDefaults() {
 
 void TColObjInfo::ReadFromStream(TStream& stream) {
     TBaseInfo::ReadFromStream(stream);
-    ProjectilesPass = stream.ReadUInt8();
-    Animated = stream.ReadUInt8();
+    TFieldRun<2> flags(stream);
+    ProjectilesPass = flags.UInt8();
+    Animated = flags.UInt8();
 }
 
 void TColObjInfo::WriteToStream(TStream& stream) const {
@@ -185,8 +227,9 @@ void TEntityInfo::ReadFromStream(TStream& stream) {
     ReadText(stream, DieSound);
     ReadText(stream, HitSound);
     ReadText(stream, AmbientSound);
-    HitPoints = stream.ReadInt32();
-    ExperiencePoints = stream.ReadInt32();
+    TFieldRun<8> points(stream);
+    HitPoints = points.Int32();
+    ExperiencePoints = points.Int32();
 }
 
 void TEntityInfo::WriteToStream(TStream& stream) const {
@@ -289,12 +332,13 @@ void TPlayerInfo::SetDefaults() {
 void TPlayerInfo::ReadFromStream(TStream& stream) {
     TEntityInfo::ReadFromStream(stream);
     ReadText(stream, SecondRangedWeapon);
-    KeyLeft = stream.ReadUInt16();
-    KeyRight = stream.ReadUInt16();
-    KeyUp = stream.ReadUInt16();
-    KeyDown = stream.ReadUInt16();
-    KeyFire1 = stream.ReadUInt16();
-    KeyFire2 = stream.ReadUInt16();
+    TFieldRun<12> keys(stream);
+    KeyLeft = keys.UInt16();
+    KeyRight = keys.UInt16();
+    KeyUp = keys.UInt16();
+    KeyDown = keys.UInt16();
+    KeyFire1 = keys.UInt16();
+    KeyFire2 = keys.UInt16();
 }
 
 void TPlayerInfo::WriteToStream(TStream& stream) const {
@@ -368,10 +412,27 @@ std::unique_ptr<TBaseInfo> CreateRecord(std::string_view className) {
 namespace {
 
 template <class T> std::unique_ptr<TBaseInfo> CopyAs(const TBaseInfo& source) {
-    static const TText group(GroupForClass(T()));
+    static const TText group = GroupOfExactClass(T());
     auto copy = std::make_unique<T>(static_cast<const T&>(source));
     copy->Group = group;
     return copy;
+}
+
+TText GroupOfExactClass(const TBaseInfo& record) {
+    static const std::pair<const std::type_info*, TText> kGroups[] = {
+        {&typeid(TEnemyInfo), "Enemies"},
+        {&typeid(TDecorInfo), "Decors"},
+        {&typeid(TBackGroundInfo), "BackGrounds"},
+        {&typeid(TPlayerInfo), "Players"},
+        {&typeid(TBossInfo), "Bosses"},
+        {&typeid(TBaseInfo), "Misc"},
+        {&typeid(TColObjInfo), "Misc"},
+        {&typeid(TEntityInfo), "Misc"}};
+    const std::type_info* type = &typeid(record);
+    for (const auto& [known, group] : kGroups)
+        if (known == type)
+            return group;
+    return TText(GroupForClass(record));
 }
 
 } // namespace

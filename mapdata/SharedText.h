@@ -84,12 +84,14 @@ public:
     }
 
     friend bool operator==(const TText& a, const TText& b) noexcept {
-        return a.SharesWith(b) || a.view() == b.view();
+        return a.SharesWith(b) || a.Equals(b.view());
     }
-    friend bool operator==(const TText& a, std::string_view b) noexcept { return a.view() == b; }
-    friend bool operator==(const TText& a, const char* b) noexcept { return a.view() == b; }
+    friend bool operator==(const TText& a, std::string_view b) noexcept { return a.Equals(b); }
+    friend bool operator==(const TText& a, const char* b) noexcept {
+        return a.Equals(std::string_view(b));
+    }
     friend bool operator==(const TText& a, const std::string& b) noexcept {
-        return a.view() == std::string_view(b);
+        return a.Equals(std::string_view(b));
     }
     friend auto operator<=>(const TText& a, const TText& b) noexcept {
         return a.view() <=> b.view();
@@ -106,6 +108,31 @@ public:
     }
 
 private:
+    // Texts are compared often and are mostly short: up to 64 bytes take fixed-size loads
+    // (the last one overlapping the one before) instead of a call.
+    bool Equals(std::string_view other) const noexcept {
+        const size_t n = size();
+        if (n != other.size())
+            return false;
+        const char* a = data();
+        const char* b = other.data();
+        if (n >= 8 && n <= 64) {
+            for (size_t i = 0; i + 8 < n; i += 8)
+                if (Load<uint64_t>(a + i) != Load<uint64_t>(b + i))
+                    return false;
+            return Load<uint64_t>(a + n - 8) == Load<uint64_t>(b + n - 8);
+        }
+        if (n >= 4 && n < 8)
+            return Load<uint32_t>(a) == Load<uint32_t>(b) &&
+                   Load<uint32_t>(a + n - 4) == Load<uint32_t>(b + n - 4);
+        return std::memcmp(a, b, n) == 0;
+    }
+    template <class Word> static Word Load(const char* bytes) noexcept {
+        Word word;
+        std::memcpy(&word, bytes, sizeof word);
+        return word;
+    }
+
     struct Block {
         std::atomic<uint32_t> refs;
         uint32_t size;

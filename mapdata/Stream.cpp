@@ -4,7 +4,11 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tv {
 
@@ -127,6 +131,88 @@ void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::strin
     content.resize(filled);
     data_.swap(content);
     SetWindow(0);
+}
+
+TFileReadStream::TFileReadStream(const std::string& nativePath, const std::string& displayPath) {
+    fd_ = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        throw EError(CannotOpenFileMessage(displayPath));
+    }
+    size_ = static_cast<uint64_t>(info.st_size);
+    buffer_.resize(static_cast<size_t>(std::min<uint64_t>(size_, kBufferSize)));
+    windowPos_ = windowEnd_ = buffer_.data();
+}
+
+TFileReadStream::~TFileReadStream() {
+    ::close(fd_);
+}
+
+uint64_t TFileReadStream::Position() const {
+    return bufferStart_ + static_cast<uint64_t>(windowPos_ - buffer_.data());
+}
+
+void TFileReadStream::SetPosition(uint64_t position) {
+    const uint64_t filled = static_cast<uint64_t>(windowEnd_ - buffer_.data());
+    if (position >= bufferStart_ && position - bufferStart_ <= filled) {
+        windowPos_ = buffer_.data() + (position - bufferStart_);
+        return;
+    }
+    bufferStart_ = position;
+    windowPos_ = windowEnd_ = buffer_.data();
+}
+
+size_t TFileReadStream::ReadAt(uint64_t offset, uint8_t* into, size_t count) {
+    size_t moved = 0;
+    while (moved < count) {
+        const ssize_t got =
+            ::pread(fd_, into + moved, count - moved, static_cast<off_t>(offset + moved));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break; // the end of the file, or an error: what is missing is a read error
+        moved += static_cast<size_t>(got);
+    }
+    return moved;
+}
+
+bool TFileReadStream::FillWindow(size_t count) {
+    if (count > buffer_.size())
+        return false;
+    // The unread bytes move to the front, and the rest of the buffer is read after them.
+    const size_t kept = static_cast<size_t>(windowEnd_ - windowPos_);
+    const uint64_t position = Position();
+    std::memmove(buffer_.data(), windowPos_, kept);
+    bufferStart_ = position;
+    const size_t added = ReadAt(position + kept, buffer_.data() + kept, buffer_.size() - kept);
+    windowPos_ = buffer_.data();
+    windowEnd_ = buffer_.data() + kept + added;
+    return kept + added >= count;
+}
+
+size_t TFileReadStream::Read(void* buffer, size_t count) {
+    auto* into = static_cast<uint8_t*>(buffer);
+    const size_t fromWindow = std::min(count, static_cast<size_t>(windowEnd_ - windowPos_));
+    if (fromWindow > 0)
+        std::memcpy(into, windowPos_, fromWindow);
+    windowPos_ += fromWindow;
+    size_t moved = fromWindow;
+    if (moved == count)
+        return moved;
+    if (count - moved >= buffer_.size()) {
+        // Too big for the buffer: straight from the file, and the buffer starts after it.
+        const uint64_t position = Position();
+        moved += ReadAt(position, into + moved, count - moved);
+        SetPosition(position + (moved - fromWindow));
+        return moved;
+    }
+    FillWindow(count - moved);
+    const size_t rest = std::min(count - moved, static_cast<size_t>(windowEnd_ - windowPos_));
+    std::memcpy(into + moved, windowPos_, rest);
+    windowPos_ += rest;
+    return moved + rest;
 }
 
 TMemoryStream& SharedStream() {

@@ -45,9 +45,11 @@ public:
     // The next count bytes in place, or nullptr when the stream cannot lend them (it does not
     // hold them in memory, or they run past the end). Peek leaves the position; Borrow moves
     // it past them when it lends them. The bytes stay valid until the stream is changed.
-    const uint8_t* Peek(size_t count) const { return WindowHas(count) ? windowPos_ : nullptr; }
+    const uint8_t* Peek(size_t count) {
+        return WindowHas(count) || FillWindow(count) ? windowPos_ : nullptr;
+    }
     const uint8_t* Borrow(size_t count) {
-        if (!WindowHas(count))
+        if (!WindowHas(count) && !FillWindow(count))
             return nullptr;
         const uint8_t* bytes = windowPos_;
         windowPos_ += count;
@@ -88,6 +90,13 @@ public:
     void Skip(uint64_t count);
 
 protected:
+    // Asks the stream to make its window hold at least count bytes from the position; true
+    // when it does. Streams without a window cannot.
+    virtual bool FillWindow(size_t count) {
+        (void)count;
+        return false;
+    }
+
     // The bytes from the position on that can be read without a call to Read; a subclass
     // that sets them counts what the inline readers take as read.
     const uint8_t* windowPos_ = nullptr;
@@ -126,6 +135,36 @@ private:
 
     std::vector<uint8_t> data_;
     uint64_t overrun_ = 0;
+};
+
+// Reads a file front to back through a buffer that is its window, so that large files are
+// read in pieces into memory that stays the same. Moving the position back inside the buffer
+// costs nothing; elsewhere the next read starts there. Writing is refused.
+class TFileReadStream : public TStream {
+public:
+    // Raises "Cannot open file %s" (with displayPath) when the file cannot be opened.
+    TFileReadStream(const std::string& nativePath, const std::string& displayPath);
+    ~TFileReadStream() override;
+
+    size_t Read(void* buffer, size_t count) override;
+    size_t Write(const void*, size_t) override { return 0; }
+    uint64_t Size() const override { return size_; }
+    uint64_t Position() const override;
+    void SetPosition(uint64_t position) override;
+
+protected:
+    bool FillWindow(size_t count) override;
+
+private:
+    static constexpr size_t kBufferSize = 256 * 1024;
+
+    // Reads from the file at an offset; the bytes moved.
+    size_t ReadAt(uint64_t offset, uint8_t* into, size_t count);
+
+    int fd_ = -1;
+    uint64_t size_ = 0;
+    std::vector<uint8_t> buffer_;
+    uint64_t bufferStart_ = 0; // the file offset of buffer_[0]
 };
 
 // The process-wide memory stream the catalogue reader loads its file into.

@@ -14,21 +14,6 @@ namespace tv {
 
 namespace {
 
-bool IsAscii(std::string_view text) {
-    // Eight bytes at a time, then the rest.
-    size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if (word & 0x8080808080808080ull)
-            return false;
-    }
-    for (; i < text.size(); ++i)
-        if (static_cast<unsigned char>(text[i]) >= 0x80)
-            return false;
-    return true;
-}
-
 // Reads a 32-bit length that must fit in what is left of the stream.
 uint32_t ReadLength32(TStream& stream, uint32_t unitSize) {
     const int32_t length = stream.ReadInt32();
@@ -136,31 +121,22 @@ std::string ReadStreamString(TStream& stream) {
     }
 }
 
-bool BorrowStreamString(TStream& stream, std::string_view& text) {
-    const uint8_t* head = stream.Peek(2);
-    if (!head)
+bool BorrowUtf8StreamString(TStream& stream, std::string_view& text) {
+    const uint8_t* head = stream.Peek(5);
+    if (!head || head[0] != kTagUtf8String)
         return false;
-    size_t headSize;
-    size_t length;
-    if (head[0] == kTagShortString) {
-        headSize = 2;
-        length = head[1];
-    } else if (head[0] == kTagUtf8String && (head = stream.Peek(5)) != nullptr) {
-        headSize = 5;
-        length = static_cast<uint32_t>(head[1]) | (static_cast<uint32_t>(head[2]) << 8) |
-                 (static_cast<uint32_t>(head[3]) << 16) | (static_cast<uint32_t>(head[4]) << 24);
-        if (length > 0x7FFFFFFFu)
-            return false;
-    } else {
+    const uint32_t length = static_cast<uint32_t>(head[1]) | (static_cast<uint32_t>(head[2]) << 8) |
+                            (static_cast<uint32_t>(head[3]) << 16) |
+                            (static_cast<uint32_t>(head[4]) << 24);
+    if (length > 0x7FFFFFFFu)
         return false;
-    }
-    const uint8_t* whole = stream.Peek(headSize + length);
+    const uint8_t* whole = stream.Peek(5 + size_t{length});
     if (!whole)
         return false;
-    const std::string_view bytes(reinterpret_cast<const char*>(whole + headSize), length);
-    if (headSize == 2 ? !IsAscii(bytes) : !IsPlainUtf8(bytes))
+    const std::string_view bytes(reinterpret_cast<const char*>(whole + 5), length);
+    if (!IsPlainUtf8(bytes))
         return false;
-    stream.Borrow(headSize + length);
+    stream.Borrow(5 + size_t{length});
     text = bytes;
     return true;
 }

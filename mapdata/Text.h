@@ -1,6 +1,9 @@
 #pragma once
 
+#include "mapdata/Stream.h"
+
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,8 +11,6 @@
 class QString;
 
 namespace tv {
-
-class TStream;
 
 // Texts are held as UTF-8. Inside streams they travel as tagged strings:
 //   0x06 len8 bytes      (Windows-1250 bytes, length 0..255)
@@ -27,11 +28,46 @@ void WriteStreamString(TStream& stream, std::string_view text);
 // Leaves the position right after the string. Raises "Stream read error" for data that ends
 // early (or a length the stream cannot hold) and "Invalid property value" for an unknown tag.
 std::string ReadStreamString(TStream& stream);
+
+inline bool IsAscii(std::string_view text) {
+    // Eight bytes at a time, then the rest.
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ull)
+            return false;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    return true;
+}
+
+// The UTF-8 form of BorrowStreamString.
+bool BorrowUtf8StreamString(TStream& stream, std::string_view& text);
+
 // The common forms of a tagged string (short ASCII strings and well-formed UTF-8), which read
 // as exactly their bytes, lent straight from a stream that holds its bytes in memory. False,
 // with the position unchanged, for every other form and for streams that cannot lend them;
-// ReadStreamString reads those.
-bool BorrowStreamString(TStream& stream, std::string_view& text);
+// ReadStreamString reads those. Inline: records read most of their texts through it.
+inline bool BorrowStreamString(TStream& stream, std::string_view& text) {
+    const uint8_t* head = stream.Peek(2);
+    if (!head)
+        return false;
+    if (head[0] != kTagShortString)
+        return BorrowUtf8StreamString(stream, text);
+    const size_t length = head[1];
+    const uint8_t* whole = stream.Peek(2 + length);
+    if (!whole)
+        return false;
+    const std::string_view bytes(reinterpret_cast<const char*>(whole + 2), length);
+    if (!IsAscii(bytes))
+        return false;
+    stream.Borrow(2 + length);
+    text = bytes;
+    return true;
+}
 
 // The one name comparison: Unicode case folding, so "Á" equals "á" and ASCII ignores case.
 bool TextEquals(std::string_view a, std::string_view b);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace tv;
 using tvtest::Bytes;
@@ -220,4 +221,36 @@ TEST(Catalogue, FileFailuresClearTheSharedStream) {
     }
     EXPECT_EQ(SharedStream().Size(), 0u);
     EXPECT_EQ(catalogue.Count(), 1);
+}
+
+TEST(Catalogue, LookupAgreesWithTextEqualsOnAnyAsciiName) {
+    // The index folds ASCII names eight bytes at a time. The characters next to the letters
+    // ('@' '[' '`' '{') differ from letters and from each other by the same bit that case does,
+    // so they are where a wrong fold would join names that TextEquals keeps apart.
+    std::mt19937 random(77);
+    const std::string alphabet = "aAzZbY@[`{ ~09_";
+    const auto randomName = [&] {
+        std::string name(random() % 40, ' ');
+        for (char& c : name)
+            c = alphabet[random() % alphabet.size()];
+        return name;
+    };
+    TObjMgr catalogue;
+    for (int i = 0; i < 300; ++i) {
+        auto record = std::make_unique<TDecorInfo>();
+        record->Name = randomName();
+        catalogue.Add(std::move(record));
+    }
+    for (int i = 0; i < 3000; ++i) {
+        // Half the queries are a prototype's name with some bytes changed by the case bit.
+        std::string query = i % 2 ? randomName() : catalogue.Get(i % 300)->Name.str();
+        for (char& c : query)
+            if (random() % 3 == 0)
+                c = static_cast<char>(c ^ 0x20);
+        const TBaseInfo* expected = nullptr;
+        for (const TBaseInfo* record : catalogue.List)
+            if (TextEquals(record->Name, query))
+                expected = record;
+        ASSERT_EQ(catalogue.FindByName(query), expected) << '"' << query << '"';
+    }
 }

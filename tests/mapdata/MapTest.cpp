@@ -468,3 +468,45 @@ TEST_F(MapFile, FailedSaveKeepsTheOldFileAndTheFileName) {
     EXPECT_EQ(map.FileName, "level.tvm");
     EXPECT_EQ(dir.read("level.tvm"), Written(map, &catalogue));
 }
+
+TEST_F(MapFile, LargeFileLoadsAsItsBytesReadFromMemory) {
+    // Large enough that entries straddle the file reader's buffer, with texts in every form
+    // the writer uses: short ASCII, accented (UTF-8) and longer than 255 bytes.
+    TMap source;
+    source.MapName = "Large";
+    for (int i = 0; i < 6000; ++i) {
+        switch (i % 4) {
+        case 0:
+            source.Objects.Add(Placed<TDecorInfo>("Tree", i, i % 600)); // by reference
+            break;
+        case 1: {
+            auto hero = Placed<TPlayerInfo>("Hrdina \xC4\x8D. " + std::to_string(i), i, 1);
+            hero->Texture = "players\\hero_" + std::to_string(i) + ".png";
+            source.Objects.Add(std::move(hero));
+            break;
+        }
+        case 2:
+            source.Objects.Add(Placed<TBossInfo>(std::string(300, 'B') + std::to_string(i), i, 2));
+            break;
+        default:
+            source.Objects.Add(Placed<TEnemyInfo>("Enemy", i, 3)); // by reference
+        }
+    }
+    tvtest::TempDir dir;
+    source.SaveToFile(dir.file("large.tvm"), &catalogue);
+    const Bytes saved = dir.read("large.tvm");
+    ASSERT_GT(saved.size(), 3u * 256 * 1024);
+
+    TMap fromFile;
+    ASSERT_TRUE(fromFile.LoadFromFile(dir.file("large.tvm"), &catalogue));
+    TMap fromMemory;
+    ASSERT_EQ(Load(fromMemory, saved), "");
+    EXPECT_EQ(fromFile.Objects.Count(), 6000);
+    EXPECT_EQ(Written(fromFile, nullptr), Written(fromMemory, nullptr));
+    EXPECT_EQ(Written(fromFile, &catalogue), saved);
+    // A reference entry is the prototype's copy at its stored position.
+    const auto* enemy = dynamic_cast<const TEnemyInfo*>(fromFile.Objects[3]);
+    ASSERT_NE(enemy, nullptr);
+    EXPECT_EQ(enemy->HitPoints, 11);
+    EXPECT_EQ(enemy->Left, 3);
+}

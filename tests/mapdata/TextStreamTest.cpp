@@ -125,3 +125,46 @@ TEST(Errors, EngineCodesAndErrorBoxText) {
     EXPECT_EQ(ErrorBoxText(""), "");
     EXPECT_EQ(ErrorBoxText("Oops!"), "Oops!"); // '!' sorts before '.'
 }
+
+TEST(FileReadStream, ReadsAcrossItsBufferAndMovesAnywhere) {
+    tvtest::TempDir dir;
+    Bytes content(600000);
+    for (size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<uint8_t>(i * 7 % 251);
+    dir.write("big.bin", content);
+    const auto at = [&](size_t i) { return content[i]; };
+
+    TFileReadStream s(dir.file("big.bin"), "big.bin");
+    EXPECT_EQ(s.Size(), content.size());
+    // Field by field through the first buffer's end.
+    s.SetPosition(262100);
+    for (size_t i = 262100; i < 262200; ++i)
+        ASSERT_EQ(s.ReadUInt8(), at(i)) << i;
+    // Lent bytes that straddle the buffer's end.
+    s.SetPosition(524250);
+    const uint8_t* lent = s.Peek(100);
+    ASSERT_NE(lent, nullptr);
+    EXPECT_EQ(lent[99], at(524349));
+    EXPECT_EQ(s.Position(), 524250u);
+    // Back to the start, then one read larger than the buffer.
+    s.SetPosition(5);
+    Bytes big(300000);
+    s.ReadBuffer(big.data(), big.size());
+    EXPECT_TRUE(std::equal(big.begin(), big.end(), content.begin() + 5));
+    EXPECT_EQ(s.Position(), 300005u);
+    EXPECT_EQ(s.ReadUInt8(), at(300005));
+    // The end: a value cut by it is a read error, and nothing is lent past it.
+    s.SetPosition(content.size() - 2);
+    EXPECT_EQ(s.Peek(3), nullptr);
+    EXPECT_THROW(s.ReadInt32(), EError);
+    EXPECT_THROW(s.WriteUInt8(1), EError);
+
+    for (const std::string& missing : {dir.file("none.bin"), dir.path()}) {
+        try {
+            TFileReadStream none(missing, "shown name");
+            ADD_FAILURE() << missing;
+        } catch (const EError& e) {
+            EXPECT_STREQ(e.what(), "Cannot open file shown name");
+        }
+    }
+}
