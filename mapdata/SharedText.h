@@ -47,8 +47,8 @@ public:
     TText& operator=(const char* text) { return *this = TText(text); }
     TText& operator=(const std::string& text) { return *this = TText(text); }
 
-    // A text whose block is made once and never freed or counted: for the texts that class
-    // defaults assign over and over.
+    // A text whose block is never freed or counted: for texts held in statics that are
+    // assigned over and over (class defaults). Anything else would leak the block.
     static TText Permanent(std::string_view text);
 
     const char* data() const noexcept {

@@ -62,7 +62,7 @@ TEST(SharedText, CopiesShareABlockThatOutlivesTheOriginal) {
 }
 
 TEST(SharedText, PermanentTextsAndComparisons) {
-    const TText permanent = TText::Permanent("ingame\\a_permanent_sound.wav");
+    static const TText permanent = TText::Permanent("ingame\\a_permanent_sound.wav");
     {
         const TText copy = permanent;
         EXPECT_TRUE(copy.SharesWith(permanent));
