@@ -8,6 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +29,31 @@ const tv::TObjMgr& Catalogue() {
     return catalogue;
 }
 
+// Reads the bytes as a map file through a buffer of a few bytes, so that values and texts
+// cross the buffer's end everywhere: the result (the error, or what the map writes) must be
+// the one reading from memory gives.
+std::string ReadThroughSmallBuffer(const uint8_t* data, size_t size, size_t bufferSize) {
+    const int fd = ::memfd_create("fuzz_map", 0);
+    if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size))
+        __builtin_trap();
+    std::string outcome;
+    try {
+        tv::TFileReadStream stream("/proc/self/fd/" + std::to_string(fd), "map", bufferSize);
+        tv::TMap map;
+        if (map.ReadFromStream(stream, &Catalogue())) {
+            tv::TMemoryStream written;
+            map.WriteToStream(written, &Catalogue());
+            outcome.assign(written.Bytes().begin(), written.Bytes().end());
+        } else {
+            outcome = "not a map";
+        }
+    } catch (const tv::EError& e) {
+        outcome = std::string("error: ") + e.what();
+    }
+    ::close(fd);
+    return outcome;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -35,18 +63,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tv::TMap map;
     map.MapName = "untouched";
     bool loaded = false;
+    std::string outcome;
     try {
         loaded = map.ReadFromStream(stream, &catalogue);
-    } catch (const tv::EError&) {
+        outcome = loaded ? "" : "not a map";
+    } catch (const tv::EError& e) {
         // A failed load leaves the map as it was.
         if (map.MapName != "untouched" || map.Objects.Count() != 0)
             __builtin_trap();
+        outcome = std::string("error: ") + e.what();
     }
+    tv::TMemoryStream first;
+    if (loaded) {
+        map.WriteToStream(first, &catalogue);
+        outcome.assign(first.Bytes().begin(), first.Bytes().end());
+    }
+    if (ReadThroughSmallBuffer(data, size, 1 + (size > 0 ? data[0] % 16 : 0)) != outcome)
+        __builtin_trap();
     if (!loaded)
         return 0;
     // What was read writes and reads back to the same content.
-    tv::TMemoryStream first;
-    map.WriteToStream(first, &catalogue);
     first.SetPosition(0);
     tv::TMap again;
     if (!again.ReadFromStream(first, &catalogue))

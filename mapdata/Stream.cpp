@@ -133,7 +133,8 @@ void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::strin
     SetWindow(0);
 }
 
-TFileReadStream::TFileReadStream(const std::string& nativePath, const std::string& displayPath) {
+TFileReadStream::TFileReadStream(const std::string& nativePath, const std::string& displayPath,
+                                 size_t bufferSize) {
     fd_ = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -142,7 +143,7 @@ TFileReadStream::TFileReadStream(const std::string& nativePath, const std::strin
         throw EError(CannotOpenFileMessage(displayPath));
     }
     size_ = static_cast<uint64_t>(info.st_size);
-    buffer_.resize(static_cast<size_t>(std::min<uint64_t>(size_, kBufferSize)));
+    buffer_.resize(static_cast<size_t>(std::min<uint64_t>(size_, std::max<size_t>(bufferSize, 1))));
     windowPos_ = windowEnd_ = buffer_.data();
 }
 

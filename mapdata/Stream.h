@@ -142,8 +142,11 @@ private:
 // costs nothing; elsewhere the next read starts there. Writing is refused.
 class TFileReadStream : public TStream {
 public:
+    static constexpr size_t kDefaultBufferSize = 256 * 1024;
+
     // Raises "Cannot open file %s" (with displayPath) when the file cannot be opened.
-    TFileReadStream(const std::string& nativePath, const std::string& displayPath);
+    TFileReadStream(const std::string& nativePath, const std::string& displayPath,
+                    size_t bufferSize = kDefaultBufferSize);
     ~TFileReadStream() override;
 
     size_t Read(void* buffer, size_t count) override;
@@ -156,8 +159,6 @@ protected:
     bool FillWindow(size_t count) override;
 
 private:
-    static constexpr size_t kBufferSize = 256 * 1024;
-
     // Reads from the file at an offset; the bytes moved.
     size_t ReadAt(uint64_t offset, uint8_t* into, size_t count);
 

@@ -504,6 +504,11 @@ TEST_F(MapFile, LargeFileLoadsAsItsBytesReadFromMemory) {
     EXPECT_EQ(fromFile.Objects.Count(), 6000);
     EXPECT_EQ(Written(fromFile, nullptr), Written(fromMemory, nullptr));
     EXPECT_EQ(Written(fromFile, &catalogue), saved);
+    // Through a buffer of a few bytes, almost every value and text crosses its end.
+    TFileReadStream smallBuffer(dir.file("large.tvm"), "large.tvm", 13);
+    TMap throughSmallBuffer;
+    ASSERT_TRUE(throughSmallBuffer.ReadFromStream(smallBuffer, &catalogue));
+    EXPECT_EQ(Written(throughSmallBuffer, &catalogue), saved);
     // A reference entry is the prototype's copy at its stored position.
     const auto* enemy = dynamic_cast<const TEnemyInfo*>(fromFile.Objects[3]);
     ASSERT_NE(enemy, nullptr);
