@@ -145,7 +145,7 @@ void TObjMgr::AddToIndex(TBaseInfo* record) const {
     if ((usedSlots_ + 1) * 4 > slots_.size()) {
         // At most a quarter used, so that a name that is not there is found missing quickly.
         std::vector<IndexSlot> oldSlots(std::max<size_t>(16, slots_.size() * 2));
-        std::vector<std::string> oldKeys(oldSlots.size());
+        std::vector<TText> oldKeys(oldSlots.size());
         oldSlots.swap(slots_);
         oldKeys.swap(slotKeys_);
         for (size_t j = 0; j < oldSlots.size(); ++j) {

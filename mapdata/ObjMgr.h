@@ -59,8 +59,8 @@ private:
     void ClearIndex() const;
     TBaseInfo* FindKey(std::string_view key) const;
 
-    mutable std::vector<IndexSlot> slots_;      // a power of two in size, at most a quarter used
-    mutable std::vector<std::string> slotKeys_; // the key of each used slot
+    mutable std::vector<IndexSlot> slots_; // a power of two in size, at most a quarter used
+    mutable std::vector<TText> slotKeys_;  // the key of each used slot
     mutable size_t usedSlots_ = 0;
     mutable int indexedCount_ = 0;
     mutable const TBaseInfo* indexedLast_ = nullptr;

@@ -38,6 +38,12 @@ bool IsPlainUtf8(std::string_view text) {
     if (text.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
         return false;
     while (p < end) {
+        // ASCII runs eight bytes at a time.
+        uint64_t word;
+        while (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080ull) == 0))
+            p += 8;
+        if (p == end)
+            break;
         const unsigned char c = *p;
         if (c < 0x80) {
             ++p;
