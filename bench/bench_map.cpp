@@ -75,28 +75,20 @@ double PlainWriteSeconds(const std::string& path, size_t size) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Plain read of size bytes into a buffer that is already in memory (the strict comparison).
-double PlainReadSeconds(const std::string& path, size_t size) {
-    std::vector<char> bytes(size);
+// Plain read of size bytes: into a buffer already in memory (the strict comparison), or into
+// one allocated for it, as a program reading a whole file into memory does.
+double PlainReadSeconds(const std::string& path, size_t size, bool newBuffer = false) {
+    std::unique_ptr<char[]> buffer;
+    if (!newBuffer)
+        buffer = std::make_unique<char[]>(size);
     const auto start = Clock::now();
+    if (newBuffer)
+        buffer.reset(new char[size]);
     const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0 || ::read(fd, bytes.data(), size) != static_cast<ssize_t>(size))
+    if (fd < 0 || ::read(fd, buffer.get(), size) != static_cast<ssize_t>(size))
         std::abort();
     ::close(fd);
-    benchmark::DoNotOptimize(bytes.data());
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Plain read of size bytes into a buffer allocated for it, as a program reading a whole file
-// into memory does.
-double PlainReadIntoNewBufferSeconds(const std::string& path, size_t size) {
-    const auto start = Clock::now();
-    const std::unique_ptr<char[]> bytes(new char[size]);
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0 || ::read(fd, bytes.get(), size) != static_cast<ssize_t>(size))
-        std::abort();
-    ::close(fd);
-    benchmark::DoNotOptimize(bytes.get());
+    benchmark::DoNotOptimize(buffer.get());
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
@@ -140,7 +132,7 @@ void BM_LoadMap(benchmark::State& state) {
         },
         [&] {
             loaded.reset();
-            newBufferSeconds += PlainReadIntoNewBufferSeconds(f.path, f.fileSize);
+            newBufferSeconds += PlainReadSeconds(f.path, f.fileSize, true);
             return PlainReadSeconds(f.path, f.fileSize);
         });
     // Against the plain read that allocates its buffer, as loading has to.

@@ -4,7 +4,6 @@
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
-#include <cassert>
 #include <cstring>
 #include <typeinfo>
 #include <utility>
@@ -25,41 +24,6 @@ void ReadText(TStream& stream, TText& field) {
     }
     field = ReadStreamString(stream);
 }
-
-// A run of fixed-size fields taken from the stream in one transfer and decoded in order.
-template <size_t N> class TFieldRun {
-public:
-    explicit TFieldRun(TStream& stream) { stream.ReadBuffer(bytes_, N); }
-    ~TFieldRun() { assert(at_ == N); } // every field of the run was decoded
-
-    uint8_t UInt8() { return Next<1>()[0]; }
-    uint16_t UInt16() {
-        const uint8_t* b = Next<2>();
-        return static_cast<uint16_t>(b[0] | (b[1] << 8));
-    }
-    uint32_t UInt32() {
-        const uint8_t* b = Next<4>();
-        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
-    }
-    int32_t Int32() { return static_cast<int32_t>(UInt32()); }
-    float Float() {
-        const uint32_t bits = UInt32();
-        float value;
-        std::memcpy(&value, &bits, 4);
-        return value;
-    }
-
-private:
-    template <size_t Size> const uint8_t* Next() {
-        const uint8_t* at = bytes_ + at_;
-        at_ += Size;
-        return at;
-    }
-
-    uint8_t bytes_[N];
-    size_t at_ = 0;
-};
 
 // GroupForClass, found for the record classes of this file by their type alone.
 TText GroupOfExactClass(const TBaseInfo& record);
@@ -411,54 +375,54 @@ std::unique_ptr<TBaseInfo> CreateRecord(std::string_view className) {
 
 namespace {
 
-template <class T> std::unique_ptr<TBaseInfo> CopyAs(const TBaseInfo& source) {
-    static const TText group = GroupOfExactClass(T());
+template <class T> std::unique_ptr<TBaseInfo> CopyAs(const TBaseInfo& source, const TText& group) {
     auto copy = std::make_unique<T>(static_cast<const T&>(source));
     copy->Group = group;
     return copy;
 }
 
+// The eight record classes of this file, found by exact type: a field-by-field copy and the
+// group GroupForClass gives.
+struct TExactClass {
+    const std::type_info* Type;
+    std::unique_ptr<TBaseInfo> (*Copy)(const TBaseInfo& source, const TText& group);
+    TText Group;
+};
+
+const TExactClass* FindExactClass(const TBaseInfo& record) {
+    static const TExactClass kClasses[] = {
+        {&typeid(TEnemyInfo), &CopyAs<TEnemyInfo>, "Enemies"},
+        {&typeid(TDecorInfo), &CopyAs<TDecorInfo>, "Decors"},
+        {&typeid(TBackGroundInfo), &CopyAs<TBackGroundInfo>, "BackGrounds"},
+        {&typeid(TPlayerInfo), &CopyAs<TPlayerInfo>, "Players"},
+        {&typeid(TBossInfo), &CopyAs<TBossInfo>, "Bosses"},
+        {&typeid(TBaseInfo), &CopyAs<TBaseInfo>, "Misc"},
+        {&typeid(TColObjInfo), &CopyAs<TColObjInfo>, "Misc"},
+        {&typeid(TEntityInfo), &CopyAs<TEntityInfo>, "Misc"}};
+    const std::type_info& type = typeid(record);
+    // Comparing the type_info objects themselves is enough within one program; comparing
+    // them as types also covers copies of them in other modules.
+    for (const TExactClass& known : kClasses)
+        if (known.Type == &type)
+            return &known;
+    for (const TExactClass& known : kClasses)
+        if (*known.Type == type)
+            return &known;
+    return nullptr;
+}
+
 TText GroupOfExactClass(const TBaseInfo& record) {
-    static const std::pair<const std::type_info*, TText> kGroups[] = {
-        {&typeid(TEnemyInfo), "Enemies"},
-        {&typeid(TDecorInfo), "Decors"},
-        {&typeid(TBackGroundInfo), "BackGrounds"},
-        {&typeid(TPlayerInfo), "Players"},
-        {&typeid(TBossInfo), "Bosses"},
-        {&typeid(TBaseInfo), "Misc"},
-        {&typeid(TColObjInfo), "Misc"},
-        {&typeid(TEntityInfo), "Misc"}};
-    const std::type_info* type = &typeid(record);
-    for (const auto& [known, group] : kGroups)
-        if (known == type)
-            return group;
-    return TText(GroupForClass(record));
+    const TExactClass* known = FindExactClass(record);
+    return known ? known->Group : TText(GroupForClass(record));
 }
 
 } // namespace
 
 std::unique_ptr<TBaseInfo> CloneInfo(const TBaseInfo& source) {
-    // The seven classes are copied field by field, which gives exactly what a round trip
+    // The eight classes are copied field by field, which gives exactly what a round trip
     // through their stream layout gives (texts are held as valid UTF-8).
-    using Copier = std::unique_ptr<TBaseInfo> (*)(const TBaseInfo&);
-    static const std::pair<const std::type_info*, Copier> kCopiers[] = {
-        {&typeid(TEnemyInfo), &CopyAs<TEnemyInfo>},
-        {&typeid(TDecorInfo), &CopyAs<TDecorInfo>},
-        {&typeid(TBackGroundInfo), &CopyAs<TBackGroundInfo>},
-        {&typeid(TPlayerInfo), &CopyAs<TPlayerInfo>},
-        {&typeid(TBossInfo), &CopyAs<TBossInfo>},
-        {&typeid(TBaseInfo), &CopyAs<TBaseInfo>},
-        {&typeid(TColObjInfo), &CopyAs<TColObjInfo>},
-        {&typeid(TEntityInfo), &CopyAs<TEntityInfo>}};
-    const std::type_info& type = typeid(source);
-    // Comparing the type_info objects themselves is enough within one program; comparing
-    // them as types also covers copies of them in other modules.
-    for (const auto& [known, copy] : kCopiers)
-        if (known == &type)
-            return copy(source);
-    for (const auto& [known, copy] : kCopiers)
-        if (*known == type)
-            return copy(source);
+    if (const TExactClass* known = FindExactClass(source))
+        return known->Copy(source, known->Group);
 
     // Any other record class goes through the registry and its own stream layout.
     std::unique_ptr<TBaseInfo> copy = CreateRecord(source.ClassName());

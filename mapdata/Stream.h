@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -7,6 +8,20 @@
 #include <vector>
 
 namespace tv {
+
+// Little-endian values from unaligned bytes.
+inline uint16_t DecodeUInt16(const uint8_t* b) {
+    return static_cast<uint16_t>(b[0] | (b[1] << 8));
+}
+inline uint32_t DecodeUInt32(const uint8_t* b) {
+    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+}
+inline float DecodeFloat(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, 4);
+    return value;
+}
 
 // A byte stream with a position. Numbers are little-endian and unaligned. Reading past the
 // end raises "Stream read error"; a write the stream cannot take raises "Stream write error".
@@ -64,21 +79,15 @@ public:
     uint16_t ReadUInt16() {
         uint8_t b[2];
         ReadBuffer(b, 2);
-        return static_cast<uint16_t>(b[0] | (b[1] << 8));
+        return DecodeUInt16(b);
     }
     uint32_t ReadUInt32() {
         uint8_t b[4];
         ReadBuffer(b, 4);
-        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+        return DecodeUInt32(b);
     }
     int32_t ReadInt32() { return static_cast<int32_t>(ReadUInt32()); }
-    float ReadFloat() {
-        const uint32_t bits = ReadUInt32();
-        float f;
-        std::memcpy(&f, &bits, 4);
-        return f;
-    }
+    float ReadFloat() { return DecodeFloat(ReadUInt32()); }
 
     void WriteUInt8(uint8_t value);
     void WriteUInt16(uint16_t value);
@@ -107,6 +116,29 @@ private:
         return static_cast<size_t>(windowEnd_ - windowPos_) >= count;
     }
     void ReadBufferSlow(void* buffer, size_t count);
+};
+
+// A run of fixed-size fields taken from a stream in one transfer and decoded in order.
+template <size_t N> class TFieldRun {
+public:
+    explicit TFieldRun(TStream& stream) { stream.ReadBuffer(bytes_, N); }
+    ~TFieldRun() { assert(at_ == N); } // every field of the run was decoded
+
+    uint8_t UInt8() { return *Next(1); }
+    uint16_t UInt16() { return DecodeUInt16(Next(2)); }
+    uint32_t UInt32() { return DecodeUInt32(Next(4)); }
+    int32_t Int32() { return static_cast<int32_t>(UInt32()); }
+    float Float() { return DecodeFloat(UInt32()); }
+
+private:
+    const uint8_t* Next(size_t size) {
+        const uint8_t* at = bytes_ + at_;
+        at_ += size;
+        return at;
+    }
+
+    uint8_t bytes_[N];
+    size_t at_ = 0;
 };
 
 // A growable in-memory stream. Its whole content is the read window.

@@ -131,9 +131,7 @@ bool BorrowUtf8StreamString(TStream& stream, std::string_view& text) {
     const uint8_t* head = stream.Peek(5);
     if (!head || head[0] != kTagUtf8String)
         return false;
-    const uint32_t length = static_cast<uint32_t>(head[1]) | (static_cast<uint32_t>(head[2]) << 8) |
-                            (static_cast<uint32_t>(head[3]) << 16) |
-                            (static_cast<uint32_t>(head[4]) << 24);
+    const uint32_t length = DecodeUInt32(head + 1);
     if (length > 0x7FFFFFFFu)
         return false;
     const uint8_t* whole = stream.Peek(5 + size_t{length});
