@@ -24,9 +24,9 @@ public:
     // Reads an entry's class name; raises what CreateRecord raises for a name that is not a
     // record class.
     const TBaseInfo& DefaultsFor(TStream& stream) {
-        std::string_view name;
+        std::string_view name = BorrowStreamString(stream);
         std::string held;
-        if (!BorrowStreamString(stream, name)) {
+        if (!name.data()) {
             held = ReadStreamString(stream);
             name = held;
         }
@@ -167,9 +167,9 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
         // reference form makes its record from the prototype instead.
         const TBaseInfo& classDefaults = classes.DefaultsFor(stream);
         const uint64_t start = stream.Position();
-        std::string_view name;
+        std::string_view name = BorrowStreamString(stream);
         std::string heldName;
-        if (!BorrowStreamString(stream, name)) {
+        if (!name.data()) {
             heldName = ReadStreamString(stream);
             name = heldName;
         }

@@ -16,13 +16,11 @@ namespace {
 // equal to the field's current one leaves the field as it is, so a default or prototype text
 // read back stays shared instead of being copied.
 void ReadText(TStream& stream, TText& field) {
-    std::string_view text;
-    if (BorrowStreamString(stream, text)) {
-        if (field != text)
-            field = text;
-        return;
-    }
-    field = ReadStreamString(stream);
+    const std::string_view text = BorrowStreamString(stream);
+    if (!text.data())
+        field = ReadStreamString(stream);
+    else if (field != text)
+        field = text;
 }
 
 // GroupForClass, found for the record classes of this file by their type alone.

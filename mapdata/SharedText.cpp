@@ -8,13 +8,7 @@
 
 namespace tv {
 
-void TText::Init(std::string_view text) {
-    if (text.size() <= kInlineCapacity) {
-        std::memcpy(raw_, text.data(), text.size());
-        std::memset(raw_ + text.size(), 0, sizeof raw_ - 1 - text.size());
-        raw_[sizeof raw_ - 1] = static_cast<uint8_t>(kInlineCapacity - text.size());
-        return;
-    }
+void TText::InitShared(std::string_view text) {
     if (text.size() > std::numeric_limits<uint32_t>::max() - sizeof(Block))
         throw std::length_error("text too long");
     void* memory = std::malloc(offsetof(Block, chars) + text.size() + 1);

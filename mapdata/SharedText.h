@@ -154,7 +154,32 @@ private:
         raw_[0] = 0;
         raw_[sizeof raw_ - 1] = kInlineCapacity;
     }
-    void Init(std::string_view text);
+    void Init(std::string_view text) {
+        if (text.size() <= kInlineCapacity)
+            InitInline(text);
+        else
+            InitShared(text);
+    }
+    // Fixed-size moves only (overlapping where the length is not a power of two): the bytes
+    // after the text stay zero, and a 15-byte text's terminator is the tag.
+    void InitInline(std::string_view text) noexcept {
+        const size_t n = text.size();
+        const char* const bytes = text.data();
+        unsigned char inlined[sizeof raw_] = {};
+        if (n >= 8) {
+            std::memcpy(inlined, bytes, 8);
+            std::memcpy(inlined + n - 8, bytes + n - 8, 8);
+        } else if (n >= 4) {
+            std::memcpy(inlined, bytes, 4);
+            std::memcpy(inlined + n - 4, bytes + n - 4, 4);
+        } else {
+            for (size_t i = 0; i < n; ++i)
+                inlined[i] = static_cast<unsigned char>(bytes[i]);
+        }
+        inlined[sizeof raw_ - 1] = static_cast<uint8_t>(kInlineCapacity - n);
+        std::memcpy(raw_, inlined, sizeof raw_);
+    }
+    void InitShared(std::string_view text);
     void Release() noexcept {
         if (Tag() == kCounted) {
             Block* block = GetBlock();

@@ -127,22 +127,21 @@ std::string ReadStreamString(TStream& stream) {
     }
 }
 
-bool BorrowUtf8StreamString(TStream& stream, std::string_view& text) {
+std::string_view BorrowUtf8StreamString(TStream& stream) {
     const uint8_t* head = stream.Peek(5);
     if (!head || head[0] != kTagUtf8String)
-        return false;
+        return {};
     const uint32_t length = DecodeUInt32(head + 1);
     if (length > 0x7FFFFFFFu)
-        return false;
+        return {};
     const uint8_t* whole = stream.Peek(5 + size_t{length});
     if (!whole)
-        return false;
+        return {};
     const std::string_view bytes(reinterpret_cast<const char*>(whole + 5), length);
     if (!IsPlainUtf8(bytes))
-        return false;
+        return {};
     stream.Borrow(5 + size_t{length});
-    text = bytes;
-    return true;
+    return bytes;
 }
 
 bool TextEquals(std::string_view a, std::string_view b) {

@@ -45,28 +45,28 @@ inline bool IsAscii(std::string_view text) {
 }
 
 // The UTF-8 form of BorrowStreamString.
-bool BorrowUtf8StreamString(TStream& stream, std::string_view& text);
+std::string_view BorrowUtf8StreamString(TStream& stream);
 
 // The common forms of a tagged string (short ASCII strings and well-formed UTF-8), which read
-// as exactly their bytes, lent straight from a stream that holds its bytes in memory. False,
-// with the position unchanged, for every other form and for streams that cannot lend them;
-// ReadStreamString reads those. Inline: records read most of their texts through it.
-inline bool BorrowStreamString(TStream& stream, std::string_view& text) {
+// as exactly their bytes, lent straight from a stream that holds its bytes in memory. A view
+// whose data() is nullptr, with the position unchanged, for every other form and for streams
+// that cannot lend them; ReadStreamString reads those. Inline: records read most of their
+// texts through it.
+inline std::string_view BorrowStreamString(TStream& stream) {
     const uint8_t* head = stream.Peek(2);
     if (!head)
-        return false;
+        return {};
     if (head[0] != kTagShortString)
-        return BorrowUtf8StreamString(stream, text);
+        return BorrowUtf8StreamString(stream);
     const size_t length = head[1];
     const uint8_t* whole = stream.Peek(2 + length);
     if (!whole)
-        return false;
+        return {};
     const std::string_view bytes(reinterpret_cast<const char*>(whole + 2), length);
     if (!IsAscii(bytes))
-        return false;
+        return {};
     stream.Borrow(2 + length);
-    text = bytes;
-    return true;
+    return bytes;
 }
 
 // The one name comparison: Unicode case folding, so "Á" equals "á" and ASCII ignores case.
