@@ -24,12 +24,8 @@ public:
     // Reads an entry's class name; raises what CreateRecord raises for a name that is not a
     // record class.
     const TBaseInfo& DefaultsFor(TStream& stream) {
-        std::string_view name = BorrowStreamString(stream);
         std::string held;
-        if (!name.data()) {
-            held = ReadStreamString(stream);
-            name = held;
-        }
+        const std::string_view name = ReadStreamStringView(stream, held);
         for (const Known& known : known_)
             if (known.Name == name)
                 return *known.Defaults;
@@ -167,12 +163,8 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
         // reference form makes its record from the prototype instead.
         const TBaseInfo& classDefaults = classes.DefaultsFor(stream);
         const uint64_t start = stream.Position();
-        std::string_view name = BorrowStreamString(stream);
         std::string heldName;
-        if (!name.data()) {
-            heldName = ReadStreamString(stream);
-            name = heldName;
-        }
+        const std::string_view name = ReadStreamStringView(stream, heldName);
         const TBaseInfo* prototype = catalogue ? catalogue->FindByName(name) : nullptr;
         std::unique_ptr<TBaseInfo> record;
         if (prototype) {

@@ -135,7 +135,8 @@ void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::strin
 
 TFileReadStream::TFileReadStream(const std::string& nativePath, const std::string& displayPath,
                                  size_t bufferSize) {
-    fd_ = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking, so that opening a pipe that nobody writes to returns at once.
+    fd_ = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
         if (fd_ >= 0)

@@ -169,14 +169,15 @@ private:
     uint64_t overrun_ = 0;
 };
 
-// Reads a file front to back through a buffer that is its window, so that large files are
-// read in pieces into memory that stays the same. Moving the position back inside the buffer
-// costs nothing; elsewhere the next read starts there. Writing is refused.
+// Reads a regular file front to back through a buffer that is its window, so that large
+// files are read in pieces into memory that stays the same. Moving the position back inside
+// the buffer costs nothing; elsewhere the next read starts there. Writing is refused.
 class TFileReadStream : public TStream {
 public:
     static constexpr size_t kDefaultBufferSize = 256 * 1024;
 
-    // Raises "Cannot open file %s" (with displayPath) when the file cannot be opened.
+    // Raises "Cannot open file %s" (with displayPath) when the file cannot be opened or is not
+    // a regular file (a pipe or a device could be endless).
     TFileReadStream(const std::string& nativePath, const std::string& displayPath,
                     size_t bufferSize = kDefaultBufferSize);
     ~TFileReadStream() override;

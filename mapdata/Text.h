@@ -69,6 +69,15 @@ inline std::string_view BorrowStreamString(TStream& stream) {
     return bytes;
 }
 
+// A tagged string as a view: lent by the stream when it can, else read into held.
+inline std::string_view ReadStreamStringView(TStream& stream, std::string& held) {
+    const std::string_view lent = BorrowStreamString(stream);
+    if (lent.data())
+        return lent;
+    held = ReadStreamString(stream);
+    return held;
+}
+
 // The one name comparison: Unicode case folding, so "Á" equals "á" and ASCII ignores case.
 bool TextEquals(std::string_view a, std::string_view b);
 bool TextIsOneOf(std::string_view text, const std::vector<std::string>& candidates);

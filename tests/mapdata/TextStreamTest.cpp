@@ -4,6 +4,7 @@
 #include "mapdata/Text.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tv;
 using tvtest::Bytes;
@@ -159,7 +160,9 @@ TEST(FileReadStream, ReadsAcrossItsBufferAndMovesAnywhere) {
     EXPECT_THROW(s.ReadInt32(), EError);
     EXPECT_THROW(s.WriteUInt8(1), EError);
 
-    for (const std::string& missing : {dir.file("none.bin"), dir.path()}) {
+    // Missing, a folder, and a pipe nobody writes to (which must not make the reader wait).
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    for (const std::string& missing : {dir.file("none.bin"), dir.path(), dir.file("pipe")}) {
         try {
             TFileReadStream none(missing, "shown name");
             ADD_FAILURE() << missing;
