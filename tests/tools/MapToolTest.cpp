@@ -259,3 +259,36 @@ TEST_F(MapTool, ProgramFindsItsGameFolderAboveItsOwnFolder) {
     EXPECT_EQ(bad.exitCode(), 1);
     EXPECT_EQ(bad.readAllStandardError().toStdString(), "Not valid TV Map file!\n");
 }
+
+TEST(CommandLine, CommonOptionsOwnOptionsAndFiles) {
+    std::string size;
+    const OwnOption own = [&size](const std::string& option, const auto& value) {
+        if (option != "--size")
+            return false;
+        size = value();
+        return true;
+    };
+    const CommandLine line = ParseCommandLine(
+        {"render", "a.tvm", "--size", "10x20", "--no-catalogue", "--base", "/games/tv", "b.png"}, 1,
+        2, own);
+    EXPECT_EQ(line.Files, (std::vector<std::string>{"a.tvm", "b.png"}));
+    EXPECT_EQ(size, "10x20");
+    EXPECT_FALSE(line.UseCatalogue);
+    EXPECT_EQ(line.GameDir, "/games/tv/");
+    EXPECT_TRUE(ParseCommandLine({"map", "check", "a.tvm"}, 2, 1).UseCatalogue);
+
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"render", "a.tvm", "b.png", "--size"}, "--size needs a value"},
+        {{"render", "a.tvm", "b.png", "--base"}, "--base needs a value"},
+        {{"render", "a.tvm", "b.png", "--depth", "3"}, "unknown option --depth"},
+        {{"render", "a.tvm"}, "wrong number of arguments"},
+        {{"render", "a.tvm", "b.png", "c"}, "wrong number of arguments"}};
+    for (const auto& [args, message] : mistakes) {
+        try {
+            ParseCommandLine(args, 1, 2, own);
+            ADD_FAILURE() << message;
+        } catch (const UsageError& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
+}

@@ -32,10 +32,6 @@ const char* const kUsage =
     "GAMEDIR defaults to the folder above the tool's own folder; map commands read the\n"
     "catalogue GAMEDIR/data/obj/objects.tvd unless --no-catalogue is given.\n";
 
-struct UsageError {
-    std::string Text;
-};
-
 QJsonObject ParseJsonObject(const QByteArray& json) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
@@ -236,49 +232,42 @@ std::string GameFolder(const std::string& given) {
     return folder;
 }
 
-namespace {
-
-struct MapOptions {
-    std::string GameDir;
-    bool UseCatalogue = true;
-    std::vector<std::string> Files;
-};
-
-MapOptions ParseMapOptions(const std::vector<std::string>& args, size_t first, size_t fileCount) {
-    MapOptions options;
+CommandLine ParseCommandLine(const std::vector<std::string>& args, size_t first, size_t fileCount,
+                             const OwnOption& ownOption) {
+    CommandLine line;
     for (size_t i = first; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--base") {
+        const std::function<const std::string&()> value = [&]() -> const std::string& {
             if (i + 1 >= args.size())
-                throw UsageError{"--base needs a folder"};
-            options.GameDir = args[++i];
+                throw UsageError(arg + " needs a value");
+            return args[++i];
+        };
+        if (arg == "--base") {
+            line.GameDir = value();
         } else if (arg == "--no-catalogue") {
-            options.UseCatalogue = false;
+            line.UseCatalogue = false;
         } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
-            throw UsageError{"unknown option " + arg};
+            if (!ownOption || !ownOption(arg, value))
+                throw UsageError("unknown option " + arg);
         } else {
-            options.Files.push_back(arg);
+            line.Files.push_back(arg);
         }
     }
-    if (options.Files.size() != fileCount)
-        throw UsageError{"wrong number of arguments"};
-    options.GameDir = GameFolder(options.GameDir);
-    return options;
+    if (line.Files.size() != fileCount)
+        throw UsageError("wrong number of arguments");
+    line.GameDir = GameFolder(line.GameDir);
+    return line;
 }
 
-// Sets the base folder for the duration of a command.
-class ScopedBaseFolder {
-public:
-    explicit ScopedBaseFolder(std::string folder) : previous_(BaseFolder()) {
-        SetBaseFolder(std::move(folder));
-    }
-    ~ScopedBaseFolder() { SetBaseFolder(previous_); }
-    ScopedBaseFolder(const ScopedBaseFolder&) = delete;
-    ScopedBaseFolder& operator=(const ScopedBaseFolder&) = delete;
+ScopedBaseFolder::ScopedBaseFolder(std::string folder) : previous_(BaseFolder()) {
+    SetBaseFolder(std::move(folder));
+}
 
-private:
-    std::string previous_;
-};
+ScopedBaseFolder::~ScopedBaseFolder() {
+    SetBaseFolder(previous_);
+}
+
+namespace {
 
 int CatalogueCommand(const std::vector<std::string>& args, std::ostream& out) {
     if (args.size() == 4 && args[1] == "build") {
@@ -292,14 +281,14 @@ int CatalogueCommand(const std::vector<std::string>& args, std::ostream& out) {
         out << CatalogueToJson(catalogue);
         return 0;
     }
-    throw UsageError{"unknown catalogue command"};
+    throw UsageError("unknown catalogue command");
 }
 
 int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const std::string verb = args.size() > 1 ? args[1] : "";
     if (verb != "dump" && verb != "build" && verb != "check")
-        throw UsageError{"unknown map command"};
-    const MapOptions options = ParseMapOptions(args, 2, verb == "build" ? 2 : 1);
+        throw UsageError("unknown map command");
+    const CommandLine options = ParseCommandLine(args, 2, verb == "build" ? 2 : 1);
     const ScopedBaseFolder base(options.GameDir);
     TObjMgr catalogue;
     if (options.UseCatalogue)
@@ -347,7 +336,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     });
     try {
         if (args.empty())
-            throw UsageError{""};
+            throw UsageError("");
         if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
             out << kUsage;
             return 0;
@@ -360,10 +349,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return RenderCommand(args, out, err);
         if (args[0] == "play")
             return PlayCommand(args, out, err);
-        throw UsageError{"unknown command " + args[0]};
+        throw UsageError("unknown command " + args[0]);
     } catch (const UsageError& e) {
-        if (!e.Text.empty())
-            err << "tvmtool: " << e.Text << "\n";
+        if (*e.what())
+            err << "tvmtool: " << e.what() << "\n";
         err << kUsage;
         return 2;
     } catch (const std::exception& e) {

@@ -35,41 +35,28 @@ const char* const kPlayUsage =
 // A run longer than this is refused rather than left to spin for hours.
 constexpr uint64_t kMaxUpdates = 10'000'000;
 
-struct PlayOptions {
-    std::string GameDir;
-    bool UseCatalogue = true;
+struct PlayOptions : CommandLine {
     bool HaveUpdates = false;
     uint64_t Updates = 0;
     double MsPerUpdate = 1000.0 / 60.0;
     std::string KeyScript;
     std::string Screenshot;
-    std::vector<std::string> Files;
 };
 
 PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
     PlayOptions options;
-    auto next = [&](size_t& i, const char* what) -> const std::string& {
-        if (i + 1 >= args.size())
-            throw std::invalid_argument(std::string(what) + " needs a value");
-        return args[++i];
-    };
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--base") {
-            options.GameDir = next(i, "--base");
-        } else if (arg == "--no-catalogue") {
-            options.UseCatalogue = false;
-        } else if (arg == "--updates") {
-            const std::string& text = next(i, "--updates");
+    const auto own = [&options](const std::string& option, const auto& value) {
+        if (option == "--updates") {
+            const std::string& text = value();
             const auto [end, error] =
                 std::from_chars(text.data(), text.data() + text.size(), options.Updates);
             if (error != std::errc() || end != text.data() + text.size() ||
                 options.Updates > kMaxUpdates)
-                throw std::invalid_argument("--updates needs a whole number 0.." +
-                                            std::to_string(kMaxUpdates));
+                throw UsageError("--updates needs a whole number 0.." +
+                                 std::to_string(kMaxUpdates));
             options.HaveUpdates = true;
-        } else if (arg == "--ms-per-update") {
-            const std::string& text = next(i, "--ms-per-update");
+        } else if (option == "--ms-per-update") {
+            const std::string& text = value();
             size_t used = 0;
             double ms = -1.0;
             try {
@@ -78,23 +65,20 @@ PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
                 used = 0;
             }
             if (used != text.size() || !std::isfinite(ms) || ms < 0.0 || ms > 60000.0)
-                throw std::invalid_argument("--ms-per-update needs a number of 0..60000");
+                throw UsageError("--ms-per-update needs a number of 0..60000");
             options.MsPerUpdate = ms;
-        } else if (arg == "--keys") {
-            options.KeyScript = next(i, "--keys");
-        } else if (arg == "--screenshot") {
-            options.Screenshot = next(i, "--screenshot");
-        } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
-            throw std::invalid_argument("unknown option " + arg);
+        } else if (option == "--keys") {
+            options.KeyScript = value();
+        } else if (option == "--screenshot") {
+            options.Screenshot = value();
         } else {
-            options.Files.push_back(arg);
+            return false;
         }
-    }
-    if (options.Files.size() != 1)
-        throw std::invalid_argument("wrong number of arguments");
+        return true;
+    };
+    static_cast<CommandLine&>(options) = ParseCommandLine(args, 1, 1, own);
     if (!options.HaveUpdates)
-        throw std::invalid_argument("--updates is required");
-    options.GameDir = GameFolder(options.GameDir);
+        throw UsageError("--updates is required");
     return options;
 }
 
@@ -157,15 +141,10 @@ int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     if (!options.KeyScript.empty())
         play.Keys = ParseKeyScript(ReadTextFile(options.KeyScript));
 
-    const std::string previousBase = BaseFolder();
-    SetBaseFolder(options.GameDir);
-    struct Restore {
-        std::string Folder;
-        ~Restore() {
-            SetBaseFolder(Folder);
-            ClearEquipment();
-        }
-    } restore{previousBase};
+    const ScopedBaseFolder base(options.GameDir);
+    struct ClearEquipmentAtEnd {
+        ~ClearEquipmentAtEnd() { ClearEquipment(); }
+    } clearEquipment;
 
     RegisterWorldClasses();
     TObjMgr catalogue;

@@ -33,13 +33,10 @@ const char* const kRenderUsage =
     "usage: tvmtool render [--base GAMEDIR] [--no-catalogue] MAP.tvm --world-x N [--size WxH] "
     "OUT.png\n";
 
-struct RenderOptions {
-    std::string GameDir;
-    bool UseCatalogue = true;
+struct RenderOptions : CommandLine {
     bool HaveWorldX = false;
     int32_t WorldX = 0;
     QSize Size{kRenderDefaultWidth, kRenderDefaultHeight};
-    std::vector<std::string> Files;
 };
 
 bool ParseInt(const std::string& text, int32_t& value) {
@@ -51,43 +48,30 @@ bool ParseInt(const std::string& text, int32_t& value) {
 
 RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     RenderOptions options;
-    auto next = [&](size_t& i, const char* what) -> const std::string& {
-        if (i + 1 >= args.size())
-            throw std::invalid_argument(std::string(what) + " needs a value");
-        return args[++i];
-    };
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--base") {
-            options.GameDir = next(i, "--base");
-        } else if (arg == "--no-catalogue") {
-            options.UseCatalogue = false;
-        } else if (arg == "--world-x") {
-            if (!ParseInt(next(i, "--world-x"), options.WorldX))
-                throw std::invalid_argument("--world-x needs a whole number");
+    const auto own = [&options](const std::string& option, const auto& value) {
+        if (option == "--world-x") {
+            if (!ParseInt(value(), options.WorldX))
+                throw UsageError("--world-x needs a whole number");
             options.HaveWorldX = true;
-        } else if (arg == "--size") {
-            const std::string& size = next(i, "--size");
+        } else if (option == "--size") {
+            const std::string& size = value();
             const size_t x = size.find_first_of("xX");
             int32_t w = 0;
             int32_t h = 0;
             if (x == std::string::npos || !ParseInt(size.substr(0, x), w) ||
                 !ParseInt(size.substr(x + 1), h) || w < 1 || h < 1 || w > kRenderMaxSide ||
                 h > kRenderMaxSide)
-                throw std::invalid_argument("--size needs WIDTHxHEIGHT, each 1.." +
-                                            std::to_string(kRenderMaxSide));
+                throw UsageError("--size needs WIDTHxHEIGHT, each 1.." +
+                                 std::to_string(kRenderMaxSide));
             options.Size = QSize(w, h);
-        } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
-            throw std::invalid_argument("unknown option " + arg);
         } else {
-            options.Files.push_back(arg);
+            return false;
         }
-    }
-    if (options.Files.size() != 2)
-        throw std::invalid_argument("wrong number of arguments");
+        return true;
+    };
+    static_cast<CommandLine&>(options) = ParseCommandLine(args, 1, 2, own);
     if (!options.HaveWorldX)
-        throw std::invalid_argument("--world-x is required");
-    options.GameDir = GameFolder(options.GameDir);
+        throw UsageError("--world-x is required");
     return options;
 }
 
@@ -163,12 +147,7 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, s
         err << "tvmtool: " << e.what() << "\n" << kRenderUsage;
         return 2;
     }
-    const std::string previousBase = BaseFolder();
-    SetBaseFolder(options.GameDir);
-    struct Restore {
-        std::string Folder;
-        ~Restore() { SetBaseFolder(Folder); }
-    } restore{previousBase};
+    const ScopedBaseFolder base(options.GameDir);
 
     TObjMgr catalogue;
     if (options.UseCatalogue)
