@@ -9,10 +9,10 @@
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
 #include "tools/tvmtool/Commands.h"
+#include "tools/tvmtool/RenderCommand.h"
 #include "world/Equipment.h"
 #include "world/PlaySession.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
@@ -173,12 +173,7 @@ int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::os
             lastFrame = device.Device()->ReadBackBuffer();
     }
     if (!options.Screenshot.empty()) {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!lastFrame.save(&buffer, "PNG"))
-            throw EError("cannot encode the picture");
-        WriteFileReplacing(options.Screenshot, std::vector<uint8_t>(png.begin(), png.end()));
+        WritePng(lastFrame, options.Screenshot);
     }
     return 0;
 }

@@ -15,9 +15,7 @@
 #include <charconv>
 #include <csignal>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <fcntl.h>
-#include <link.h>
 #include <memory>
 #include <ostream>
 #include <poll.h>
@@ -157,27 +155,17 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, s
         return 1; // the notice has been printed
     const QImage image = RenderMapScreen(map, options.WorldX, options.Size);
 
+    WritePng(image, options.Files[1]);
+    return 0;
+}
+
+void WritePng(const QImage& image, const std::string& path) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG"))
         throw EError("cannot encode the picture");
-    WriteFileReplacing(options.Files[1], std::vector<uint8_t>(png.begin(), png.end()));
-    return 0;
-}
-
-void KeepGraphicsDriversLoaded() {
-    std::vector<std::string> modules;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* data) {
-            const std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.find("/dri/") != std::string::npos)
-                static_cast<std::vector<std::string>*>(data)->push_back(name);
-            return 0;
-        },
-        &modules);
-    for (const std::string& module : modules)
-        dlopen(module.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    WriteFileReplacing(path, std::vector<uint8_t>(png.begin(), png.end()));
 }
 
 bool NeedsGuiApplication(int argc, char** argv) {

@@ -28,13 +28,12 @@ QImage RenderMapScreen(const TMap& map, int32_t worldX, QSize size);
 // and throws std::invalid_argument for a command line it does not understand.
 int RenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// Writes a picture as a PNG file, through a temporary file that replaces the target only when
+// complete. Raises an EError when it cannot.
+void WritePng(const QImage& image, const std::string& path);
+
 // Whether a tvmtool command line needs a QGuiApplication (and a platform to draw on).
 bool NeedsGuiApplication(int argc, char** argv);
-
-// Keeps the OpenGL driver modules loaded until the process ends, so that the leak checker of a
-// sanitizer build can still name them (and match its suppressions) for the few bytes the
-// driver keeps for good. Call once drawing is over, before the application object goes.
-void KeepGraphicsDriversLoaded();
 
 // What drawing without a window needs, set up before the QGuiApplication is made: Qt's
 // offscreen platform (unless QT_QPA_PLATFORM says otherwise), which takes its OpenGL from an X

@@ -1,4 +1,5 @@
 // tvmtool: catalogue and map commands for game pipelines (see README.md).
+#include "engine/GraphicsDrivers.h"
 #include "tools/tvmtool/Commands.h"
 #include "tools/tvmtool/RenderCommand.h"
 
@@ -23,6 +24,6 @@ int main(int argc, char** argv) {
         args.emplace_back(argv[i]);
     const int status = tv::tool::Run(args, std::cout, std::cerr);
     if (platform)
-        tv::tool::KeepGraphicsDriversLoaded();
+        tv::KeepGraphicsDriversLoaded();
     return status;
 }

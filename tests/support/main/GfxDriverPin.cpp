@@ -1,31 +1,15 @@
-// Keeps the OpenGL driver modules loaded until the process ends. Mesa's driver keeps a few
-// bytes of start-up state for good; once the driver is unloaded at exit, the leak checker can
-// no longer name the module those bytes came from and cannot match its suppression for the
-// driver. Pinning the modules at the end of the test run keeps their names.
+// Pins the OpenGL driver modules at the end of the test run, so that the leak checker can
+// still name them (see KeepGraphicsDriversLoaded).
 
-#include <dlfcn.h>
+#include "engine/GraphicsDrivers.h"
+
 #include <gtest/gtest.h>
-#include <link.h>
-#include <string>
-#include <vector>
 
 namespace {
 
 class PinGraphicsDrivers : public ::testing::Environment {
 public:
-    void TearDown() override {
-        std::vector<std::string> modules;
-        dl_iterate_phdr(
-            [](dl_phdr_info* info, size_t, void* data) {
-                const std::string name = info->dlpi_name ? info->dlpi_name : "";
-                if (name.find("/dri/") != std::string::npos)
-                    static_cast<std::vector<std::string>*>(data)->push_back(name);
-                return 0;
-            },
-            &modules);
-        for (const std::string& module : modules)
-            dlopen(module.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
-    }
+    void TearDown() override { tv::KeepGraphicsDriversLoaded(); }
 };
 
 [[maybe_unused]] ::testing::Environment* const kPin =
