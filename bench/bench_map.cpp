@@ -119,8 +119,12 @@ void BM_SaveMap(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveMap)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Loading with the reader's own choice of threads (state.range(0) == 0, one per processor) or
+// with the given number.
 void BM_LoadMap(benchmark::State& state) {
     Fixture& f = Data();
+    tv::TMapReadOptions options;
+    options.Threads = static_cast<int>(state.range(0));
     // The map loaded is freed outside both measured parts: loading is what is compared.
     std::unique_ptr<tv::TMap> loaded;
     double newBufferSeconds = 0;
@@ -128,7 +132,7 @@ void BM_LoadMap(benchmark::State& state) {
         state,
         [&] {
             loaded = std::make_unique<tv::TMap>();
-            loaded->LoadFromFile(f.path, &f.catalogue);
+            loaded->LoadFromFile(f.path, &f.catalogue, options);
         },
         [&] {
             loaded.reset();
@@ -140,7 +144,12 @@ void BM_LoadMap(benchmark::State& state) {
         state.counters["vs_plain"] * state.counters["plain_ms"] /
         (newBufferSeconds * 1000.0 / static_cast<double>(state.iterations()));
 }
-BENCHMARK(BM_LoadMap)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadMap)
+    ->ArgName("threads")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The in-memory halves without the file system.
 void BM_WriteMapToMemory(benchmark::State& state) {

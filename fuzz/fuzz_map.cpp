@@ -30,9 +30,10 @@ const tv::TObjMgr& Catalogue() {
 }
 
 // Reads the bytes as a map file through a buffer of a few bytes, so that values and texts
-// cross the buffer's end everywhere: the result (the error, or what the map writes) must be
-// the one reading from memory gives.
-std::string ReadThroughSmallBuffer(const uint8_t* data, size_t size, size_t bufferSize) {
+// cross the buffer's end everywhere, and in runs of entries on up to four threads: the result
+// (the error, or what the map writes) must be the one reading from memory front to back gives.
+std::string ReadThroughSmallBuffer(const uint8_t* data, size_t size, size_t bufferSize,
+                                   int threads) {
     const int fd = ::memfd_create("fuzz_map", 0);
     if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size))
         __builtin_trap();
@@ -40,7 +41,10 @@ std::string ReadThroughSmallBuffer(const uint8_t* data, size_t size, size_t buff
     try {
         tv::TFileReadStream stream("/proc/self/fd/" + std::to_string(fd), "map", bufferSize);
         tv::TMap map;
-        if (map.ReadFromStream(stream, &Catalogue())) {
+        tv::TMapReadOptions options;
+        options.Threads = threads;
+        options.MinRunBytes = 1;
+        if (map.ReadFromStream(stream, &Catalogue(), options)) {
             tv::TMemoryStream written;
             map.WriteToStream(written, &Catalogue());
             outcome.assign(written.Bytes().begin(), written.Bytes().end());
@@ -64,8 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     map.MapName = "untouched";
     bool loaded = false;
     std::string outcome;
+    tv::TMapReadOptions frontToBack;
+    frontToBack.Threads = 1;
     try {
-        loaded = map.ReadFromStream(stream, &catalogue);
+        loaded = map.ReadFromStream(stream, &catalogue, frontToBack);
         outcome = loaded ? "" : "not a map";
     } catch (const tv::EError& e) {
         // A failed load leaves the map as it was.
@@ -78,7 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         map.WriteToStream(first, &catalogue);
         outcome.assign(first.Bytes().begin(), first.Bytes().end());
     }
-    if (ReadThroughSmallBuffer(data, size, 1 + (size > 0 ? data[0] % 16 : 0)) != outcome)
+    const size_t bufferSize = 1 + (size > 0 ? data[0] % 16 : 0);
+    const int threads = 1 + (size > 0 ? data[size - 1] % 4 : 0);
+    if (ReadThroughSmallBuffer(data, size, bufferSize, threads) != outcome)
         __builtin_trap();
     if (!loaded)
         return 0;

@@ -1,6 +1,7 @@
 #include "mapdata/Map.h"
 
 #include "mapdata/Errors.h"
+#include "mapdata/MapEntries.h"
 #include "mapdata/Notices.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
@@ -12,40 +13,6 @@
 #include <algorithm>
 
 namespace tv {
-
-namespace {
-
-// The record classes a map file's entries name, each remembered with a record of its defaults
-// that full-form entries start from as a copy. A file names only a few classes, so a short list
-// searched from the front is enough; it holds at most kMaxClasses, so spellings that differ
-// only in case cannot make it grow without end.
-class TEntryClasses {
-public:
-    // Reads an entry's class name; raises what CreateRecord raises for a name that is not a
-    // record class.
-    const TBaseInfo& DefaultsFor(TStream& stream) {
-        std::string held;
-        const std::string_view name = ReadStreamStringView(stream, held);
-        for (const Known& known : known_)
-            if (known.Name == name)
-                return *known.Defaults;
-        std::unique_ptr<TBaseInfo> defaults = CreateRecord(name);
-        if (known_.size() == kMaxClasses)
-            known_.pop_back();
-        known_.insert(known_.begin(), Known{TText(name), std::move(defaults)});
-        return *known_.front().Defaults;
-    }
-
-private:
-    static constexpr size_t kMaxClasses = 16;
-    struct Known {
-        TText Name;
-        std::unique_ptr<TBaseInfo> Defaults;
-    };
-    std::vector<Known> known_;
-};
-
-} // namespace
 
 const std::array<uint8_t, 40>& MapFileHeader() {
     static const std::array<uint8_t, 40> header = [] {
@@ -127,7 +94,8 @@ void TMap::WriteToStream(TStream& stream, const TObjMgr* catalogue) const {
     }
 }
 
-bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
+bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue,
+                          const TMapReadOptions& options) {
     uint8_t header[40];
     stream.ReadBuffer(header, sizeof header);
     const std::string magic(reinterpret_cast<const char*>(header), 4);
@@ -150,35 +118,7 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue) {
     ReadStreamString(stream); // the "Map Objects:" marker; its content does not matter
 
     const int32_t count = stream.ReadInt32();
-    // Every entry takes at least 12 bytes (class name, name, position), so room is made only
-    // for as many entries as the rest of the data could hold, and a huge count ends with a
-    // read error at the end of the data.
-    constexpr uint64_t kSmallestEntry = 12;
-    if (count > 0)
-        loaded.Objects.Reserve(static_cast<int>(
-            std::min<uint64_t>(static_cast<uint64_t>(count), stream.Remaining() / kSmallestEntry)));
-    TEntryClasses classes;
-    for (int32_t i = 0; i < count; ++i) {
-        // The entry's class must be a registered record class in both forms, although the
-        // reference form makes its record from the prototype instead.
-        const TBaseInfo& classDefaults = classes.DefaultsFor(stream);
-        const uint64_t start = stream.Position();
-        std::string heldName;
-        const std::string_view name = ReadStreamStringView(stream, heldName);
-        const TBaseInfo* prototype = catalogue ? catalogue->FindByName(name) : nullptr;
-        std::unique_ptr<TBaseInfo> record;
-        if (prototype) {
-            // Reference form: a copy of the prototype, of the prototype's class.
-            record = CloneInfo(*prototype);
-            record->Left = stream.ReadInt32();
-            record->Top = stream.ReadInt32();
-        } else {
-            stream.SetPosition(start);
-            record = CloneInfo(classDefaults);
-            record->ReadFromStream(stream);
-        }
-        loaded.Objects.Add(std::move(record));
-    }
+    ReadMapEntries(stream, count, catalogue, loaded.Objects, options);
 
     Swap(loaded);
     return true;
@@ -289,10 +229,11 @@ void TMap::SaveToFile(const std::string& path, const TObjMgr* catalogue) {
     }
 }
 
-bool TMap::LoadFromFile(const std::string& path, const TObjMgr* catalogue) {
+bool TMap::LoadFromFile(const std::string& path, const TObjMgr* catalogue,
+                        const TMapReadOptions& options) {
     const std::string native = NativePath(path);
     TFileReadStream stream(native, native);
-    return ReadFromStream(stream, catalogue);
+    return ReadFromStream(stream, catalogue, options);
 }
 
 } // namespace tv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mapdata/MapEntries.h"
 #include "mapdata/Objects.h"
 #include "mapdata/Persistent.h"
 
@@ -47,7 +48,8 @@ public:
     // Returns false when the magic is wrong ("Not valid TV Map file!" is shown and the map is
     // unchanged). Any other failure raises, and the map keeps everything it held before: the
     // file is read into a fresh map that is taken over only when the whole file was read.
-    bool ReadFromStream(TStream& stream, const TObjMgr* catalogue);
+    bool ReadFromStream(TStream& stream, const TObjMgr* catalogue,
+                        const TMapReadOptions& options = {});
 
     // Sets FileName from the path (the part after the last "\\", "/" or ":"), writes through a
     // temporary file in the target's folder and replaces the target only when everything was
@@ -56,7 +58,8 @@ public:
     void SaveToFile(const std::string& path, const TObjMgr* catalogue);
     // Reads the whole file and then ReadFromStream; "Cannot open file %s" when it cannot be
     // read. The path may be data-style (backslashes) or native.
-    bool LoadFromFile(const std::string& path, const TObjMgr* catalogue);
+    bool LoadFromFile(const std::string& path, const TObjMgr* catalogue,
+                      const TMapReadOptions& options = {});
 
     // Exchanges the whole content (variables and both lists) with another map.
     void Swap(TMap& other) noexcept;

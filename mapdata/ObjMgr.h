@@ -34,6 +34,9 @@ public:
     // The last prototype whose Name equals name (TextEquals), or nullptr. Constant time
     // through an index of case-folded names.
     TBaseInfo* FindByName(std::string_view name) const;
+    // Builds the name index now, so that several threads may then call FindByName at once
+    // (as long as the list is left alone meanwhile).
+    void PrepareLookups() const { EnsureIndex(); }
 
     int Count() const { return List.Count(); }
     TBaseInfo* Get(int index) const { return List.Get(index); }

@@ -4,6 +4,8 @@
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <typeinfo>
 #include <utility>
@@ -481,6 +483,14 @@ std::unique_ptr<TBaseInfo> TBaseInfoList::Extract(TBaseInfo* record) {
     if (!ownsObjects_)
         return nullptr;
     return std::unique_ptr<TBaseInfo>(record);
+}
+
+void TBaseInfoList::MoveFrontFrom(TBaseInfoList& other, int count) {
+    assert(ownsObjects_ == other.ownsObjects_);
+    const auto first = other.items_.begin();
+    const auto last = first + std::clamp(count, 0, other.Count());
+    items_.insert(items_.end(), first, last);
+    other.items_.erase(first, last);
 }
 
 int TBaseInfoList::IndexOf(const TBaseInfo* record) const {

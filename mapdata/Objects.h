@@ -176,6 +176,9 @@ public:
     std::unique_ptr<TBaseInfo> Extract(TBaseInfo* record);
     int IndexOf(const TBaseInfo* record) const;
     void Clear();
+    // Moves the first count records of another list to the end of this one, in their order.
+    // Both lists must own their records, or neither.
+    void MoveFrontFrom(TBaseInfoList& other, int count);
     // Makes room for count items without adding any.
     void Reserve(int count) { items_.reserve(static_cast<size_t>(count > 0 ? count : 0)); }
     // Exchanges the items (ownership stays a property of each list).

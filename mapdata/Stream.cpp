@@ -63,25 +63,29 @@ void TStream::Skip(uint64_t count) {
     SetPosition(Position() + count);
 }
 
-uint64_t TMemoryStream::Position() const {
-    return static_cast<uint64_t>(windowPos_ - data_.data()) + overrun_;
+uint64_t TByteViewStream::Position() const {
+    return static_cast<uint64_t>(windowPos_ - begin_) + overrun_;
 }
 
-void TMemoryStream::SetWindow(uint64_t position) {
-    const uint8_t* const begin = data_.data();
-    const size_t size = data_.size();
+void TByteViewStream::View(const uint8_t* bytes, size_t size, uint64_t position) {
     const size_t inside = static_cast<size_t>(std::min<uint64_t>(position, size));
-    windowPos_ = begin + inside;
-    windowEnd_ = begin + size;
+    begin_ = bytes;
+    size_ = size;
+    windowPos_ = bytes + inside;
+    windowEnd_ = bytes + size;
     overrun_ = position - inside;
 }
 
-size_t TMemoryStream::Read(void* buffer, size_t count) {
+size_t TByteViewStream::Read(void* buffer, size_t count) {
     const size_t n = std::min(count, static_cast<size_t>(windowEnd_ - windowPos_));
     if (n > 0)
         std::memcpy(buffer, windowPos_, n);
     windowPos_ += n;
     return n;
+}
+
+std::unique_ptr<TStream> TByteViewStream::OpenReader() const {
+    return std::make_unique<TByteViewStream>(begin_, size_);
 }
 
 size_t TMemoryStream::Write(const void* buffer, size_t count) {
@@ -92,18 +96,14 @@ size_t TMemoryStream::Write(const void* buffer, size_t count) {
     if (end > data_.size())
         data_.resize(static_cast<size_t>(end));
     std::memcpy(data_.data() + position, buffer, count);
-    SetWindow(end);
+    View(data_.data(), data_.size(), end);
     return count;
-}
-
-void TMemoryStream::SetPosition(uint64_t position) {
-    SetWindow(position);
 }
 
 void TMemoryStream::Clear() {
     data_.clear();
     data_.shrink_to_fit();
-    SetWindow(0);
+    View(data_.data(), 0, 0);
 }
 
 void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::string& displayPath) {
@@ -130,47 +130,68 @@ void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::strin
     }
     content.resize(filled);
     data_.swap(content);
-    SetWindow(0);
+    View(data_.data(), data_.size(), 0);
+}
+
+struct TFileReadStream::OpenFile {
+    explicit OpenFile(int fd) : Fd(fd) {}
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    ~OpenFile() { ::close(Fd); }
+    int Fd;
+    uint64_t Size = 0;
+};
+
+std::shared_ptr<const TFileReadStream::OpenFile>
+TFileReadStream::Open(const std::string& nativePath, const std::string& displayPath) {
+    // Without blocking, so that opening a pipe that nobody writes to returns at once.
+    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw EError(CannotOpenFileMessage(displayPath));
+    auto file = std::make_shared<OpenFile>(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        throw EError(CannotOpenFileMessage(displayPath));
+    file->Size = static_cast<uint64_t>(info.st_size);
+    return file;
 }
 
 TFileReadStream::TFileReadStream(const std::string& nativePath, const std::string& displayPath,
-                                 size_t bufferSize) {
-    // Without blocking, so that opening a pipe that nobody writes to returns at once.
-    fd_ = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat info {};
-    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        throw EError(CannotOpenFileMessage(displayPath));
-    }
-    size_ = static_cast<uint64_t>(info.st_size);
-    buffer_.resize(static_cast<size_t>(std::min<uint64_t>(size_, std::max<size_t>(bufferSize, 1))));
-    windowPos_ = windowEnd_ = buffer_.data();
+                                 size_t bufferSize)
+    : TFileReadStream(Open(nativePath, displayPath), bufferSize) {}
+
+TFileReadStream::TFileReadStream(std::shared_ptr<const OpenFile> file, size_t bufferSize)
+    : file_(std::move(file)), size_(file_->Size) {
+    bufferSize_ = static_cast<size_t>(std::min<uint64_t>(size_, std::max<size_t>(bufferSize, 1)));
+    buffer_.reset(new uint8_t[bufferSize_]);
+    windowPos_ = windowEnd_ = buffer_.get();
 }
 
-TFileReadStream::~TFileReadStream() {
-    ::close(fd_);
+TFileReadStream::~TFileReadStream() = default;
+
+std::unique_ptr<TStream> TFileReadStream::OpenReader() const {
+    return std::unique_ptr<TStream>(new TFileReadStream(file_, bufferSize_));
 }
 
 uint64_t TFileReadStream::Position() const {
-    return bufferStart_ + static_cast<uint64_t>(windowPos_ - buffer_.data());
+    return bufferStart_ + static_cast<uint64_t>(windowPos_ - buffer_.get());
 }
 
 void TFileReadStream::SetPosition(uint64_t position) {
-    const uint64_t filled = static_cast<uint64_t>(windowEnd_ - buffer_.data());
+    const uint64_t filled = static_cast<uint64_t>(windowEnd_ - buffer_.get());
     if (position >= bufferStart_ && position - bufferStart_ <= filled) {
-        windowPos_ = buffer_.data() + (position - bufferStart_);
+        windowPos_ = buffer_.get() + (position - bufferStart_);
         return;
     }
     bufferStart_ = position;
-    windowPos_ = windowEnd_ = buffer_.data();
+    windowPos_ = windowEnd_ = buffer_.get();
 }
 
 size_t TFileReadStream::ReadAt(uint64_t offset, uint8_t* into, size_t count) {
     size_t moved = 0;
     while (moved < count) {
         const ssize_t got =
-            ::pread(fd_, into + moved, count - moved, static_cast<off_t>(offset + moved));
+            ::pread(file_->Fd, into + moved, count - moved, static_cast<off_t>(offset + moved));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -181,16 +202,16 @@ size_t TFileReadStream::ReadAt(uint64_t offset, uint8_t* into, size_t count) {
 }
 
 bool TFileReadStream::FillWindow(size_t count) {
-    if (count > buffer_.size())
+    if (count > bufferSize_)
         return false;
     // The unread bytes move to the front, and the rest of the buffer is read after them.
     const size_t kept = static_cast<size_t>(windowEnd_ - windowPos_);
     const uint64_t position = Position();
-    std::memmove(buffer_.data(), windowPos_, kept);
+    std::memmove(buffer_.get(), windowPos_, kept);
     bufferStart_ = position;
-    const size_t added = ReadAt(position + kept, buffer_.data() + kept, buffer_.size() - kept);
-    windowPos_ = buffer_.data();
-    windowEnd_ = buffer_.data() + kept + added;
+    const size_t added = ReadAt(position + kept, buffer_.get() + kept, bufferSize_ - kept);
+    windowPos_ = buffer_.get();
+    windowEnd_ = buffer_.get() + kept + added;
     return kept + added >= count;
 }
 
@@ -203,7 +224,7 @@ size_t TFileReadStream::Read(void* buffer, size_t count) {
     size_t moved = fromWindow;
     if (moved == count)
         return moved;
-    if (count - moved >= buffer_.size()) {
+    if (count - moved >= bufferSize_) {
         // Too big for the buffer: straight from the file, and the buffer starts after it.
         const uint64_t position = Position();
         moved += ReadAt(position, into + moved, count - moved);

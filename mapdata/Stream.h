@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,11 @@ public:
     // Moves the position forward without reading; past the end is a read error.
     void Skip(uint64_t count);
 
+    // Another reader of the same bytes, at position 0 and moving on its own, that another
+    // thread may use while this stream is read (as long as nothing writes to either). nullptr
+    // when the stream cannot offer one.
+    virtual std::unique_ptr<TStream> OpenReader() const { return nullptr; }
+
 protected:
     // Asks the stream to make its window hold at least count bytes from the position; true
     // when it does. Streams without a window cannot.
@@ -141,17 +147,40 @@ private:
     size_t at_ = 0;
 };
 
-// A growable in-memory stream. Its whole content is the read window.
-class TMemoryStream : public TStream {
+// Reads bytes held elsewhere in memory, which must stay as they are while it is used. All the
+// bytes after the position are its read window. Writing is refused.
+class TByteViewStream : public TStream {
 public:
-    TMemoryStream() = default;
-    explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) { SetWindow(0); }
+    TByteViewStream(const uint8_t* bytes, size_t size) { View(bytes, size, 0); }
 
     size_t Read(void* buffer, size_t count) override;
-    size_t Write(const void* buffer, size_t count) override;
-    uint64_t Size() const override { return data_.size(); }
+    size_t Write(const void*, size_t) override { return 0; }
+    uint64_t Size() const override { return size_; }
     uint64_t Position() const override;
-    void SetPosition(uint64_t position) override;
+    void SetPosition(uint64_t position) override { View(begin_, size_, position); }
+    std::unique_ptr<TStream> OpenReader() const override;
+
+protected:
+    TByteViewStream() = default;
+    // Points the stream at bytes with the window from position on (past the end: an empty
+    // window, and the rest is remembered in overrun_).
+    void View(const uint8_t* bytes, size_t size, uint64_t position);
+
+private:
+    const uint8_t* begin_ = nullptr;
+    size_t size_ = 0;
+    uint64_t overrun_ = 0;
+};
+
+// A growable in-memory stream: a view of its own bytes that can also be written.
+class TMemoryStream : public TByteViewStream {
+public:
+    TMemoryStream() = default;
+    explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {
+        View(data_.data(), data_.size(), 0);
+    }
+
+    size_t Write(const void* buffer, size_t count) override;
 
     void Clear();
     const std::vector<uint8_t>& Bytes() const { return data_; }
@@ -161,12 +190,7 @@ public:
     void LoadFromFile(const std::string& nativePath, const std::string& displayPath);
 
 private:
-    // Points the window at the content from position on (past the end: an empty window, and
-    // the rest is remembered in overrun_).
-    void SetWindow(uint64_t position);
-
     std::vector<uint8_t> data_;
-    uint64_t overrun_ = 0;
 };
 
 // Reads a regular file front to back through a buffer that is its window, so that large
@@ -187,17 +211,26 @@ public:
     uint64_t Size() const override { return size_; }
     uint64_t Position() const override;
     void SetPosition(uint64_t position) override;
+    // Reads the same open file, so it sees the same file even if the path is given to
+    // another one meanwhile.
+    std::unique_ptr<TStream> OpenReader() const override;
 
 protected:
     bool FillWindow(size_t count) override;
 
 private:
+    struct OpenFile;
+    static std::shared_ptr<const OpenFile> Open(const std::string& nativePath,
+                                                const std::string& displayPath);
+    TFileReadStream(std::shared_ptr<const OpenFile> file, size_t bufferSize);
+
     // Reads from the file at an offset; the bytes moved.
     size_t ReadAt(uint64_t offset, uint8_t* into, size_t count);
 
-    int fd_ = -1;
+    std::shared_ptr<const OpenFile> file_; // shared with the readers opened from this one
     uint64_t size_ = 0;
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_; // bufferSize_ bytes, not cleared before use
+    size_t bufferSize_ = 0;
     uint64_t bufferStart_ = 0; // the file offset of buffer_[0]
 };
 
