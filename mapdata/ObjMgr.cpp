@@ -11,29 +11,14 @@ namespace tv {
 
 namespace {
 
-// Writes name with ASCII letters in lower case to out (name.size() bytes), eight bytes at a
-// time; false when name has a byte outside ASCII.
-bool FoldAscii(std::string_view name, char* out) {
-    constexpr uint64_t kHighBits = 0x8080808080808080ull;
-    size_t i = 0;
-    for (; i + 8 <= name.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, name.data() + i, 8);
-        if (word & kHighBits)
-            return false;
-        // With every byte below 0x80, adding 0x3F sets a byte's high bit from 'A' up and adding
-        // 0x25 from past 'Z' up; the letters in between gain 0x20.
-        const uint64_t upper = (word + 0x3F3F3F3F3F3F3F3Full) & ~(word + 0x2525252525252525ull);
-        word |= (upper & kHighBits) >> 2;
-        std::memcpy(out + i, &word, 8);
-    }
-    for (; i < name.size(); ++i) {
-        const char c = name[i];
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-        out[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return true;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// An ASCII word with its letters in lower case: with every byte below 0x80, adding 0x3F sets
+// a byte's high bit from 'A' up and adding 0x25 from past 'Z' up; the letters in between gain
+// 0x20. Zero bytes stay zero.
+uint64_t FoldAsciiWord(uint64_t word) {
+    const uint64_t upper = (word + 0x3F3F3F3F3F3F3F3Full) & ~(word + 0x2525252525252525ull);
+    return word | ((upper & kHighBits) >> 2);
 }
 
 uint64_t Load64(const char* bytes) {
@@ -42,35 +27,68 @@ uint64_t Load64(const char* bytes) {
     return word;
 }
 
-uint32_t Load32(const char* bytes) {
-    uint32_t word;
-    std::memcpy(&word, bytes, 4);
-    return word;
+// The hash of a folded key, fed eight bytes at a time from its start, the last piece padded
+// with zero bytes.
+class TKeyHash {
+public:
+    explicit TKeyHash(size_t size) : hash_(size * 0x9E3779B97F4A7C15ull) {}
+    void Add(uint64_t word) {
+        hash_ = (hash_ ^ word) * 0xBF58476D1CE4E5B9ull;
+        hash_ ^= hash_ >> 31;
+    }
+    size_t Value() const {
+        const uint64_t hash = (hash_ ^ (hash_ >> 29)) * 0x94D049BB133111EBull;
+        return static_cast<size_t>(hash ^ (hash >> 32));
+    }
+
+private:
+    uint64_t hash_;
+};
+
+size_t KeyHash(std::string_view key) {
+    TKeyHash hash(key.size());
+    size_t i = 0;
+    for (; i + 8 <= key.size(); i += 8)
+        hash.Add(Load64(key.data() + i));
+    if (i < key.size()) {
+        uint64_t last = 0;
+        std::memcpy(&last, key.data() + i, key.size() - i);
+        hash.Add(last);
+    }
+    return hash.Value();
 }
 
-// A quick hash of a folded name, eight bytes at a time; the last piece overlaps the one
-// before, so every load has a fixed size.
-size_t KeyHash(std::string_view key) {
-    const char* const bytes = key.data();
-    const size_t size = key.size();
-    uint64_t hash = size * 0x9E3779B97F4A7C15ull;
-    const auto mix = [&hash](uint64_t word) {
-        hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
-        hash ^= hash >> 31;
-    };
-    if (size >= 8) {
-        for (size_t i = 0; i + 8 < size; i += 8)
-            mix(Load64(bytes + i));
-        mix(Load64(bytes + size - 8));
-    } else if (size >= 4) {
-        mix((uint64_t{Load32(bytes)} << 32) | Load32(bytes + size - 4));
-    } else if (size > 0) {
-        mix((uint64_t{static_cast<uint8_t>(bytes[0])} << 16) |
-            (uint64_t{static_cast<uint8_t>(bytes[size / 2])} << 8) |
-            static_cast<uint8_t>(bytes[size - 1]));
+// Folds an ASCII name of at most 8 * kMaxWords bytes into words (zero-padded) and hashes it as
+// KeyHash would hash the folded text, without a round trip through memory; false for a name
+// with a byte outside ASCII.
+constexpr size_t kMaxWords = 8;
+bool FoldAndHashAscii(std::string_view name, uint64_t (&folded)[kMaxWords], size_t& hash) {
+    const char* const bytes = name.data();
+    const size_t size = name.size();
+    TKeyHash hasher(size);
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const uint64_t word = Load64(bytes + i);
+        if (word & kHighBits)
+            return false;
+        folded[i / 8] = FoldAsciiWord(word);
+        hasher.Add(folded[i / 8]);
     }
-    hash = (hash ^ (hash >> 29)) * 0x94D049BB133111EBull;
-    return static_cast<size_t>(hash ^ (hash >> 32));
+    if (i < size) {
+        // The rest: from the last eight bytes when there are that many (its first bytes were
+        // folded already), else byte by byte.
+        uint64_t word = 0;
+        if (size >= 8)
+            word = Load64(bytes + size - 8) >> (8 * (8 - (size - i)));
+        else
+            std::memcpy(&word, bytes, size);
+        if (word & kHighBits)
+            return false;
+        folded[i / 8] = FoldAsciiWord(word);
+        hasher.Add(folded[i / 8]);
+    }
+    hash = hasher.Value();
+    return true;
 }
 
 } // namespace
@@ -135,7 +153,6 @@ void TObjMgr::Clear() {
 
 void TObjMgr::ClearIndex() const {
     slots_.clear();
-    slotKeys_.clear();
     usedSlots_ = 0;
     indexedCount_ = 0;
     indexedLast_ = nullptr;
@@ -145,31 +162,27 @@ void TObjMgr::AddToIndex(TBaseInfo* record) const {
     if ((usedSlots_ + 1) * 4 > slots_.size()) {
         // At most a quarter used, so that a name that is not there is found missing quickly.
         std::vector<IndexSlot> oldSlots(std::max<size_t>(16, slots_.size() * 2));
-        std::vector<TText> oldKeys(oldSlots.size());
         oldSlots.swap(slots_);
-        oldKeys.swap(slotKeys_);
-        for (size_t j = 0; j < oldSlots.size(); ++j) {
-            if (!oldSlots[j].Record)
+        for (IndexSlot& old : oldSlots) {
+            if (!old.Record)
                 continue;
-            size_t i = oldSlots[j].Hash & (slots_.size() - 1);
+            size_t i = old.Hash & (slots_.size() - 1);
             while (slots_[i].Record)
                 i = (i + 1) & (slots_.size() - 1);
-            slots_[i] = oldSlots[j];
-            slotKeys_[i] = std::move(oldKeys[j]);
+            slots_[i] = std::move(old);
         }
     }
     std::string key = CatalogueKey(record->Name);
     const size_t hash = KeyHash(key);
     size_t i = hash & (slots_.size() - 1);
     while (slots_[i].Record) {
-        if (slots_[i].Hash == hash && slotKeys_[i] == key) {
+        if (slots_[i].Hash == hash && slots_[i].Key == key) {
             slots_[i].Record = record; // later records replace earlier ones: the last match wins
             return;
         }
         i = (i + 1) & (slots_.size() - 1);
     }
-    slots_[i] = IndexSlot{hash, record};
-    slotKeys_[i] = std::move(key);
+    slots_[i] = IndexSlot{hash, record, TText(key)};
     ++usedSlots_;
 }
 
@@ -185,23 +198,25 @@ void TObjMgr::EnsureIndex() const {
     indexedLast_ = last;
 }
 
-TBaseInfo* TObjMgr::FindKey(std::string_view key) const {
+TBaseInfo* TObjMgr::FindKey(std::string_view key, size_t hash) const {
     if (slots_.empty())
         return nullptr;
-    const size_t hash = KeyHash(key);
-    for (size_t i = hash & (slots_.size() - 1); slots_[i].Record; i = (i + 1) & (slots_.size() - 1))
-        if (slots_[i].Hash == hash && slotKeys_[i] == key)
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask; slots_[i].Record; i = (i + 1) & mask)
+        if (slots_[i].Hash == hash && slots_[i].Key == key)
             return slots_[i].Record;
     return nullptr;
 }
 
 TBaseInfo* TObjMgr::FindByName(std::string_view name) const {
     EnsureIndex();
-    // Short ASCII names, the usual kind, are folded on the stack.
-    char folded[64];
-    if (name.size() <= sizeof folded && FoldAscii(name, folded))
-        return FindKey(std::string_view(folded, name.size()));
-    return FindKey(CatalogueKey(name));
+    // Short ASCII names, the usual kind, are folded and hashed in registers.
+    uint64_t folded[kMaxWords];
+    size_t hash;
+    if (name.size() <= sizeof folded && FoldAndHashAscii(name, folded, hash))
+        return FindKey(std::string_view(reinterpret_cast<const char*>(folded), name.size()), hash);
+    const std::string key = CatalogueKey(name);
+    return FindKey(key, KeyHash(key));
 }
 
 } // namespace tv

@@ -55,15 +55,15 @@ private:
     struct IndexSlot {
         size_t Hash = 0;
         TBaseInfo* Record = nullptr; // nullptr: a free slot
+        TText Key;                   // in the slot, so that a lookup reads one cache line
     };
 
     void AddToIndex(TBaseInfo* record) const;
     void EnsureIndex() const;
     void ClearIndex() const;
-    TBaseInfo* FindKey(std::string_view key) const;
+    TBaseInfo* FindKey(std::string_view key, size_t hash) const;
 
     mutable std::vector<IndexSlot> slots_; // a power of two in size, at most a quarter used
-    mutable std::vector<TText> slotKeys_;  // the key of each used slot
     mutable size_t usedSlots_ = 0;
     mutable int indexedCount_ = 0;
     mutable const TBaseInfo* indexedLast_ = nullptr;
