@@ -224,10 +224,10 @@ TEST(Catalogue, FileFailuresClearTheSharedStream) {
 }
 
 TEST(Catalogue, LookupAgreesWithTextEqualsOnAnyAsciiName) {
-    // The index folds ASCII names of up to 64 bytes eight bytes at a time. The characters next to
-    // the letters
-    // ('@' '[' '`' '{') differ from letters and from each other by the same bit that case does,
-    // so they are where a wrong fold would join names that TextEquals keeps apart.
+    // The index folds ASCII names of up to 64 bytes eight bytes at a time. The characters next
+    // to the letters ('@' '[' '`' '{') differ from letters and from each other by the same bit
+    // that case does, so they are where a wrong fold would join names that TextEquals keeps
+    // apart.
     std::mt19937 random(77);
     const std::string alphabet = "aAzZbY@[`{ ~09_";
     const auto randomName = [&] {
