@@ -30,18 +30,30 @@ void WriteStreamString(TStream& stream, std::string_view text);
 std::string ReadStreamString(TStream& stream);
 
 inline bool IsAscii(std::string_view text) {
-    // Eight bytes at a time, then the rest.
-    size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if (word & 0x8080808080808080ull)
-            return false;
+    // Fixed-size loads only, overlapping where the length is not a multiple of their size, so
+    // that short texts of any length take the same few steps.
+    const char* const p = text.data();
+    const size_t n = text.size();
+    if (n >= 8) {
+        uint64_t bits;
+        std::memcpy(&bits, p + n - 8, 8);
+        for (size_t i = 0; i + 8 < n; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            bits |= word;
+        }
+        return (bits & 0x8080808080808080ull) == 0;
     }
-    for (; i < text.size(); ++i)
-        if (static_cast<unsigned char>(text[i]) >= 0x80)
-            return false;
-    return true;
+    if (n >= 4) {
+        uint32_t first;
+        uint32_t last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        return ((first | last) & 0x80808080u) == 0;
+    }
+    if (n == 0)
+        return true;
+    return ((p[0] | p[n / 2] | p[n - 1]) & 0x80) == 0; // all of one to three bytes
 }
 
 // The UTF-8 form of BorrowStreamString.

@@ -92,6 +92,18 @@ TEST(TaggedString, BadDataRaisesTheFileErrors) {
     EXPECT_EQ(ErrorOf(ByteWriter().u8(0x12).i32(0x40000000).bytes()), "Stream read error");
 }
 
+TEST(TextBytes, AsciiCheckSeesEveryByteWhateverTheLength) {
+    for (size_t length = 0; length <= 40; ++length) {
+        std::string text(length, 'a');
+        EXPECT_TRUE(IsAscii(text)) << length;
+        for (size_t at = 0; at < length; ++at) {
+            text[at] = '\x80';
+            EXPECT_FALSE(IsAscii(text)) << length << " " << at;
+            text[at] = 'a';
+        }
+    }
+}
+
 TEST(TextEquals, IgnoresCaseIncludingAccentedLetters) {
     EXPECT_TRUE(TextEquals("untitled.tvm", "UNTITLED.TVM"));
     EXPECT_FALSE(TextEquals("a", "a "));
