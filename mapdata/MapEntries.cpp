@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -118,7 +119,7 @@ struct TEntryRun {
 };
 
 constexpr size_t kMaxThreads = 8;
-// How far past the middle of a stretch the start of an entry is looked for.
+// How far past the point where a run's share of the bytes begins its first entry is looked for.
 constexpr size_t kGuessWindow = 64 * 1024;
 // Every entry takes at least 12 bytes (class name, name, position).
 constexpr uint64_t kSmallestEntry = 12;
@@ -174,7 +175,7 @@ TRunPlan PlanRuns(TStream& stream, const TMapReadOptions& options) {
         std::unique_ptr<TStream> reader = stream.OpenReader();
         if (!reader)
             break;
-        const uint64_t start = GuessEntryStart(*reader, plan.Runs[0].Start + bytes * i / runs);
+        const uint64_t start = GuessEntryStart(*reader, plan.Runs[0].Start + bytes / runs * i);
         if (start == kNowhere || start <= plan.Runs.back().Start)
             continue;
         plan.Runs.back().Next = start;
