@@ -64,7 +64,7 @@ std::string_view BorrowUtf8StreamString(TStream& stream);
 // whose data() is nullptr, with the position unchanged, for every other form and for streams
 // that cannot lend them; ReadStreamString reads those. Inline: records read most of their
 // texts through it.
-inline std::string_view BorrowStreamString(TStream& stream) {
+[[gnu::always_inline]] inline std::string_view BorrowStreamString(TStream& stream) {
     const uint8_t* head = stream.Peek(2);
     if (!head)
         return {};
