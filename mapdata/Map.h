@@ -56,8 +56,9 @@ public:
     // written. A failure ("Cannot create file %s", "Stream write error") leaves the previous
     // file as it was, no temporary file behind, and FileName as it was before the call.
     void SaveToFile(const std::string& path, const TObjMgr* catalogue);
-    // Reads the whole file and then ReadFromStream; "Cannot open file %s" when it cannot be
-    // read. The path may be data-style (backslashes) or native.
+    // ReadFromStream on the file, read through a buffer (TFileReadStream); "Cannot open file
+    // %s" when it cannot be opened or is not a regular file. The path may be data-style
+    // (backslashes) or native.
     bool LoadFromFile(const std::string& path, const TObjMgr* catalogue,
                       const TMapReadOptions& options = {});
 
