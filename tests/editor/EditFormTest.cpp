@@ -98,15 +98,8 @@ protected:
 
     // Puts the cursor of the Map Vars grid on a row and types over its value.
     void TypeVar(const std::string& key, const QString& text) {
-        tv::TValueListEditor* grid = window->ValMap;
         window->Pages->setCurrentWidget(window->Tabvars);
-        grid->setFocus();
-        ASSERT_TRUE(grid->MoveTo(grid->FindRow(key)));
-        grid->EditLine()->selectAll();
-        if (text.isEmpty())
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
-        else
-            QTest::keyClicks(QApplication::focusWidget(), text);
+        ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMap, key, text)) << key;
     }
     void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
     std::string Var(const std::string& key) const {

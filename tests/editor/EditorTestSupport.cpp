@@ -1,11 +1,16 @@
 #include "EditorTestSupport.h"
 
 #include "TestSupport.h"
+#include "editor/EditForm.h"
 #include "editor/EditorApp.h"
+#include "editor/MapView.h"
+#include "editor/ValueListEditor.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QTest>
 
 namespace tvtest {
@@ -24,11 +29,40 @@ bool ShowActive(QWidget& window) {
     return QTest::qWaitForWindowActive(&window);
 }
 
+QPoint ScreenPointForView(const tv::TEditF& window, int x, int y) {
+    const auto client = [](int logical, int screen, int size) {
+        int c = -2 * size;
+        while (c * screen / size < logical)
+            ++c;
+        return c;
+    };
+    return window.ViewHost->Window()->mapToGlobal(
+        QPoint(client(x, 800, kViewWidth), client(y, 600, kViewHeight)));
+}
+
+bool TypeIntoRow(tv::TValueListEditor& grid, const std::string& key, const QString& text) {
+    grid.setFocus();
+    if (!grid.MoveTo(grid.FindRow(key)))
+        return false;
+    grid.EditLine()->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    else
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    return true;
+}
+
+bool WritePicture(const TempDir& game, const std::string& name, uint32_t argb, int width,
+                  int height) {
+    const QString path = QString::fromStdString(game.file("Data/Graphic/" + name));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(argb);
+    return image.save(path);
+}
+
 void WriteViewPictures(const TempDir& game) {
-    QDir().mkpath(QString::fromStdString(game.file("Data/Graphic/editor")));
-    QImage frame(16, 16, QImage::Format_ARGB32);
-    frame.fill(qRgba(255, 255, 255, 255));
-    frame.save(QString::fromStdString(game.file("Data/Graphic/editor/frame.png")));
+    WritePicture(game, "editor/frame.png", qRgba(255, 255, 255, 255));
 }
 
 } // namespace tvtest

@@ -2,6 +2,7 @@
 
 #include "editor/Dialogs.h"
 
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <deque>
@@ -9,7 +10,16 @@
 #include <string>
 #include <vector>
 
+namespace tv {
+class TEditF;
+class TValueListEditor;
+} // namespace tv
+
 namespace tvtest {
+
+// The map view's size in pixels in a test window; it shows 800 x 600 logical points.
+inline constexpr int kViewWidth = 446;
+inline constexpr int kViewHeight = 356;
 
 // Answers the editor's dialogs without showing anything and records what was asked.
 // Without a queued answer a file or colour dialog counts as cancelled.
@@ -59,7 +69,18 @@ public:
 // Shows a top-level widget and waits until it is the active window, so focus changes work.
 bool ShowActive(QWidget& window);
 
+// The screen point over the map view where its MousePos gives the logical point (x, y) or,
+// where no pixel maps exactly onto it, the next one up.
+QPoint ScreenPointForView(const tv::TEditF& window, int x, int y);
+
+// Puts the focus on a key/value grid, selects the row with this key and types text over its
+// value (an empty text deletes it); false when the grid has no such row.
+bool TypeIntoRow(tv::TValueListEditor& grid, const std::string& key, const QString& text);
+
 class TempDir;
+// Writes a picture of one colour under the game folder's "Data/Graphic/"; false on failure.
+bool WritePicture(const TempDir& game, const std::string& name, uint32_t argb, int width = 16,
+                  int height = 16);
 // The pictures the map view loads at start (the selection frame "editor\frame.png"), so that a
 // test game folder starts without an error box.
 void WriteViewPictures(const TempDir& game);

@@ -12,7 +12,6 @@
 #include "mapdata/Notices.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -27,8 +26,8 @@ using tv::TEditF;
 
 namespace {
 
-constexpr int kViewWidth = 446;
-constexpr int kViewHeight = 356;
+using tvtest::kViewHeight;
+using tvtest::kViewWidth;
 
 // Channels of a pixel within tolerance.
 ::testing::AssertionResult PixelIs(const QImage& image, int x, int y, int r, int g, int b) {
@@ -63,11 +62,7 @@ protected:
     }
 
     void Picture(const std::string& name, QRgb color, int width = 16, int height = 16) {
-        const QString path = QString::fromStdString(game.file("Data/Graphic/" + name));
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QImage image(width, height, QImage::Format_ARGB32);
-        image.fill(color);
-        ASSERT_TRUE(image.save(path));
+        ASSERT_TRUE(tvtest::WritePicture(game, name, color, width, height)) << name;
     }
 
     void Start() {
@@ -113,14 +108,7 @@ protected:
     // Puts the pointer over the view where MousePos gives this logical point or, where no
     // pixel maps exactly onto it, the next one up; returns what MousePos gives.
     tv::TPoint PointAt(int x, int y) {
-        auto client = [](int logical, int screen, int size) {
-            int c = -2 * size;
-            while (c * screen / size < logical)
-                ++c;
-            return c;
-        };
-        const QPoint global = window->ViewHost->Window()->mapToGlobal(
-            QPoint(client(x, 800, kViewWidth), client(y, 600, kViewHeight)));
+        const QPoint global = tvtest::ScreenPointForView(*window, x, y);
         cursor = tv::TPoint{global.x(), global.y()};
         const tv::TPoint p = window->MousePos();
         EXPECT_GE(p.X, x);

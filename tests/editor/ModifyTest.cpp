@@ -43,14 +43,7 @@ protected:
 
     // Puts the grid's cursor on a row and types over its value.
     void Type(const std::string& key, const QString& text) {
-        TValueListEditor* grid = window->ValMod;
-        grid->setFocus();
-        ASSERT_TRUE(grid->MoveTo(grid->FindRow(key))) << key;
-        grid->EditLine()->selectAll();
-        if (text.isEmpty())
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
-        else
-            QTest::keyClicks(QApplication::focusWidget(), text);
+        ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMod, key, text)) << key;
     }
     void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
     std::string Prop(const std::string& key) const {

@@ -13,7 +13,6 @@
 #include "mapdata/Text.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QListWidget>
 #include <QTabWidget>
@@ -59,8 +58,8 @@ inline std::vector<std::string> Items(const QListWidget* list) {
 
 class PageTest : public ::testing::Test {
 protected:
-    static constexpr int kViewWidth = 446;
-    static constexpr int kViewHeight = 356;
+    static constexpr int kViewWidth = tvtest::kViewWidth;
+    static constexpr int kViewHeight = tvtest::kViewHeight;
 
     void SetUp() override {
         QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
@@ -78,11 +77,7 @@ protected:
     }
 
     void Picture(const std::string& name, QRgb color, int width = 16, int height = 16) {
-        const QString path = QString::fromStdString(game.file("Data/Graphic/" + name));
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QImage image(width, height, QImage::Format_ARGB32);
-        image.fill(color);
-        ASSERT_TRUE(image.save(path));
+        ASSERT_TRUE(tvtest::WritePicture(game, name, color, width, height)) << name;
     }
 
     void Start() {
@@ -107,14 +102,7 @@ protected:
     // Puts the pointer over the view where MousePos gives this logical point or, where no
     // pixel maps exactly onto it, the next one up; returns what MousePos gives.
     tv::TPoint PointAt(int x, int y) {
-        auto client = [](int logical, int screen, int size) {
-            int c = -2 * size;
-            while (c * screen / size < logical)
-                ++c;
-            return c;
-        };
-        const QPoint global = window->ViewHost->Window()->mapToGlobal(
-            QPoint(client(x, 800, kViewWidth), client(y, 600, kViewHeight)));
+        const QPoint global = tvtest::ScreenPointForView(*window, x, y);
         cursor = tv::TPoint{global.x(), global.y()};
         return window->MousePos();
     }
