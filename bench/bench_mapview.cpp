@@ -4,9 +4,9 @@
 // position, and one scroll step of the main window (">>": projection, caption, the Modify
 // page's property grid and object list, background pinning). Run under an X server (Xvfb).
 
+#include "document/MapScene.h"
 #include "editor/Dialogs.h"
 #include "editor/EditForm.h"
-#include "editor/MapScene.h"
 #include "engine/Device.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"

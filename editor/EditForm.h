@@ -1,7 +1,7 @@
 #pragma once
 
+#include "document/MapScene.h"
 #include "editor/Dialogs.h"
-#include "editor/MapScene.h"
 #include "editor/ValueListEditor.h"
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to tvmtool's JSON record reader (catalogue and map sources), and
 // prints every record it accepts back as JSON.
+#include "document/RecordJson.h"
 #include "mapdata/Errors.h"
-#include "tools/tvmtool/RecordJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         try {
             const QJsonObject object = value.toObject();
             const auto record =
-                tv::tool::RecordFromJson(object, tv::tool::EntryContext("records", index, object));
-            tv::tool::RecordJson(*record, 2);
+                tv::RecordFromJson(object, tv::EntryContext("records", index, object));
+            tv::RecordJson(*record, 2);
         } catch (const tv::EError&) {
         }
         ++index;

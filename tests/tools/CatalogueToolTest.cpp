@@ -1,10 +1,10 @@
 #include "TestSupport.h"
+#include "document/RecordJson.h"
 #include "mapdata/Errors.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 #include "tools/tvmtool/Commands.h"
-#include "tools/tvmtool/RecordJson.h"
 
 #include <QDir>
 #include <QFile>

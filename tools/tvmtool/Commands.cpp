@@ -1,12 +1,12 @@
 #include "tools/tvmtool/Commands.h"
 
+#include "document/RecordJson.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Notices.h"
 #include "mapdata/Paths.h"
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 #include "tools/tvmtool/PlayCommand.h"
-#include "tools/tvmtool/RecordJson.h"
 #include "tools/tvmtool/RenderCommand.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "tools/tvmtool/RenderCommand.h"
 
-#include "editor/MapScene.h"
+#include "document/MapScene.h"
 #include "engine/Device.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"

@@ -1,4 +1,4 @@
-#include "editor/MapScene.h"
+#include "document/MapScene.h"
 
 #include "engine/D3DXMath.h"
 #include "engine/Graphics.h"

@@ -1,4 +1,4 @@
-#include "tools/tvmtool/RecordJson.h"
+#include "document/RecordJson.h"
 
 #include "mapdata/Errors.h"
 #include "mapdata/Text.h"
@@ -11,7 +11,7 @@
 #include <limits>
 #include <type_traits>
 
-namespace tv::tool {
+namespace tv {
 
 namespace {
 
@@ -349,4 +349,4 @@ std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::
     return record;
 }
 
-} // namespace tv::tool
+} // namespace tv

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace tv::tool {
+namespace tv {
 
 // The stored fields of the record classes, by their C++ names, in the order a dump prints them.
 enum class FieldType { Int32, UInt32, UInt8, UInt16, Float, Text };
@@ -53,4 +53,4 @@ std::string EntryContext(const char* list, int index, const QJsonObject& object)
 int32_t JsonToInt32(const QJsonValue& value, const std::string& where);
 std::string JsonToText(const QJsonValue& value, const std::string& where);
 
-} // namespace tv::tool
+} // namespace tv
