@@ -200,13 +200,13 @@ void BM_ScrollStep(benchmark::State& state) {
     SilentDialogs dialogs;
     const tv::ScopedDialogs scope(dialogs);
     auto window = std::make_unique<tv::TEditF>(GameFolder());
-    FillMap(*window->CurrentMap, false);
+    FillMap(window->Map(), false);
     window->RefreshAll();
     window->Pages->setCurrentWidget(window->TabModify);
     // The Modify page lists the decors in view; one of them is selected.
     window->ComboMod->setCurrentIndex(window->ComboMod->findText(QStringLiteral("Decors")));
     window->ComboModSelect();
-    window->Selected = window->CurrentMap->Objects[kObjects / 2];
+    window->Document->Select(window->Map().Objects[kObjects / 2]);
     window->WorldX = 0;
     for (auto _ : state) {
         if (window->WorldX >= kWorldWidth) {

@@ -3,9 +3,12 @@
 #include "engine/D3DXMath.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
+#include "mapdata/Errors.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <unordered_set>
 
 namespace tv {
 
@@ -77,9 +80,7 @@ void TMapScene::SetProjection(int32_t worldX) {
         device_->SetTransform(D3DTS_PROJECTION, &ProjMatrix);
 }
 
-TWrapper* TMapScene::CreateView(TBaseInfo* record) {
-    if (!record)
-        return nullptr;
+std::unique_ptr<TWrapper> TMapScene::MakeView(TBaseInfo* record) {
     // The texture first: when it cannot be loaded nothing is made.
     TDXTexture* texture =
         textures_ ? textures_->GetTexture(record->Texture.str(), kWorldTextureTag) : nullptr;
@@ -92,6 +93,13 @@ TWrapper* TMapScene::CreateView(TBaseInfo* record) {
     if (const auto* colObj = dynamic_cast<const TColObjInfo*>(record))
         view->SetAnimation(colObj->FrameWidth, colObj->FrameHeight, kViewAnimationFps,
                            colObj->Animated != 0);
+    return view;
+}
+
+TWrapper* TMapScene::CreateView(TBaseInfo* record) {
+    if (!record)
+        return nullptr;
+    std::unique_ptr<TWrapper> view = MakeView(record);
 
     // Bisection: the new view object goes before the first one whose Z is not smaller.
     ptrdiff_t low = 0;
@@ -108,13 +116,41 @@ TWrapper* TMapScene::CreateView(TBaseInfo* record) {
     return made;
 }
 
-void TMapScene::RebuildViews(const TBaseInfoList& objects) {
+std::vector<const TBaseInfo*> TMapScene::CreateViews(const std::vector<TBaseInfo*>& records) {
+    std::vector<const TBaseInfo*> failed;
+    TViewList made;
+    made.reserve(records.size());
+    for (TBaseInfo* record : records) {
+        if (!record)
+            continue;
+        try {
+            made.push_back(MakeView(record));
+        } catch (const EError&) {
+            failed.push_back(record);
+        }
+    }
+    // One insertion after another puts each view object before every one of equal or greater
+    // Z already there: among equal Z the later ones come first, all before the older ones.
+    std::reverse(made.begin(), made.end());
+    std::stable_sort(made.begin(), made.end(),
+                     [](const auto& a, const auto& b) { return a->Z < b->Z; });
+    TViewList merged;
+    merged.reserve(Views.size() + made.size());
+    auto old = Views.begin();
+    for (auto& view : made) {
+        while (old != Views.end() && (*old)->Z < view->Z)
+            merged.push_back(std::move(*old++));
+        merged.push_back(std::move(view));
+    }
+    std::move(old, Views.end(), std::back_inserter(merged));
+    Views = std::move(merged);
+    return failed;
+}
+
+std::vector<const TBaseInfo*> TMapScene::RebuildViews(const TBaseInfoList& objects) {
     for (const auto& view : Views)
         view->Dead = true;
-    // Room for the new ones next to the dead ones, which go at the next frame.
-    Views.reserve(Views.size() + static_cast<size_t>(objects.Count()));
-    for (TBaseInfo* record : objects)
-        CreateView(record);
+    return CreateViews(std::vector<TBaseInfo*>(objects.begin(), objects.end()));
 }
 
 void TMapScene::RefreshView(TBaseInfo* record) {
@@ -131,6 +167,13 @@ void TMapScene::RefreshView(TBaseInfo* record) {
 void TMapScene::MarkDead(const TBaseInfo* record) {
     for (const auto& view : Views)
         if (view->Info == record)
+            view->Dead = true;
+}
+
+void TMapScene::MarkDead(const std::vector<TBaseInfo*>& records) {
+    const std::unordered_set<const TBaseInfo*> gone(records.begin(), records.end());
+    for (const auto& view : Views)
+        if (gone.count(view->Info))
             view->Dead = true;
 }
 

@@ -67,14 +67,21 @@ public:
     // object whose Z is greater than or equal to the record's. Raises "Error when loading
     // texture." (and makes nothing) when the record's texture cannot be loaded.
     TWrapper* CreateView(TBaseInfo* record);
-    // Marks every view object dead, then makes one for each record from the first to the
-    // last; stops at the first record whose view object cannot be made.
-    void RebuildViews(const TBaseInfoList& objects);
+    // Makes the view objects of several records at once, in the order that one CreateView
+    // after another would give them (among equal Z the later records first, before the view
+    // objects already there), in one pass over the list. Records whose texture cannot be
+    // loaded get none; they are returned.
+    std::vector<const TBaseInfo*> CreateViews(const std::vector<TBaseInfo*>& records);
+    // Marks every view object dead, then makes one for each record as CreateViews does; the
+    // records whose view object could not be made are returned.
+    std::vector<const TBaseInfo*> RebuildViews(const TBaseInfoList& objects);
     // Replaces the live view object of the record (if any) by a new one at once. Nothing
     // happens for no record.
     void RefreshView(TBaseInfo* record);
     // Sets Dead on every view object of the record.
     void MarkDead(const TBaseInfo* record);
+    // Sets Dead on every view object of these records, in one pass.
+    void MarkDead(const std::vector<TBaseInfo*>& records);
     // Backgrounds placed at Left < 20 are shown at the view's left edge, at their own Top.
     void PinBackgrounds(int32_t worldX);
     // Removes dead view objects, then processes and draws every live one in order, and
@@ -100,6 +107,9 @@ public:
 
 private:
     bool Visible(const TWrapper& view) const;
+    // The view object of a record, not yet in the list (raises when its texture cannot be
+    // loaded).
+    std::unique_ptr<TWrapper> MakeView(TBaseInfo* record);
 
     PD3DDevice device_;
     TTextureMgr* textures_;

@@ -1,7 +1,8 @@
 #include "editor/EditForm.h"
 
+#include "document/Convert.h"
+#include "document/Properties.h"
 #include "editor/AboutDlg.h"
-#include "editor/Convert.h"
 #include "editor/EditorApp.h"
 #include "editor/Glyphs.h"
 #include "editor/MapView.h"
@@ -44,13 +45,6 @@ constexpr const char* kPictureFilter =
     "Truevision Targa(*.tga)|*.tga";
 constexpr const char* kMusicFilter =
     "MIDI file(*.mid)|*.mid|MP3 file(*.mp3)|*.mp3|All Files(*.*)|*.*";
-
-// Rows of the Map Vars grid, in their order.
-constexpr const char* kVarName = "Name";
-constexpr const char* kVarMaxWorldX = "Max World X";
-constexpr const char* kVarGround = "Ground";
-constexpr const char* kVarSky = "Sky";
-constexpr const char* kVarThemeMusic = "Theme Music";
 
 // "MS Sans Serif" 8 points bold where it exists, else the closest sans font at hand.
 QFont FormFont() {
@@ -387,10 +381,11 @@ void TEditF::FormCreate(const std::string& baseFolder) {
     InstallKeyStateFilter();
     InitGraphics();
 
-    CurrentMap = std::make_unique<TMap>();
+    Document->NewMap();
     UpdateTitle();
     Views().clear();
     RefreshAll();
+    Document->AddListener([this](unsigned changes) { DocumentChanged(changes); });
 }
 
 void TEditF::FormDestroy() {
@@ -404,13 +399,16 @@ void TEditF::FormDestroy() {
     }
     // The view objects and the selection frame (their textures belong to the cache); the
     // device cursor refers to the view's window, so it goes with the window.
-    Scene.reset();
+    if (Document) {
+        Document->ClearListeners();
+        Document->ReleaseScene();
+    }
     DXCursor.reset();
     ReleaseGraphicsDevice();
     ObjMgr.reset();
     TextureMgr.reset();
-    CurrentMap.reset();
-    Deleted.reset();
+    // The map, its undo steps and the Undelete copy.
+    Document.reset();
     // The window's own references to the device.
     InfoFont.reset();
     Sprite.reset();
@@ -432,17 +430,49 @@ void TEditF::ShowCatalogueState() {
 }
 
 void TEditF::RefreshAll() {
-    Selected = nullptr;
-    Dragging = false;
+    Document->EndDrag();
+    Document->Select(nullptr);
     FillMapVars();
     RefreshModify();
-    RebuildViews();
+    // A texture that cannot be loaded does not hide the rest of the map: every other record
+    // gets its view object, the pages follow the map, and then one error names the textures.
+    std::exception_ptr viewFailure;
+    try {
+        RebuildViews();
+    } catch (const EError&) {
+        viewFailure = std::current_exception();
+    }
     UpdateWorldX();
+    if (viewFailure)
+        std::rethrow_exception(viewFailure);
 }
 
 void TEditF::UpdateTitle() {
-    SetApplicationTitle(std::string(EditorTitle) + " - " + CurrentMap->FileName);
+    SetApplicationTitle(std::string(EditorTitle) + " - " + Map().FileName);
     setWindowTitle(ToQString(ApplicationTitle()));
+}
+
+void TEditF::DocumentChanged(unsigned changes) {
+    if (changes & DocChange::Map) {
+        // New and Open: everything follows the map, and the title names it, also when some
+        // of its textures could not be loaded.
+        try {
+            RefreshAll();
+        } catch (...) {
+            UpdateTitle();
+            throw;
+        }
+        UpdateTitle();
+        return;
+    }
+    if (changes & DocChange::MapVars) {
+        FillMapVars();
+        UpdateWorldXCaption();
+    }
+    if (changes & DocChange::Objects)
+        RefreshModify();
+    else if (changes & (DocChange::Object | DocChange::Selection))
+        FillProperties();
 }
 
 std::string TEditF::MapFolder() const {
@@ -499,26 +529,12 @@ void TEditF::ComboObjSelect() {
 // Map Vars page
 
 void TEditF::FillMapVars() {
-    ValMap->SetValue(kVarName, CurrentMap->MapName);
-    ValMap->SetValue(kVarMaxWorldX, Format("%d", CurrentMap->MaxWorldX));
-    ValMap->SetValue(kVarGround, Format("%d", CurrentMap->Ground));
-    ValMap->SetValue(kVarSky, Format("%d", CurrentMap->Sky));
-    ValMap->SetValue(kVarThemeMusic, CurrentMap->ThemeMusic);
-    ValMap->SetEditStyle(kVarThemeMusic, TValueListEditor::TEditStyle::Ellipsis);
+    ValMap->SetRows(MapVarRows(MapVarsOf(Map())));
 }
 
 void TEditF::ValMapValidate(int /*column*/, int /*row*/, const std::string& key,
                             const std::string& value) {
-    TMap& map = *CurrentMap;
-    if (TextEquals(key, kVarName))
-        map.MapName = value;
-    if (TextEquals(key, kVarMaxWorldX) && !value.empty())
-        map.MaxWorldX = MaxOf(0, MinOf(StrToInt(value), MaxMapWidth));
-    if (TextEquals(key, kVarSky) && !value.empty())
-        map.Sky = MaxOf(0, MinOf(StrToInt(value), ScreenHeight));
-    if (TextEquals(key, kVarGround) && !value.empty())
-        map.Ground = MaxOf(0, MinOf(StrToInt(value), ScreenHeight));
-    FillMapVars();
+    Document->SetMapVar(key, value);
 }
 
 void TEditF::ValMapKeyDown(int key) {
@@ -533,8 +549,7 @@ void TEditF::ValMapEditButtonClick() {
     OpenMD->InitialDir = BaseFolder() + "Data\\Music";
     if (!OpenMD->Execute())
         return;
-    CurrentMap->ThemeMusic = RelativeDataPath(BaseFolder() + "Data\\Music\\", OpenMD->FileName);
-    FillMapVars();
+    Document->SetThemeMusic(RelativeDataPath(BaseFolder() + "Data\\Music\\", OpenMD->FileName));
 }
 
 void TEditF::PagesChange(int index) {
@@ -545,22 +560,16 @@ void TEditF::PagesChange(int index) {
 // ---------------------------------------------------------------------------------------------
 // Map file commands
 
+// The document tells DocumentChanged, which runs RefreshAll and UpdateTitle.
 void TEditF::SpeedButton1Click() {
-    CurrentMap.reset();
-    CurrentMap = std::make_unique<TMap>();
-    RefreshAll();
-    UpdateTitle();
+    Document->NewMap();
 }
 
 void TEditF::SpeedButton2Click() {
     OpenD->InitialDir = MapFolder();
     if (!OpenD->Execute())
         return;
-    // The map reads the file into a fresh document and takes it over only when the whole file
-    // was read, so a failure here leaves the map and everything that points into it intact.
-    CurrentMap->LoadFromFile(OpenD->FileName, ObjMgr.get());
-    RefreshAll();
-    UpdateTitle();
+    Document->LoadMap(OpenD->FileName);
 }
 
 bool TEditF::CommitPendingEdits() {
@@ -573,11 +582,11 @@ bool TEditF::CommitPendingEdits() {
 void TEditF::SaveBtnClick() {
     if (!CommitPendingEdits())
         return;
-    if (TextEquals(CurrentMap->FileName, TMap::kUntitled)) {
+    if (TextEquals(Map().FileName, TMap::kUntitled)) {
         SaveAsBtnClick();
         return;
     }
-    CurrentMap->SaveToFile(NativePath(MapFolder() + "\\" + CurrentMap->FileName), ObjMgr.get());
+    Document->SaveMap(NativePath(MapFolder() + "\\" + Map().FileName));
 }
 
 void TEditF::SaveAsBtnClick() {
@@ -585,7 +594,7 @@ void TEditF::SaveAsBtnClick() {
         return;
     SaveD->InitialDir = MapFolder();
     if (SaveD->Execute())
-        CurrentMap->SaveToFile(SaveD->FileName, ObjMgr.get());
+        Document->SaveMap(SaveD->FileName);
     UpdateTitle();
 }
 

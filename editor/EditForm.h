@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/MapScene.h"
+#include "document/MapDocument.h"
 #include "editor/Dialogs.h"
 #include "editor/ValueListEditor.h"
 #include "mapdata/Map.h"
@@ -34,7 +34,8 @@ class TWindowCursorControl;
 
 // The editor's main window: the map view on the left with its scrolling controls, the tool
 // bar and the pages "Add New", "Modify" and "Map Vars" on the right. It owns the object
-// catalogue and the map being edited; every change goes to CurrentMap at once.
+// catalogue and the map document; its handlers hand every edit to the document and refresh
+// the pages from what the document says changed.
 class TEditF : public QWidget {
     Q_OBJECT
 public:
@@ -52,16 +53,15 @@ public:
 
     // --- window-level state ---
     std::unique_ptr<TObjMgr> ObjMgr;
-    std::unique_ptr<TMap> CurrentMap;
+    // The map being edited with its selection, Undelete copy, view objects and undo stack.
+    std::unique_ptr<TMapDocument> Document;
     QFont TextFont;
     bool CloseAllowed = false;
     std::string AddGroup;
     std::string ModGroup;
-    TBaseInfo* Selected = nullptr;
+    // The catalogue's type that a click in the view or "Add" places.
     TBaseInfo* NewType = nullptr;
     int32_t WorldX = 0;
-    std::unique_ptr<TBaseInfo> Deleted;
-    bool Dragging = false;
     // The failure that left the editor without a catalogue; empty when it was read.
     std::string CatalogueError;
 
@@ -143,9 +143,14 @@ public:
     TFileDialog* OpenMD = nullptr;
 
     // --- window ---
+    // The map being edited (the document's).
+    TMap& Map() const { return Document->Map(); }
+    TBaseInfo* Selected() const { return Document->Selected(); }
     void RefreshAll();
     void UpdateTitle();
     void UpdateWorldX();
+    // The "World X" caption alone (also after "Max World X" changed).
+    void UpdateWorldXCaption();
     // The folder maps are opened from and saved to (data-style, no trailing separator).
     std::string MapFolder() const;
 
@@ -158,10 +163,6 @@ public:
     void ShowPreview();
     void AddAtCursor();
     void Button5Click();
-    // "Add" places at most this many copies at once; a larger count is refused.
-    static constexpr int MaxAddCount = 10000;
-    // Candidate places an entity copy of "Add" gets before it is given up.
-    static constexpr int MaxPlaceAttempts = 10000;
 
     // --- Modify page (EditFormModify.cpp) ---
     void FillModGroups();
@@ -177,6 +178,10 @@ public:
     void ValModEditButtonClick();
     void Button1Click();
     void Button6Click();
+    // Copy, Cut and Paste of placed objects through the system clipboard.
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
 
     // --- Map Vars page ---
     void FillMapVars();
@@ -206,13 +211,13 @@ public:
     PD3DObject D3D;
     std::shared_ptr<TD3DXFont> InfoFont;
     std::shared_ptr<TD3DXSprite> Sprite;
-    // The view objects, the selection frame and the matrices; made by InitGraphics.
-    std::unique_ptr<TMapScene> Scene;
     // What fills the View panel: the device's window, or the notice that there is no device.
     std::unique_ptr<TMapViewHost> ViewHost;
     std::unique_ptr<TWindowTarget> ViewTarget;
-    // The view objects in ascending Z (Scene->Views).
-    TViewList& Views();
+    // The view objects, the selection frame and the matrices (the document's).
+    TMapScene& Scene() const { return Document->Scene(); }
+    // The view objects in ascending Z.
+    TViewList& Views() const { return Scene().Views; }
     // False when the view has no graphics device: nothing is drawn and the mouse in the
     // view does nothing; the view says so.
     bool HasGraphics() const;
@@ -229,8 +234,6 @@ public:
     void RebuildViews();
     // Replaces the view object of Selected.
     void RefreshSelectedView();
-    // Sets Dead on the view objects of a record; they go at the next frame.
-    void MarkViewsDead(const TBaseInfo* record);
     bool IsInView(const TBaseInfo* record) const;
     void PinBackgrounds();
     // The mouse in logical screen units (800 x 600 over the view); (0, 0) without a device.
@@ -262,6 +265,11 @@ private:
     void DisconnectPages();
     void FormActivate();
     void BuildView();
+    // Refreshes the pages, the view and the title from what the document says changed.
+    void DocumentChanged(unsigned changes);
+    // The world point a paste puts the first object's top-left corner at: the mouse when it is
+    // over the view, else the view's centre less half the object.
+    TPoint PastePoint(const TBaseInfo& first) const;
 
     std::unique_ptr<TWindowCursorControl> CursorControl;
 };

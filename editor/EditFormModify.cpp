@@ -1,81 +1,27 @@
 // The "Modify" page: choosing a placed object from the lists of the objects in view, its
-// property grid, the texture and colour pickers, Delete and Undelete.
+// property grid, the texture and colour pickers, Delete, Undelete, Copy, Cut and Paste.
 #include "editor/EditForm.h"
 
-#include "editor/Convert.h"
+#include "document/ObjectClipboard.h"
+#include "document/Placement.h"
+#include "document/Properties.h"
 #include "editor/EditorApp.h"
 #include "editor/ListKeys.h"
-#include "engine/DXObj.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Geometry.h"
+#include "mapdata/Notices.h"
 #include "mapdata/Paths.h"
 #include "mapdata/Text.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QListWidget>
-#include <QLocale>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <array>
-#include <cfloat>
-#include <cmath>
 
 namespace tv {
-
-namespace {
-
-// The rows of the property grid, in the order they are first written.
-constexpr const char* kPropName = "Name";
-constexpr const char* kPropClass = "Class";
-constexpr const char* kPropLeft = "left";
-constexpr const char* kPropTop = "Top";
-constexpr const char* kPropTexture = "Texture";
-constexpr const char* kPropWidth = "Width";
-constexpr const char* kPropHeight = "Height";
-constexpr const char* kPropColor = "Color";
-constexpr const char* kPropZ = "Z";
-constexpr const char* kPropSpeed = "Speed";
-constexpr const char* kPropFrameWidth = "Frame Width";
-constexpr const char* kPropFrameHeight = "Frame Height";
-constexpr const char* kPropBlend = "Blend";
-
-// The names of TDXBlend, lowest value first.
-constexpr std::array<const char*, 2> kBlendNames = {"bl_normal", "bl_add"};
-static_assert(bl_normal == 0 && bl_add == 1);
-
-// Speeds are shown and read with the user's decimal separator and no digit grouping.
-QLocale SpeedLocale() {
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
-    return locale;
-}
-
-std::string SpeedText(float speed) {
-    return SpeedLocale().toString(static_cast<double>(speed), 'f', 4).toStdString();
-}
-
-// A speed must fit the record's 32-bit float.
-float StrToSpeed(const std::string& text) {
-    bool ok = false;
-    const double value = SpeedLocale().toDouble(ToQString(text), &ok);
-    if (!ok || !std::isfinite(value) || std::fabs(value) > FLT_MAX)
-        throw EError("'" + text + "' is not a valid floating point value");
-    return static_cast<float>(value);
-}
-
-std::string BlendText(uint8_t blend) {
-    return blend < kBlendNames.size() ? kBlendNames[blend] : Format("%d", blend);
-}
-
-// Only the named values are taken: the byte holds nothing else the view could draw with.
-uint8_t StrToBlend(const std::string& text) {
-    for (size_t value = 0; value < kBlendNames.size(); ++value)
-        if (TextEquals(text, kBlendNames[value]))
-            return static_cast<uint8_t>(value);
-    throw EError("'" + text + "' is not a valid blend mode: use bl_normal or bl_add");
-}
-
-} // namespace
 
 void TEditF::ConnectModifyPage() {
     connect(ComboMod, &QComboBox::activated, this, Guarded([this] { ComboModSelect(); }));
@@ -94,14 +40,18 @@ void TEditF::ConnectModifyPage() {
             Guarded([this] { ValModEditButtonClick(); }));
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
     connect(Button6, &QPushButton::clicked, this, Guarded([this] { Button6Click(); }));
+    connect(Button2, &QPushButton::clicked, this, Guarded([this] { Button2Click(); }));
+    connect(Button3, &QPushButton::clicked, this, Guarded([this] { Button3Click(); }));
+    connect(Button4, &QPushButton::clicked, this, Guarded([this] { Button4Click(); }));
 }
 
 void TEditF::DisconnectPages() {
     // Nothing the page controls do while they are taken down reaches the window any more.
     ValMod->OnValidate = nullptr;
     ValMod->OnKeyDown = nullptr;
-    for (QObject* control : std::initializer_list<QObject*>{ListObj, Button5, ComboMod, ListMod,
-                                                            ValMod, Button1, Button6})
+    for (QObject* control :
+         std::initializer_list<QObject*>{ListObj, Button5, ComboMod, ListMod, ValMod, Button1,
+                                         Button6, Button2, Button3, Button4})
         QObject::disconnect(control, nullptr, this, nullptr);
 }
 
@@ -112,7 +62,7 @@ void TEditF::FillModGroups() {
     const QSignalBlocker blocker(ComboMod);
     ComboMod->clear();
     std::vector<std::string> groups;
-    for (const TBaseInfo* record : CurrentMap->Objects) {
+    for (const TBaseInfo* record : Map().Objects) {
         if (IsInView(record) && !TextInList(record->Group, groups)) {
             groups.push_back(record->Group.str());
             ComboMod->addItem(ToQString(record->Group));
@@ -134,7 +84,7 @@ void TEditF::FillModList() {
     }
     if (ModGroup.empty())
         return;
-    for (const TBaseInfo* record : CurrentMap->Objects)
+    for (const TBaseInfo* record : Map().Objects)
         if (IsInView(record) && TextEquals(record->Group, ModGroup))
             ListMod->addItem(ToQString(record->Name));
     if (highlighted < ListMod->count())
@@ -155,11 +105,11 @@ void TEditF::SelectFromModList() {
     if (wanted < 0)
         return;
     int index = 0;
-    for (TBaseInfo* record : CurrentMap->Objects) {
+    for (TBaseInfo* record : Map().Objects) {
         if (!IsInView(record) || !TextEquals(record->Group, ModGroup))
             continue;
         if (index++ == wanted) {
-            Selected = record;
+            Document->Select(record);
             break;
         }
     }
@@ -171,34 +121,16 @@ void TEditF::SelectFromModList() {
 
 void TEditF::ShowSelected() {
     ValMod->ClearRows();
-    if (Selected)
+    if (Selected())
         FillProperties();
 }
 
 void TEditF::FillProperties() {
-    if (!Selected) {
+    if (!Selected()) {
         ValMod->ClearRows();
         return;
     }
-    const TBaseInfo& r = *Selected;
-    ValMod->SetValue(kPropName, r.Name);
-    ValMod->SetValue(kPropClass, r.ClassName());
-    ValMod->SetValue(kPropLeft, Format("%d", r.Left));
-    ValMod->SetValue(kPropTop, Format("%d", r.Top));
-    ValMod->SetValue(kPropTexture, r.Texture);
-    ValMod->SetEditStyle(kPropTexture, TValueListEditor::TEditStyle::Ellipsis);
-    ValMod->SetValue(kPropWidth, Format("%d", r.Width));
-    ValMod->SetValue(kPropHeight, Format("%d", r.Height));
-    ValMod->SetValue(kPropColor, Format("%X", r.Color));
-    ValMod->SetEditStyle(kPropColor, TValueListEditor::TEditStyle::Ellipsis);
-    ValMod->SetValue(kPropZ, Format("%d", r.Z));
-    ValMod->SetValue(kPropSpeed, SpeedText(r.Speed));
-    ValMod->SetValue(kPropFrameWidth, Format("%d", r.FrameWidth));
-    ValMod->SetValue(kPropFrameHeight, Format("%d", r.FrameHeight));
-    ValMod->SetValue(kPropBlend, BlendText(r.Blend));
-    ValMod->SetEditStyle(kPropBlend, TValueListEditor::TEditStyle::PickList);
-    ValMod->SetPickList(kPropBlend,
-                        std::vector<std::string>(kBlendNames.begin(), kBlendNames.end()));
+    ValMod->SetRows(ObjectRows(*Selected()));
 }
 
 void TEditF::RefreshModify() {
@@ -207,52 +139,15 @@ void TEditF::RefreshModify() {
     FillProperties();
 }
 
+// The document applies the value, remakes the view object and tells DocumentChanged, which
+// shows the record again (clamped values and reverted read-only rows included).
 void TEditF::ValModValidate(int /*column*/, int /*row*/, const std::string& key,
                             const std::string& value) {
-    if (!Selected) {
+    if (!Selected()) {
         FillProperties();
         return;
     }
-    TBaseInfo& r = *Selected;
-    const int32_t maxWorldX = CurrentMap->MaxWorldX;
-    // Numbers are taken only from a text that is there; a failed conversion raises before
-    // anything changes.
-    const bool given = !value.empty();
-    if (TextEquals(key, kPropName))
-        r.Name = value;
-    else if (TextEquals(key, kPropLeft)) {
-        if (given)
-            r.Left = Clamp(StrToInt(value), 0, maxWorldX);
-    } else if (TextEquals(key, kPropTop)) {
-        if (given)
-            r.Top = Clamp(StrToInt(value), 0, ScreenHeight);
-    } else if (TextEquals(key, kPropWidth)) {
-        if (given)
-            r.Width = Clamp(StrToInt(value), 0, maxWorldX);
-    } else if (TextEquals(key, kPropHeight)) {
-        if (given)
-            r.Height = Clamp(StrToInt(value), 0, ScreenHeight);
-    } else if (TextEquals(key, kPropColor)) {
-        if (given)
-            r.Color = static_cast<uint32_t>(StrToInt("$" + value));
-    } else if (TextEquals(key, kPropZ)) {
-        if (given)
-            r.Z = StrToInt(value);
-    } else if (TextEquals(key, kPropSpeed)) {
-        if (given)
-            r.Speed = StrToSpeed(value);
-    } else if (TextEquals(key, kPropBlend)) {
-        r.Blend = StrToBlend(value);
-    }
-    // The grid shows the record as it now is also when its view object cannot be made, so
-    // the designer is not held in the row by a texture that does not load.
-    try {
-        RefreshSelectedView();
-    } catch (...) {
-        FillProperties();
-        throw;
-    }
-    FillProperties();
+    Document->SetObjectProperty(key, value);
 }
 
 void TEditF::ValModKeyDown(int key) {
@@ -262,53 +157,68 @@ void TEditF::ValModKeyDown(int key) {
 }
 
 void TEditF::ValModEditButtonClick() {
-    if (!Selected)
+    if (!Selected())
         return;
     if (TextEquals(ValMod->CurrentKey(), kPropTexture)) {
         OpenPD->InitialDir = BaseFolder() + "Data\\Graphic";
-        if (OpenPD->Execute()) {
-            Selected->Texture =
-                RelativeDataPath(BaseFolder() + "Data\\Graphic\\", OpenPD->FileName);
-            FillProperties();
-            RefreshSelectedView();
-        }
+        if (OpenPD->Execute())
+            Document->SetObjectTexture(
+                RelativeDataPath(BaseFolder() + "Data\\Graphic\\", OpenPD->FileName));
     }
-    if (Selected && TextEquals(ValMod->CurrentKey(), kPropColor)) {
+    if (Selected() && TextEquals(ValMod->CurrentKey(), kPropColor)) {
         // Only the colour is chosen; the alpha stays as it was.
-        const uint32_t alpha = Selected->Color & 0xFF000000u;
-        ColorD->Color = Selected->Color & 0x00FFFFFFu;
-        if (ColorD->Execute()) {
-            Selected->Color = alpha | (ColorD->Color & 0x00FFFFFFu);
-            FillProperties();
-            RefreshSelectedView();
-        }
+        const uint32_t alpha = Selected()->Color & 0xFF000000u;
+        ColorD->Color = Selected()->Color & 0x00FFFFFFu;
+        if (ColorD->Execute())
+            Document->SetObjectColor(alpha | (ColorD->Color & 0x00FFFFFFu));
     }
 }
 
 // ---------------------------------------------------------------------------------------------
-// Delete and Undelete
+// Delete, Undelete, Copy, Cut and Paste (the document tells DocumentChanged, which refreshes
+// the page)
 
 void TEditF::Button1Click() {
-    if (!Selected)
-        return;
-    std::unique_ptr<TBaseInfo> record = CurrentMap->Objects.Extract(Selected);
-    MarkViewsDead(Selected);
-    if (record)
-        Deleted = CloneInfo(*record);
-    record.reset();
-    Selected = nullptr;
-    RefreshModify();
+    Document->DeleteSelected();
 }
 
 void TEditF::Button6Click() {
-    if (!Deleted)
+    Document->Undelete();
+}
+
+void TEditF::Button2Click() {
+    if (Selected())
+        QGuiApplication::clipboard()->setMimeData(ObjectsMimeData({Selected()}).release());
+}
+
+void TEditF::Button3Click() {
+    if (!Selected())
         return;
-    TBaseInfo* record = CurrentMap->AddObjectSorted(CloneInfo(*Deleted));
-    // The copy is in the map now: a view object that cannot be made must not leave a second
-    // copy behind for another Undelete.
-    Deleted.reset();
-    CreateView(record);
-    RefreshModify();
+    Button2Click();
+    Document->CutSelected();
+}
+
+void TEditF::Button4Click() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    std::vector<std::unique_ptr<TBaseInfo>> records;
+    try {
+        if (!data)
+            throw EError("The clipboard is empty");
+        records = ObjectsFromMimeData(*data);
+    } catch (const EError& error) {
+        ShowMessageBox(std::string(error.what()) + ": nothing was pasted.");
+        return;
+    }
+    const TPoint at = PastePoint(*records.front());
+    Document->Paste(std::move(records), at.X, at.Y);
+}
+
+TPoint TEditF::PastePoint(const TBaseInfo& first) const {
+    const TPoint p = MousePos();
+    if (HasGraphics() && p.X >= 0 && p.X < ScreenWidth && p.Y >= 0 && p.Y < ScreenHeight)
+        return TPoint{AddSaturated(WorldX, p.X), p.Y};
+    return TPoint{AddSaturated(WorldX, ScreenWidth / 2 - first.Width / 2),
+                  ScreenHeight / 2 - first.Height / 2};
 }
 
 } // namespace tv

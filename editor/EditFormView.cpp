@@ -1,6 +1,6 @@
 // The main window's map view: device set-up, the frame, the view objects, scrolling and the
 // mouse in the view.
-#include "editor/Convert.h"
+#include "document/Convert.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "editor/MapView.h"
@@ -73,7 +73,9 @@ void TEditF::InitGraphics() {
 
     TextureMgr = std::make_unique<TTextureMgr>(Device);
     // Without a device the view objects are kept without textures: nothing would show them.
-    Scene = std::make_unique<TMapScene>(Device, Device ? TextureMgr.get() : nullptr);
+    // The map document keeps the view objects with the map they show; its map comes next.
+    Document = std::make_unique<TMapDocument>(
+        ObjMgr.get(), std::make_unique<TMapScene>(Device, Device ? TextureMgr.get() : nullptr));
     ViewHost->ShowDevice(Device != nullptr);
     if (!Device)
         return;
@@ -93,7 +95,7 @@ void TEditF::InitGraphics() {
     window->setCursor(Qt::CrossCursor);
 
     // A frame picture that cannot be loaded is reported; the view then has no selection frame.
-    RunGuarded([&] { Scene->CreateSelFrame(); });
+    RunGuarded([&] { Scene().CreateSelFrame(); });
     SetupRenderState();
 }
 
@@ -104,7 +106,7 @@ void TEditF::SetupRenderState() {
     D3DXCreateFont(Device, TextFont, &InfoFont);
     Sprite.reset();
     D3DXCreateSprite(Device, &Sprite);
-    Scene->SetupDeviceStates(WorldX);
+    Scene().SetupDeviceStates(WorldX);
 }
 
 void TEditF::ResetDevice() {
@@ -113,15 +115,11 @@ void TEditF::ResetDevice() {
 }
 
 void TEditF::SetProjection() {
-    Scene->SetProjection(WorldX);
+    Scene().SetProjection(WorldX);
 }
 
 bool TEditF::HasGraphics() const {
     return Device != nullptr;
-}
-
-TViewList& TEditF::Views() {
-    return Scene->Views;
 }
 
 void TEditF::FormActivate() {
@@ -158,7 +156,7 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
 }
 
 void TEditF::DrawObjects() {
-    Scene->DrawObjects(Selected);
+    Scene().DrawObjects(Selected());
 }
 
 void TEditF::DrawFrameRate() {
@@ -172,19 +170,15 @@ void TEditF::DrawFrameRate() {
 // View objects
 
 TWrapper* TEditF::CreateView(TBaseInfo* record) {
-    return Scene->CreateView(record);
+    return Scene().CreateView(record);
 }
 
 void TEditF::RebuildViews() {
-    Scene->RebuildViews(CurrentMap->Objects);
+    Document->RebuildViews();
 }
 
 void TEditF::RefreshSelectedView() {
-    Scene->RefreshView(Selected);
-}
-
-void TEditF::MarkViewsDead(const TBaseInfo* record) {
-    Scene->MarkDead(record);
+    Scene().RefreshView(Selected());
 }
 
 bool TEditF::IsInView(const TBaseInfo* record) const {
@@ -192,15 +186,18 @@ bool TEditF::IsInView(const TBaseInfo* record) const {
 }
 
 void TEditF::PinBackgrounds() {
-    Scene->PinBackgrounds(WorldX);
+    Scene().PinBackgrounds(WorldX);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Scrolling
 
+void TEditF::UpdateWorldXCaption() {
+    XPanel->setText(QString::fromStdString(Format("World X:  %d / %d", WorldX, Map().MaxWorldX)));
+}
+
 void TEditF::UpdateWorldX() {
-    XPanel->setText(
-        QString::fromStdString(Format("World X:  %d / %d", WorldX, CurrentMap->MaxWorldX)));
+    UpdateWorldXCaption();
     FillProperties();
     FillModList();
     PinBackgrounds();
@@ -213,7 +210,7 @@ void TEditF::XPrevClick() {
 }
 
 void TEditF::XNextClick() {
-    WorldX = MinOf(CurrentMap->MaxWorldX, ClampToInt32(int64_t{WorldX} + ScreenWidth));
+    WorldX = MinOf(Map().MaxWorldX, ClampToInt32(int64_t{WorldX} + ScreenWidth));
     SetProjection();
     UpdateWorldX();
 }
@@ -229,7 +226,7 @@ void TEditF::XJumpClick() {
         value = EdJump->minimum();
     }
     value = MaxOf(EdJump->minimum(), MinOf(value, EdJump->maximum()));
-    WorldX = MaxOf(0, MinOf(value, CurrentMap->MaxWorldX));
+    WorldX = MaxOf(0, MinOf(value, Map().MaxWorldX));
     SetProjection();
     UpdateWorldX();
 }
@@ -247,12 +244,9 @@ void TEditF::ViewMouseDown(Qt::MouseButton button) {
     if (button == Qt::LeftButton) {
         if (NewType && Pages->currentWidget() == TabAdd)
             AddAtCursor();
-        if (Selected && Pages->currentWidget() == TabModify) {
-            Dragging = true;
+        if (Selected() && Pages->currentWidget() == TabModify) {
             const TPoint p = MousePos();
-            Selected->Left = ClampToInt32(int64_t{WorldX} + p.X);
-            Selected->Top = p.Y;
-            RefreshSelectedView();
+            Document->BeginDrag(ClampToInt32(int64_t{WorldX} + p.X), p.Y);
         }
         return;
     }
@@ -260,12 +254,12 @@ void TEditF::ViewMouseDown(Qt::MouseButton button) {
         const TPoint p = MousePos();
         const int64_t wx = int64_t{WorldX} + p.X;
         const int64_t wy = p.Y;
-        const TBaseInfoList& objects = CurrentMap->Objects;
+        const TBaseInfoList& objects = Map().Objects;
         for (int i = objects.Count() - 1; i >= 0; --i) {
             TBaseInfo* record = objects[i];
             if (wx >= record->Left && wx < int64_t{record->Left} + record->Width &&
                 wy >= record->Top && wy < int64_t{record->Top} + record->Height) {
-                Selected = record;
+                Document->Select(record);
                 ShowSelected();
                 break;
             }
@@ -276,19 +270,17 @@ void TEditF::ViewMouseDown(Qt::MouseButton button) {
 void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
     if (!HasGraphics())
         return;
-    if (!(buttons & Qt::LeftButton) || !Selected || !Dragging ||
+    if (!(buttons & Qt::LeftButton) || !Selected() || !Document->Dragging() ||
         Pages->currentWidget() != TabModify)
         return;
     const TPoint p = MousePos();
-    Selected->Left = ClampToInt32(int64_t{WorldX} + p.X);
-    Selected->Top = p.Y;
-    RefreshSelectedView();
+    Document->DragTo(ClampToInt32(int64_t{WorldX} + p.X), p.Y);
 }
 
+// The whole drag becomes one undo step; the document tells DocumentChanged, which shows the
+// new position in the grid.
 void TEditF::ViewMouseUp(Qt::MouseButton /*button*/) {
-    if (Dragging)
-        FillProperties();
-    Dragging = false;
+    Document->EndDrag();
 }
 
 } // namespace tv

@@ -197,6 +197,18 @@ void TValueListEditor::SetPickList(std::string_view key, std::vector<std::string
     }
 }
 
+void TValueListEditor::SetRows(const std::vector<TPropertyRow>& rows) {
+    for (const TPropertyRow& row : rows) {
+        SetValue(row.Key, row.Value);
+        if (row.Style == TRowStyle::Ellipsis) {
+            SetEditStyle(row.Key, TEditStyle::Ellipsis);
+        } else if (row.Style == TRowStyle::PickList) {
+            SetEditStyle(row.Key, TEditStyle::PickList);
+            SetPickList(row.Key, row.PickList);
+        }
+    }
+}
+
 void TValueListEditor::ClearRows() {
     const bool hadFocus = EditorHasFocus();
     modified_ = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/Properties.h"
+
 #include <QTableWidget>
 #include <functional>
 #include <string>
@@ -58,6 +60,8 @@ public:
     void SetEditStyle(std::string_view key, TEditStyle style);
     TEditStyle EditStyle(int row) const;
     void SetPickList(std::string_view key, std::vector<std::string> items);
+    // Writes rows in order (updated in place, or appended), with their edit styles.
+    void SetRows(const std::vector<TPropertyRow>& rows);
     // Removes every row (no validation).
     void ClearRows();
 

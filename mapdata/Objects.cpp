@@ -485,6 +485,56 @@ std::unique_ptr<TBaseInfo> TBaseInfoList::Extract(TBaseInfo* record) {
     return std::unique_ptr<TBaseInfo>(record);
 }
 
+namespace {
+
+// Indexes strictly ascending, the first not below 0 and the last below limit.
+bool AscendingBelow(const std::vector<int>& indexes, size_t limit) {
+    for (size_t i = 0; i < indexes.size(); ++i)
+        if (indexes[i] < 0 || static_cast<size_t>(indexes[i]) >= limit ||
+            (i > 0 && indexes[i] <= indexes[i - 1]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void TBaseInfoList::InsertAt(const std::vector<int>& indexes,
+                             const std::vector<TBaseInfo*>& records) {
+    const size_t count = items_.size() + records.size();
+    if (indexes.size() != records.size() || !AscendingBelow(indexes, count))
+        throw EError("List index out of bounds");
+    std::vector<TBaseInfo*> merged;
+    merged.reserve(count);
+    size_t old = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+        while (merged.size() < static_cast<size_t>(indexes[i]))
+            merged.push_back(items_[old++]);
+        merged.push_back(records[i]);
+    }
+    merged.insert(merged.end(), items_.begin() + static_cast<ptrdiff_t>(old), items_.end());
+    items_.swap(merged);
+}
+
+std::vector<std::unique_ptr<TBaseInfo>> TBaseInfoList::ExtractAt(const std::vector<int>& indexes) {
+    assert(ownsObjects_);
+    if (!AscendingBelow(indexes, items_.size()))
+        throw EError("List index out of bounds");
+    std::vector<std::unique_ptr<TBaseInfo>> taken;
+    taken.reserve(indexes.size());
+    size_t kept = 0;
+    size_t next = 0;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (next < indexes.size() && static_cast<size_t>(indexes[next]) == i) {
+            taken.emplace_back(items_[i]);
+            ++next;
+        } else {
+            items_[kept++] = items_[i];
+        }
+    }
+    items_.resize(kept);
+    return taken;
+}
+
 void TBaseInfoList::MoveFrontFrom(TBaseInfoList& other, int count) {
     assert(ownsObjects_ == other.ownsObjects_);
     const auto first = other.items_.begin();

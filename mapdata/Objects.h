@@ -175,6 +175,14 @@ public:
     // when the record is not in the list.
     std::unique_ptr<TBaseInfo> Extract(TBaseInfo* record);
     int IndexOf(const TBaseInfo* record) const;
+    // Puts each record at its index of the resulting list, in one pass (indexes ascending and
+    // below the resulting count). The list takes the records over as Insert does. Raises, and
+    // changes nothing, for indexes that do not fit.
+    void InsertAt(const std::vector<int>& indexes, const std::vector<TBaseInfo*>& records);
+    // Takes out the records at these indexes (ascending), in one pass, without freeing them;
+    // the caller owns them (an owning list only). Raises, and changes nothing, for indexes
+    // that do not fit.
+    std::vector<std::unique_ptr<TBaseInfo>> ExtractAt(const std::vector<int>& indexes);
     void Clear();
     // Moves the first count records of another list to the end of this one, in their order.
     // Both lists must own their records, or neither.

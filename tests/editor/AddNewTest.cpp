@@ -120,7 +120,7 @@ TEST_F(AddNewTest, TheHighlightCarriedToAnotherGroupDoesNotChangeTheTypeToAdd) {
     EXPECT_EQ(window->ListObj->currentRow(), 1) << "the highlight keeps its row";
     EXPECT_EQ(window->NewType->Name, "Spitter");
     AddMore(2, 100, 100, false, 200, 200, false);
-    ASSERT_EQ(window->CurrentMap->Objects.Count(), 2);
+    ASSERT_EQ(window->Map().Objects.Count(), 2);
     for (const TBaseInfo* record : Objects())
         EXPECT_EQ(record->Name, "Spitter");
 }
@@ -130,7 +130,7 @@ TEST_F(AddNewTest, ALeftClickInTheViewPlacesACopyUnderThePointer) {
     // Nothing chosen yet: a click places nothing.
     PointAt(100, 100);
     ClickView(Qt::LeftButton);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 0);
+    EXPECT_EQ(window->Map().Objects.Count(), 0);
 
     ChooseType("Grunt");
     window->EdJump->setValue(1000);
@@ -138,8 +138,8 @@ TEST_F(AddNewTest, ALeftClickInTheViewPlacesACopyUnderThePointer) {
     ASSERT_EQ(window->WorldX, 1000);
     const tv::TPoint p = PointAt(400, 300);
     ClickView(Qt::LeftButton);
-    ASSERT_EQ(window->CurrentMap->Objects.Count(), 1);
-    TBaseInfo* placed = window->CurrentMap->Objects[0];
+    ASSERT_EQ(window->Map().Objects.Count(), 1);
+    TBaseInfo* placed = window->Map().Objects[0];
     EXPECT_NE(placed, window->NewType) << "a copy, not the prototype";
     EXPECT_EQ(placed->Name, "Grunt");
     EXPECT_EQ(placed->Group, "Enemies");
@@ -147,7 +147,7 @@ TEST_F(AddNewTest, ALeftClickInTheViewPlacesACopyUnderThePointer) {
     EXPECT_EQ(placed->Top, p.Y);
     EXPECT_EQ(placed->Width, 32);
     EXPECT_EQ(window->NewType->Left, 0) << "the catalogue does not change";
-    EXPECT_EQ(window->Selected, nullptr);
+    EXPECT_EQ(window->Selected(), nullptr);
     ASSERT_NE(ViewOf(placed), nullptr);
     EXPECT_EQ(ViewOf(placed)->Bounds.X, 1000 + p.X);
     // The Modify page lists it at once.
@@ -166,7 +166,7 @@ TEST_F(AddNewTest, ALeftClickInTheViewPlacesACopyUnderThePointer) {
     // On the Modify page a left click places nothing.
     window->Pages->setCurrentWidget(window->TabModify);
     ClickView(Qt::LeftButton);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 1);
+    EXPECT_EQ(window->Map().Objects.Count(), 1);
     EXPECT_TRUE(dialogs.Errors.empty());
 }
 
@@ -174,12 +174,12 @@ TEST_F(AddNewTest, AddPlacesTheCountAtTheStartOrAtRandomWithinTheRanges) {
     StartOnAddPage();
     // "Add" without a chosen type does nothing.
     AddMore(3, 100, 1000, true, 200, 400, true);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 0);
+    EXPECT_EQ(window->Map().Objects.Count(), 0);
 
     ChooseGroup("Decors");
     ChooseType("Rock");
     AddMore(3, 100, 1000, false, 200, 400, false);
-    ASSERT_EQ(window->CurrentMap->Objects.Count(), 3);
+    ASSERT_EQ(window->Map().Objects.Count(), 3);
     for (const TBaseInfo* record : Objects()) {
         EXPECT_EQ(record->Left, 100);
         EXPECT_EQ(record->Top, 200);
@@ -190,11 +190,11 @@ TEST_F(AddNewTest, AddPlacesTheCountAtTheStartOrAtRandomWithinTheRanges) {
 
     // The random offset goes from the start towards the right whatever the end is, and a
     // range of 0 keeps the start.
-    window->CurrentMap->Objects.Clear();
+    window->Map().Objects.Clear();
     window->RebuildViews();
     tv::RandSeed(11);
     AddMore(300, 1000, 100, true, 200, 200, true);
-    ASSERT_EQ(window->CurrentMap->Objects.Count(), 300);
+    ASSERT_EQ(window->Map().Objects.Count(), 300);
     int lowest = INT32_MAX;
     int highest = INT32_MIN;
     for (const TBaseInfo* record : Objects()) {
@@ -210,11 +210,11 @@ TEST_F(AddNewTest, AddPlacesTheCountAtTheStartOrAtRandomWithinTheRanges) {
     // A count of 0, a negative count or a count that is no number adds nothing.
     for (int count : {0, -4}) {
         AddMore(count, 0, 0, false, 0, 0, false);
-        EXPECT_EQ(window->CurrentMap->Objects.Count(), 300);
+        EXPECT_EQ(window->Map().Objects.Count(), 300);
     }
     window->SpinCount->clear();
     QTest::mouseClick(window->Button5, Qt::LeftButton);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 300);
+    EXPECT_EQ(window->Map().Objects.Count(), 300);
     EXPECT_TRUE(dialogs.Messages.empty());
     EXPECT_TRUE(dialogs.Errors.empty());
 }
@@ -222,8 +222,8 @@ TEST_F(AddNewTest, AddPlacesTheCountAtTheStartOrAtRandomWithinTheRanges) {
 TEST_F(AddNewTest, ACountBeyondTheLimitIsRefusedWithANotice) {
     StartOnAddPage();
     ChooseType("Grunt");
-    AddMore(tv::TEditF::MaxAddCount + 1, 0, 0, false, 0, 0, false);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 0);
+    AddMore(tv::kMaxAddCount + 1, 0, 0, false, 0, 0, false);
+    EXPECT_EQ(window->Map().Objects.Count(), 0);
     EXPECT_EQ(dialogs.Messages,
               (std::vector<std::string>{
                   "A count of 10001 is too large: at most 10000 objects are added at once."}));
@@ -238,7 +238,7 @@ TEST_F(AddNewTest, EntitiesStayOutOfSolidDecorationsButNotOutOfPassThroughOnes) 
     ChooseType("Grunt");
     tv::RandSeed(5);
     AddMore(100, 0, 769, true, 0, 569, true);
-    ASSERT_EQ(window->CurrentMap->Objects.Count(), 102);
+    ASSERT_EQ(window->Map().Objects.Count(), 102);
     EXPECT_TRUE(dialogs.Messages.empty());
     int overMist = 0;
     for (const TBaseInfo* record : Objects()) {
@@ -254,11 +254,11 @@ TEST_F(AddNewTest, EntitiesStayOutOfSolidDecorationsButNotOutOfPassThroughOnes) 
 
     // Touching the solid edge is no overlap; other kinds are placed without a test.
     AddMore(1, 400, 400, false, 10, 10, false);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 103);
+    EXPECT_EQ(window->Map().Objects.Count(), 103);
     ChooseGroup("Decors");
     ChooseType("Rock");
     AddMore(2, 50, 50, false, 50, 50, false);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 105);
+    EXPECT_EQ(window->Map().Objects.Count(), 105);
     EXPECT_TRUE(dialogs.Messages.empty());
 }
 
@@ -268,7 +268,7 @@ TEST_F(AddNewTest, CopiesWithoutAFreePlaceAreLeftOutAndReportedOnce) {
     // A fixed place on a solid decoration: no draw can help.
     Place("wall", 0, 0, 10000, 600);
     AddMore(5, 100, 1000, false, 200, 400, false);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 1);
+    EXPECT_EQ(window->Map().Objects.Count(), 1);
     EXPECT_EQ(window->Views().size(), 1u);
     EXPECT_EQ(dialogs.Messages,
               (std::vector<std::string>{"5 of 5 objects could not be placed: no free place outside "
@@ -276,13 +276,13 @@ TEST_F(AddNewTest, CopiesWithoutAFreePlaceAreLeftOutAndReportedOnce) {
 
     // The one free left edge of 10000 is found by some copies within the attempts and not by
     // others; the ones found are placed, the rest reported in one notice.
-    window->CurrentMap->Objects.Clear();
+    window->Map().Objects.Clear();
     window->RebuildViews();
     dialogs.Messages.clear();
     Place("wall", 0, 0, 9999, 600);
     tv::RandSeed(3);
     AddMore(20, 0, 10000, true, 200, 400, false);
-    const int placed = window->CurrentMap->Objects.Count() - 1;
+    const int placed = window->Map().Objects.Count() - 1;
     EXPECT_GT(placed, 0);
     EXPECT_LT(placed, 20);
     for (const TBaseInfo* record : Objects())
@@ -305,13 +305,13 @@ TEST_F(AddNewTest, ACopyWhoseTextureCannotBeLoadedStaysInTheMapAndStopsTheComman
     dialogs.Errors.clear();
     AddMore(3, 100, 100, false, 100, 100, false);
     EXPECT_EQ(dialogs.ErrorTexts(), (std::vector<std::string>{"Error when loading texture."}));
-    ASSERT_EQ(window->CurrentMap->Objects.Count(), 1);
-    EXPECT_EQ(ViewOf(window->CurrentMap->Objects[0]), nullptr);
+    ASSERT_EQ(window->Map().Objects.Count(), 1);
+    EXPECT_EQ(ViewOf(window->Map().Objects[0]), nullptr);
 
     PointAt(300, 300);
     ClickView(Qt::LeftButton);
     EXPECT_EQ(dialogs.ErrorTexts().size(), 2u);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 2);
+    EXPECT_EQ(window->Map().Objects.Count(), 2);
     EXPECT_TRUE(window->Views().empty());
 }
 
@@ -326,7 +326,7 @@ TEST_F(AddNewTest, WithoutAGraphicsDeviceTypesAreShownWithoutPictureAndStillAdde
     EXPECT_TRUE(window->Imgprev->pixmap().isNull());
     EXPECT_EQ(PrevValue("Bounds:"), "L:0;T:0;W:32;H:32");
     AddMore(2, 100, 100, false, 200, 200, false);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 2);
+    EXPECT_EQ(window->Map().Objects.Count(), 2);
     EXPECT_EQ(window->Views().size(), 2u);
     EXPECT_TRUE(dialogs.Errors.empty());
 }

@@ -1,5 +1,5 @@
 // Integer text, file dialog filters and default extensions.
-#include "editor/Convert.h"
+#include "document/Convert.h"
 #include "EditorTestSupport.h"
 #include "editor/Dialogs.h"
 #include "mapdata/Errors.h"

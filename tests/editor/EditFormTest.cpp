@@ -125,7 +125,7 @@ TEST_F(EditFormTest, StartsWithTheCatalogueListedAndAnUntitledMap) {
     EXPECT_EQ(window->size(), QSize(792, 400));
     EXPECT_EQ(window->Pages->currentWidget(), window->TabModify);
     EXPECT_EQ(window->WorldX, 0);
-    EXPECT_EQ(window->Selected, nullptr);
+    EXPECT_EQ(window->Selected(), nullptr);
     EXPECT_EQ(window->NewType, nullptr);
     EXPECT_FALSE(window->CloseAllowed);
     EXPECT_EQ(window->XPanel->text(), "World X:  0 / 5000");
@@ -257,7 +257,7 @@ TEST_F(EditFormTest, ABrokenCatalogueLeavesNoHalfCatalogueBehind) {
 
 TEST_F(EditFormTest, MapVarsAreClampedAndAppliedWhenACellIsLeftOrEnterIsPressed) {
     Start();
-    tv::TMap& map = *window->CurrentMap;
+    tv::TMap& map = window->Map();
 
     TypeVar("Max World X", "60000");
     Key(Qt::Key_Down);
@@ -289,7 +289,7 @@ TEST_F(EditFormTest, MapVarsAreClampedAndAppliedWhenACellIsLeftOrEnterIsPressed)
     Key(Qt::Key_Up);
     EXPECT_EQ(map.Ground, 32);
     EXPECT_TRUE(dialogs.Errors.empty());
-    EXPECT_EQ(window->XPanel->text(), "World X:  0 / 5000") << "only a refresh updates the panel";
+    EXPECT_EQ(window->XPanel->text(), "World X:  0 / 50000") << "the caption follows the map";
 
     // Showing the page refills it from the map.
     map.Sky = 77;
@@ -306,7 +306,7 @@ TEST_F(EditFormTest, TextThatIsNoIntegerShowsTheErrorBoxAndLeavesTheMapAlone) {
     ASSERT_EQ(dialogs.Errors.size(), 1u);
     EXPECT_EQ(dialogs.Errors[0].Title, "Torvanikian Map Editor - untitled.tvm");
     EXPECT_EQ(dialogs.Errors[0].Text, "'abc' is not a valid integer value.");
-    EXPECT_EQ(window->CurrentMap->MaxWorldX, 5000);
+    EXPECT_EQ(window->Map().MaxWorldX, 5000);
     EXPECT_EQ(Var("Max World X"), "abc") << "the grid is not refilled";
     // Leaving the row tries again and is refused again; Escape gives the old value back.
     Key(Qt::Key_Down);
@@ -327,7 +327,7 @@ TEST_F(EditFormTest, ThemeMusicIsPickedRelativeToTheMusicFolder) {
                               "plain.mid"};
     for (const char* stored : expected) {
         Click(window->ValMap->EllipsisButton());
-        EXPECT_EQ(window->CurrentMap->ThemeMusic, stored);
+        EXPECT_EQ(window->Map().ThemeMusic, stored);
         EXPECT_EQ(Var("Theme Music"), stored);
     }
     ASSERT_EQ(dialogs.FileRequests.size(), 5u);
@@ -360,7 +360,7 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     dialogs.FileAnswers = {MapFile("level1")};
     Click(window->SaveAsBtn);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(MapFile("level1.tvm"))));
-    EXPECT_EQ(window->CurrentMap->FileName, "level1.tvm");
+    EXPECT_EQ(window->Map().FileName, "level1.tvm");
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - level1.tvm");
 
     // A map opened from elsewhere is saved into the map folder under its stored name.
@@ -371,7 +371,7 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     Click(window->SpeedButton2);
     EXPECT_EQ(dialogs.FileRequests.back().InitialDir, game.path() + "Data/Maps");
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - level1.tvm");
-    window->CurrentMap->MapName = "Changed";
+    window->Map().MapName = "Changed";
     const size_t asked = dialogs.FileRequests.size();
     Click(window->SaveBtn);
     EXPECT_EQ(dialogs.FileRequests.size(), asked) << "a named map is saved without a dialog";
@@ -413,7 +413,7 @@ TEST_F(EditFormTest, OpenRefreshesThePagesAndANonMapKeepsTheMap) {
 
     dialogs.FileAnswers = {MapFile("stored.tvm")};
     Click(window->SpeedButton2);
-    EXPECT_EQ(window->CurrentMap->MapName, "Stored Map");
+    EXPECT_EQ(window->Map().MapName, "Stored Map");
     EXPECT_EQ(Var("Name"), "Stored Map");
     EXPECT_EQ(window->XPanel->text(), "World X:  0 / 7000");
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - stored.tvm");
@@ -421,7 +421,7 @@ TEST_F(EditFormTest, OpenRefreshesThePagesAndANonMapKeepsTheMap) {
     dialogs.FileAnswers = {MapFile("junk.tvm")};
     Click(window->SpeedButton2);
     EXPECT_EQ(dialogs.Messages, (std::vector<std::string>{"Not valid TV Map file!"}));
-    EXPECT_EQ(window->CurrentMap->MapName, "Stored Map");
+    EXPECT_EQ(window->Map().MapName, "Stored Map");
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - stored.tvm");
     EXPECT_TRUE(dialogs.Errors.empty());
 
@@ -431,11 +431,11 @@ TEST_F(EditFormTest, OpenRefreshesThePagesAndANonMapKeepsTheMap) {
     ASSERT_EQ(dialogs.Errors.size(), 1u);
     EXPECT_EQ(dialogs.Errors[0].Text.rfind("Cannot open file ", 0), 0u) << dialogs.Errors[0].Text;
     EXPECT_NE(dialogs.Errors[0].Text.find("missing.tvm"), std::string::npos);
-    EXPECT_EQ(window->CurrentMap->MapName, "Stored Map");
+    EXPECT_EQ(window->Map().MapName, "Stored Map");
 
     // New starts over with the defaults.
     Click(window->SpeedButton1);
-    EXPECT_EQ(window->CurrentMap->MapName, "Meanwhile Unknown Map");
+    EXPECT_EQ(window->Map().MapName, "Meanwhile Unknown Map");
     EXPECT_EQ(Var("Max World X"), "5000");
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - untitled.tvm");
 }

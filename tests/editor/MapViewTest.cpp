@@ -86,8 +86,8 @@ protected:
         record->Z = z;
         record->Color = 0xFFFFFFFFu;
         if (sorted)
-            return window->CurrentMap->AddObjectSorted(std::move(record));
-        return window->CurrentMap->Objects.Add(std::move(record));
+            return window->Map().AddObjectSorted(std::move(record));
+        return window->Map().Objects.Add(std::move(record));
     }
 
     QImage Frame() {
@@ -167,7 +167,7 @@ TEST_F(MapViewTest, ObjectsAreDrawnInLayerOrderWithTheSelectionFrameAddedOverThe
     EXPECT_TRUE(WorldPixelIs(image, 50, 580, 0, 0, 0x55));
 
     // The frame is added over the selected record's rectangle, above every object.
-    window->Selected = under;
+    window->Document->Select(under);
     image = Frame();
     EXPECT_TRUE(WorldPixelIs(image, 150, 150, 255, 0, 0));
     EXPECT_TRUE(WorldPixelIs(image, 300, 300, 255, 0, 128));
@@ -210,7 +210,7 @@ TEST_F(MapViewTest, ViewsStayInLayerOrderAndEqualLayersComeOutReversed) {
     EXPECT_EQ(window->Views().size(), 6u);
 
     // A changed Z moves the selected one to its new layer at once.
-    window->Selected = b;
+    window->Document->Select(b);
     b->Z = 4;
     window->RefreshSelectedView();
     EXPECT_EQ(window->Views().size(), 6u);
@@ -223,7 +223,7 @@ TEST_F(MapViewTest, ViewsStayInLayerOrderAndEqualLayersComeOutReversed) {
     EXPECT_EQ(LiveViewInfos(), (std::vector<const TBaseInfo*>{e, d, f, c, a, b}));
 
     // Without a selection nothing is made.
-    window->Selected = nullptr;
+    window->Document->Select(nullptr);
     window->RefreshSelectedView();
     EXPECT_EQ(window->Views().size(), 6u);
 }
@@ -260,10 +260,10 @@ TEST_F(MapViewTest, SkippingObjectsOutsideTheViewChangesNoPixel) {
     window->RebuildViews();
     window->Timer->Finalize(); // the frame-rate text must not change between the two frames
     const QImage skipping = Frame();
-    EXPECT_EQ(window->Scene->LastDrawn, 6u); // a touching one is drawn to be safe
-    window->Scene->CullOutside = false;
+    EXPECT_EQ(window->Scene().LastDrawn, 6u); // a touching one is drawn to be safe
+    window->Scene().CullOutside = false;
     const QImage everything = Frame();
-    EXPECT_EQ(window->Scene->LastDrawn, 9u);
+    EXPECT_EQ(window->Scene().LastDrawn, 9u);
     EXPECT_EQ(skipping, everything);
 }
 
@@ -294,7 +294,7 @@ TEST_F(MapViewTest, ScrollingStaysWithinTheMapAndMovesTheProjection) {
     Start();
     TBaseInfo* far = Place("far", "t\\red.png", 5100, 100, 200, 200, 0);
     window->RebuildViews();
-    window->CurrentMap->MaxWorldX = 5000;
+    window->Map().MaxWorldX = 5000;
 
     window->WorldX = 500;
     QTest::mouseClick(window->XPrev, Qt::LeftButton);
@@ -311,11 +311,11 @@ TEST_F(MapViewTest, ScrollingStaysWithinTheMapAndMovesTheProjection) {
     (void)far;
 
     // With the map narrower than the position, ">>" moves left to its end.
-    window->CurrentMap->MaxWorldX = 1000;
+    window->Map().MaxWorldX = 1000;
     QTest::mouseClick(window->XNext, Qt::LeftButton);
     EXPECT_EQ(window->WorldX, 1000);
 
-    window->CurrentMap->MaxWorldX = 5000;
+    window->Map().MaxWorldX = 5000;
     window->EdJump->setValue(7000);
     QTest::mouseClick(window->XJump, Qt::LeftButton);
     EXPECT_EQ(window->WorldX, 5000);
@@ -365,30 +365,30 @@ TEST_F(MapViewTest, RightClickSelectsTheLastRecordUnderThePointer) {
     PointAt(200, 200);
     Press(Qt::RightButton);
     Release(Qt::RightButton);
-    EXPECT_EQ(window->Selected, second);
+    EXPECT_EQ(window->Selected(), second);
     EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("Name")), "second");
 
     PointAt(120, 120);
     Press(Qt::RightButton);
-    EXPECT_EQ(window->Selected, first);
+    EXPECT_EQ(window->Selected(), first);
 
     // The right edge lies outside, the left edge inside; clicking nothing keeps the selection.
     ASSERT_EQ(PointAt(600, 150).X, 600);
     Press(Qt::RightButton);
-    EXPECT_EQ(window->Selected, first);
+    EXPECT_EQ(window->Selected(), first);
     ASSERT_EQ(PointAt(500, 150).X, 500);
     Press(Qt::RightButton);
-    EXPECT_EQ(window->Selected, edge);
+    EXPECT_EQ(window->Selected(), edge);
     PointAt(700, 500);
     Press(Qt::RightButton);
-    EXPECT_EQ(window->Selected, edge);
+    EXPECT_EQ(window->Selected(), edge);
 
     // Only on the Modify page.
     window->Pages->setCurrentWidget(window->Tabvars);
     PointAt(120, 120);
     Press(Qt::RightButton);
-    EXPECT_EQ(window->Selected, edge);
-    EXPECT_FALSE(window->Dragging);
+    EXPECT_EQ(window->Selected(), edge);
+    EXPECT_FALSE(window->Document->Dragging());
 }
 
 TEST_F(MapViewTest, LeftButtonDragsTheSelectedObjectOnTheModifyPage) {
@@ -402,15 +402,15 @@ TEST_F(MapViewTest, LeftButtonDragsTheSelectedObjectOnTheModifyPage) {
     // Nothing selected: nothing happens.
     tv::TPoint p = PointAt(300, 300);
     Press(Qt::LeftButton);
-    EXPECT_FALSE(window->Dragging);
+    EXPECT_FALSE(window->Document->Dragging());
     Release(Qt::LeftButton);
     EXPECT_EQ(record->Left, 100);
     EXPECT_EQ(record->Top, 100);
 
-    window->Selected = record;
+    window->Document->Select(record);
     window->ShowSelected();
     Press(Qt::LeftButton);
-    EXPECT_TRUE(window->Dragging);
+    EXPECT_TRUE(window->Document->Dragging());
     EXPECT_EQ(record->Left, 800 + p.X);
     EXPECT_EQ(record->Top, p.Y);
     ASSERT_NE(ViewOf(record), nullptr);
@@ -429,7 +429,7 @@ TEST_F(MapViewTest, LeftButtonDragsTheSelectedObjectOnTheModifyPage) {
     EXPECT_EQ(window->Views().size(), 1u);
 
     Release(Qt::LeftButton);
-    EXPECT_FALSE(window->Dragging);
+    EXPECT_FALSE(window->Document->Dragging());
     EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("left")), std::to_string(800 + p.X));
     EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("Top")), std::to_string(p.Y));
 
@@ -470,30 +470,39 @@ TEST_F(MapViewTest, ALostDeviceDrawsNothingAndIsResetWhenItCanDrawAgain) {
     EXPECT_EQ(blend, 1u);
 }
 
-TEST_F(MapViewTest, ATextureThatCannotBeLoadedStopsTheRebuildAndKeepsTheRecords) {
+TEST_F(MapViewTest, ATextureThatCannotBeLoadedLeavesOnlyItsRecordWithoutAViewObject) {
     Start();
     {
         tv::TMap stored;
-        for (const char* texture : {"t\\red.png", "t\\missing.png", "t\\green.png"}) {
+        for (const char* texture :
+             {"t\\red.png", "t\\missing.png", "t\\green.png", "t\\missing.png", "t\\gone.png"}) {
             auto record = std::make_unique<tv::TDecorInfo>();
             record->Name = texture;
             record->Texture = texture;
             record->Width = record->Height = 50;
             stored.Objects.Add(std::move(record));
         }
+        stored.MaxWorldX = 3000;
         stored.SaveToFile(game.file("Data/Maps/broken.tvm"), nullptr);
     }
     dialogs.FileAnswers = {game.file("Data/Maps/broken.tvm")};
     QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
-    ASSERT_EQ(dialogs.ErrorTexts(), (std::vector<std::string>{"Error when loading texture."}));
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 3);
+    // One box names each missing texture once; the map is shown whole and named in the title.
+    EXPECT_EQ(
+        dialogs.ErrorTexts(),
+        (std::vector<std::string>{"Error when loading texture.\nt\\missing.png\nt\\gone.png\n2 "
+                                  "textures could not be loaded."}));
+    EXPECT_EQ(window->Map().Objects.Count(), 5);
+    EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - broken.tvm");
+    EXPECT_EQ(window->XPanel->text(), "World X:  0 / 3000");
     Frame();
-    ASSERT_EQ(window->Views().size(), 1u);
-    EXPECT_EQ(window->Views()[0]->Info, window->CurrentMap->Objects[0]);
+    ASSERT_EQ(window->Views().size(), 2u);
+    EXPECT_EQ(window->Views()[0]->Info, window->Map().Objects[2]);
+    EXPECT_EQ(window->Views()[1]->Info, window->Map().Objects[0]);
 
     // The same through a single record: no view object, the record stays.
-    TBaseInfo* missing = window->CurrentMap->Objects[1];
-    window->Selected = missing;
+    TBaseInfo* missing = window->Map().Objects[1];
+    window->Document->Select(missing);
     EXPECT_FALSE(tv::RunGuarded([&] { window->RefreshSelectedView(); }));
     EXPECT_EQ(dialogs.ErrorTexts().size(), 2u);
     EXPECT_EQ(ViewOf(missing), nullptr);
@@ -523,9 +532,9 @@ TEST_F(MapViewTest, WithoutADeviceTheViewSaysSoAndTheEditorGoesOn) {
     TBaseInfo* record = Place("r", "t\\missing.png", 100, 100, 100, 100, 0);
     window->RefreshAll();
     EXPECT_EQ(window->Views().size(), 1u);
-    window->Selected = record;
+    window->Document->Select(record);
     window->ViewMouseDown(Qt::LeftButton);
-    EXPECT_FALSE(window->Dragging);
+    EXPECT_FALSE(window->Document->Dragging());
     EXPECT_EQ(record->Left, 100);
     window->DoFrame(nullptr, 1);
     QTest::mouseClick(window->XNext, Qt::LeftButton);

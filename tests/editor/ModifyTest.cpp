@@ -37,7 +37,7 @@ protected:
     }
 
     void Select(TBaseInfo* record) {
-        window->Selected = record;
+        window->Document->Select(record);
         window->ShowSelected();
     }
 
@@ -66,10 +66,10 @@ TEST_F(ModifyTest, TheListsShowTheObjectsInViewOfTheChosenGroup) {
 
     // The keyboard in the list selects as well.
     ClickRow(window->ListMod, 0);
-    EXPECT_EQ(window->Selected, foe2);
+    EXPECT_EQ(window->Selected(), foe2);
     EXPECT_EQ(Prop("Name"), "foe2");
     QTest::keyClick(window->ListMod, Qt::Key_Down);
-    EXPECT_EQ(window->Selected->Name, "foe");
+    EXPECT_EQ(window->Selected()->Name, "foe");
 
     window->ComboMod->setCurrentIndex(1);
     emit window->ComboMod->activated(1);
@@ -77,13 +77,13 @@ TEST_F(ModifyTest, TheListsShowTheObjectsInViewOfTheChosenGroup) {
     EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"near"}))
         << "the one out of view is not listed";
     ClickRow(window->ListMod, 0);
-    EXPECT_EQ(window->Selected, near);
+    EXPECT_EQ(window->Selected(), near);
 
     // Scrolling lists what is in view now, in the same group.
     QTest::mouseClick(window->XNext, Qt::LeftButton);
     EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"far"}));
     ClickRow(window->ListMod, 0);
-    EXPECT_EQ(window->Selected, far);
+    EXPECT_EQ(window->Selected(), far);
     EXPECT_TRUE(dialogs.Errors.empty());
 }
 
@@ -250,7 +250,7 @@ TEST_F(ModifyTest, ColourAndBlendTextsAreReadAndBadTextsLeaveTheRecordAlone) {
     EXPECT_EQ(record->Blend, tv::bl_add);
 
     // With the selection gone, a validation only empties the grid.
-    window->Selected = nullptr;
+    window->Document->Select(nullptr);
     window->ValModValidate(1, 0, "Name", "ghost");
     EXPECT_EQ(window->ValMod->RowCount(), 0);
     EXPECT_EQ(record->Name, "crate");
@@ -272,7 +272,7 @@ TEST_F(ModifyTest, ARaisedLayerComesOnTopInTheNextFrame) {
     Type("Z", "5");
     Key(Qt::Key_Return);
     EXPECT_EQ(centre(), std::make_pair(0, 255));
-    EXPECT_EQ(window->CurrentMap->Objects[0], lower) << "the record keeps its place in Objects";
+    EXPECT_EQ(window->Map().Objects[0], lower) << "the record keeps its place in Objects";
 }
 
 TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
@@ -291,7 +291,7 @@ TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
 
     Select(first);
     QTest::mouseClick(window->Button1, Qt::LeftButton);
-    EXPECT_EQ(window->Selected, nullptr);
+    EXPECT_EQ(window->Selected(), nullptr);
     EXPECT_EQ(window->ValMod->RowCount(), 0);
     EXPECT_EQ(Objects(), (std::vector<TBaseInfo*>{second}));
     EXPECT_EQ(window->ComboMod->count(), 1) << "the lists no longer show it";
@@ -304,11 +304,11 @@ TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
 
     Select(second);
     QTest::mouseClick(window->Button1, Qt::LeftButton);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 0);
+    EXPECT_EQ(window->Map().Objects.Count(), 0);
 
     QTest::mouseClick(window->Button6, Qt::LeftButton);
-    ASSERT_EQ(window->CurrentMap->Objects.Count(), 1);
-    const auto* restored = dynamic_cast<const tv::TEnemyInfo*>(window->CurrentMap->Objects[0]);
+    ASSERT_EQ(window->Map().Objects.Count(), 1);
+    const auto* restored = dynamic_cast<const tv::TEnemyInfo*>(window->Map().Objects[0]);
     ASSERT_NE(restored, nullptr);
     EXPECT_EQ(restored->Name, "second");
     EXPECT_EQ(restored->Left, 300);
@@ -320,21 +320,21 @@ TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
     EXPECT_EQ(restored->Blend, tv::bl_add);
     EXPECT_EQ(restored->HitPoints, 42);
     EXPECT_EQ(restored->Group, "Enemies");
-    EXPECT_EQ(window->Selected, nullptr);
+    EXPECT_EQ(window->Selected(), nullptr);
     EXPECT_NE(ViewOf(restored), nullptr);
     EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"second"}));
 
     QTest::mouseClick(window->Button6, Qt::LeftButton);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 1) << "only once";
+    EXPECT_EQ(window->Map().Objects.Count(), 1) << "only once";
 
     // The copy survives New.
-    Select(window->CurrentMap->Objects[0]);
+    Select(window->Map().Objects[0]);
     QTest::mouseClick(window->Button1, Qt::LeftButton);
     QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
-    EXPECT_EQ(window->CurrentMap->Objects.Count(), 0);
+    EXPECT_EQ(window->Map().Objects.Count(), 0);
     QTest::mouseClick(window->Button6, Qt::LeftButton);
-    ASSERT_EQ(window->CurrentMap->Objects.Count(), 1);
-    EXPECT_EQ(window->CurrentMap->Objects[0]->Name, "second");
+    ASSERT_EQ(window->Map().Objects.Count(), 1);
+    EXPECT_EQ(window->Map().Objects[0]->Name, "second");
     EXPECT_TRUE(dialogs.Errors.empty());
 }
 

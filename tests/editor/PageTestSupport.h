@@ -94,7 +94,7 @@ protected:
         auto record = MakeRecord<T>(name, texture, width, height, z);
         record->Left = left;
         record->Top = top;
-        tv::TBaseInfo* placed = window->CurrentMap->AddObjectSorted(std::move(record));
+        tv::TBaseInfo* placed = window->Map().AddObjectSorted(std::move(record));
         window->CreateView(placed);
         return placed;
     }
@@ -125,8 +125,8 @@ protected:
     }
 
     std::vector<tv::TBaseInfo*> Objects() const {
-        return std::vector<tv::TBaseInfo*>(window->CurrentMap->Objects.begin(),
-                                           window->CurrentMap->Objects.end());
+        return std::vector<tv::TBaseInfo*>(window->Map().Objects.begin(),
+                                           window->Map().Objects.end());
     }
 
     TempDir game;

@@ -1,4 +1,4 @@
-#include "editor/Convert.h"
+#include "document/Convert.h"
 
 #include "mapdata/Errors.h"
 

@@ -1,0 +1,82 @@
+#include "document/DocumentState.h"
+
+#include "mapdata/Errors.h"
+#include "mapdata/Stream.h"
+#include "mapdata/Text.h"
+
+#include <algorithm>
+
+namespace tv {
+
+namespace {
+
+// Texture names listed in one error text.
+constexpr size_t kListedTextures = 10;
+
+} // namespace
+
+TRecordState::TRecordState(const TBaseInfo& record) {
+    TMemoryStream stream;
+    record.WriteToStream(stream);
+    bytes_ = stream.Bytes();
+}
+
+void TRecordState::ApplyTo(TBaseInfo& record) const {
+    TByteViewStream stream(bytes_.data(), bytes_.size());
+    record.ReadFromStream(stream);
+}
+
+TBaseInfo& TDocumentState::RecordAt(int index) const {
+    if (index < 0 || index >= Map->Objects.Count())
+        throw EError(Format("List index out of bounds (%d)", index));
+    return *Map->Objects[index];
+}
+
+void TDocumentState::Select(TBaseInfo* record) {
+    if (Selected == record)
+        return;
+    Selected = record;
+    Touch(DocChange::Selection);
+}
+
+void TDocumentState::Forget(const TBaseInfo* record) {
+    if (Selected && Selected == record)
+        Select(nullptr);
+}
+
+void TDocumentState::Fail(std::exception_ptr failure) {
+    if (!Failure)
+        Failure = std::move(failure);
+}
+
+void TDocumentState::CreateViews(const std::vector<TBaseInfo*>& records) {
+    const std::vector<const TBaseInfo*> failed = Scene->CreateViews(records);
+    if (!failed.empty())
+        Fail(std::make_exception_ptr(EError(TextureFailureText(failed))));
+}
+
+void TDocumentState::RefreshView(TBaseInfo* record) {
+    try {
+        Scene->RefreshView(record);
+    } catch (const EError&) {
+        Fail(std::current_exception());
+    }
+}
+
+std::string TextureFailureText(const std::vector<const TBaseInfo*>& records) {
+    std::vector<std::string> names;
+    for (const TBaseInfo* record : records)
+        if (std::find(names.begin(), names.end(), record->Texture.str()) == names.end())
+            names.push_back(record->Texture.str());
+    std::string text = EngineErrorMessage(ERR_TEXTURE_LOAD);
+    for (size_t i = 0; i < names.size() && i < kListedTextures; ++i)
+        text += "\n" + names[i];
+    if (names.size() == 1)
+        return text + "\n1 texture could not be loaded";
+    text += Format("\n%zu textures could not be loaded", names.size());
+    if (names.size() > kListedTextures)
+        text += Format("; the first %zu are listed", kListedTextures);
+    return text;
+}
+
+} // namespace tv

@@ -1,0 +1,183 @@
+#include "document/MapCommands.h"
+
+#include "mapdata/Errors.h"
+
+#include <QString>
+#include <unordered_set>
+
+namespace tv {
+
+TDocumentCommand::TDocumentCommand(TDocumentState& state, const std::string& text)
+    : QUndoCommand(QString::fromStdString(text)), state_(state) {}
+
+void TDocumentCommand::redo() {
+    try {
+        Redo();
+    } catch (...) {
+        state_.Fail(std::current_exception());
+    }
+}
+
+void TDocumentCommand::undo() {
+    try {
+        Undo();
+    } catch (...) {
+        state_.Fail(std::current_exception());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TInsertObjectsCommand::TInsertObjectsCommand(TDocumentState& state, const std::string& text,
+                                             std::vector<std::unique_ptr<TBaseInfo>> records,
+                                             TSelect select)
+    : TDocumentCommand(state, text), owned_(std::move(records)), select_(select) {}
+
+void TInsertObjectsCommand::SwapDeletedCopy() {
+    if (takesDeleted_)
+        std::swap(deletedCopy_, State().Deleted);
+}
+
+void TInsertObjectsCommand::FirstRedo() {
+    TDocumentState& state = State();
+    done_ = true;
+    // An Undelete copy goes first: a view object that cannot be made must not leave a second
+    // copy behind for another Undelete.
+    SwapDeletedCopy();
+    std::vector<std::unique_ptr<TBaseInfo>> records = std::move(owned_);
+    owned_.clear();
+    order_.reserve(records.size());
+    try {
+        for (auto& record : records) {
+            TBaseInfo* placed = state.Map->AddObjectSorted(std::move(record));
+            order_.push_back(placed);
+            state.Touch(DocChange::Objects);
+            state.Scene->CreateView(placed);
+        }
+    } catch (const EError&) {
+        state.Fail(std::current_exception());
+    }
+    // Where the records ended up, for the later redos.
+    const std::unordered_set<const TBaseInfo*> mine(order_.begin(), order_.end());
+    const TBaseInfoList& objects = state.Map->Objects;
+    for (int i = 0; i < objects.Count() && indexes_.size() < order_.size(); ++i) {
+        if (mine.count(objects[i])) {
+            indexes_.push_back(i);
+            byIndex_.push_back(objects[i]);
+        }
+    }
+}
+
+void TInsertObjectsCommand::Redo() {
+    TDocumentState& state = State();
+    if (!done_) {
+        FirstRedo();
+    } else {
+        SwapDeletedCopy();
+        state.Map->Objects.InsertAt(indexes_, byIndex_);
+        for (auto& record : owned_)
+            (void)record.release(); // the map owns them again
+        owned_.clear();
+        state.Touch(DocChange::Objects);
+        state.CreateViews(order_);
+    }
+    if (select_ == TSelect::First && !order_.empty())
+        state.Select(order_.front());
+}
+
+void TInsertObjectsCommand::Undo() {
+    TDocumentState& state = State();
+    owned_ = state.Map->Objects.ExtractAt(indexes_);
+    state.Scene->MarkDead(order_);
+    for (const TBaseInfo* record : order_)
+        state.Forget(record);
+    state.Touch(DocChange::Objects);
+    SwapDeletedCopy();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TDeleteObjectCommand::TDeleteObjectCommand(TDocumentState& state, const std::string& text,
+                                           int index)
+    : TDocumentCommand(state, text), index_(index) {}
+
+void TDeleteObjectCommand::Redo() {
+    TDocumentState& state = State();
+    TBaseInfo& record = state.RecordAt(index_);
+    record_ = state.Map->Objects.Extract(&record);
+    state.Scene->MarkDead(&record);
+    previousDeleted_ = std::move(state.Deleted);
+    state.Deleted = CloneInfo(record);
+    state.Select(nullptr);
+    state.Touch(DocChange::Objects);
+}
+
+void TDeleteObjectCommand::Undo() {
+    TDocumentState& state = State();
+    TBaseInfo* record = state.Map->Objects.Insert(index_, record_.release());
+    state.Deleted = std::move(previousDeleted_);
+    state.Touch(DocChange::Objects);
+    state.Select(record);
+    state.CreateViews({record});
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TChangeObjectsCommand::TChangeObjectsCommand(TDocumentState& state, const std::string& text,
+                                             std::vector<TRecordChange> changes, bool applied,
+                                             int mergeId)
+    : TDocumentCommand(state, text), changes_(std::move(changes)), applied_(applied),
+      mergeId_(mergeId) {}
+
+bool TChangeObjectsCommand::mergeWith(const QUndoCommand* other) {
+    const auto* next = dynamic_cast<const TChangeObjectsCommand*>(other);
+    if (!next || next->mergeId_ != mergeId_ || next->changes_.size() != 1 || changes_.size() != 1 ||
+        next->changes_[0].Index != changes_[0].Index)
+        return false;
+    changes_[0].After = next->changes_[0].After;
+    return true;
+}
+
+void TChangeObjectsCommand::Apply(bool after) {
+    TDocumentState& state = State();
+    for (const TRecordChange& change : changes_) {
+        TBaseInfo& record = state.RecordAt(change.Index);
+        (after ? change.After : change.Before).ApplyTo(record);
+        state.Touch(DocChange::Object);
+        state.RefreshView(&record);
+    }
+    if (!changes_.empty())
+        state.Select(&state.RecordAt(changes_.front().Index));
+}
+
+void TChangeObjectsCommand::Redo() {
+    if (applied_) {
+        // The first time the change is already there (a drag moved the record as it went).
+        applied_ = false;
+        State().Touch(DocChange::Object);
+        return;
+    }
+    Apply(true);
+}
+
+void TChangeObjectsCommand::Undo() {
+    Apply(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TChangeMapVarsCommand::TChangeMapVarsCommand(TDocumentState& state, const std::string& text,
+                                             TMapVars before, TMapVars after)
+    : TDocumentCommand(state, text), before_(std::move(before)), after_(std::move(after)) {}
+
+void TChangeMapVarsCommand::Redo() {
+    SetMapVars(*State().Map, after_);
+    State().Touch(DocChange::MapVars);
+}
+
+void TChangeMapVarsCommand::Undo() {
+    SetMapVars(*State().Map, before_);
+    State().Touch(DocChange::MapVars);
+}
+
+} // namespace tv

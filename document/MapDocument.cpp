@@ -1,0 +1,305 @@
+#include "document/MapDocument.h"
+
+#include "document/MapCommands.h"
+#include "mapdata/Errors.h"
+#include "mapdata/Geometry.h"
+#include "mapdata/Text.h"
+
+namespace tv {
+
+namespace {
+
+std::string Named(const char* verb, const TBaseInfo& record) {
+    return std::string(verb) + " " + record.Name.str();
+}
+
+std::string CountedText(const char* verb, size_t count, const TBaseInfo& first) {
+    if (count == 1)
+        return Named(verb, first);
+    return Format("%s %zu Objects", verb, count);
+}
+
+} // namespace
+
+TMapDocument::TMapDocument(const TObjMgr* catalogue, std::unique_ptr<TMapScene> scene)
+    : catalogue_(catalogue) {
+    state_.Scene = std::move(scene);
+}
+
+TMapDocument::~TMapDocument() {
+    // Commands may hold records; they go before the map.
+    undoStack_.clear();
+}
+
+void TMapDocument::AddListener(TListener listener) {
+    listeners_.push_back(std::move(listener));
+}
+
+void TMapDocument::ClearListeners() {
+    listeners_.clear();
+}
+
+void TMapDocument::Notify() {
+    const unsigned changes = std::exchange(state_.Changes, 0u);
+    std::exception_ptr failure = std::exchange(state_.Failure, nullptr);
+    if (changes != 0)
+        for (const TListener& listener : listeners_)
+            listener(changes);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TMapDocument::Push(std::unique_ptr<TDocumentCommand> command) {
+    // The command's redo keeps every failure to itself, so the stack takes it over in any case.
+    undoStack_.push(command.release());
+    Notify();
+}
+
+void TMapDocument::ForgetMap() {
+    undoStack_.clear();
+    state_.Selected = nullptr;
+    dragging_ = false;
+    dragStart_.clear();
+    for (const auto& view : state_.Scene->Views)
+        view->Dead = true;
+}
+
+void TMapDocument::NewMap() {
+    ForgetMap();
+    state_.Map = std::make_unique<TMap>();
+    undoStack_.setClean();
+    state_.Touch(DocChange::Map);
+    Notify();
+}
+
+bool TMapDocument::LoadMap(const std::string& path) {
+    // The map reads the file into a fresh document and takes it over only when the whole file
+    // was read, so a failure leaves the map and everything that points into it intact.
+    const bool loaded = state_.Map->LoadFromFile(path, catalogue_);
+    if (loaded) {
+        ForgetMap();
+        undoStack_.setClean();
+    }
+    state_.Touch(DocChange::Map);
+    Notify();
+    return loaded;
+}
+
+void TMapDocument::SaveMap(const std::string& path) {
+    state_.Map->SaveToFile(path, catalogue_);
+    undoStack_.setClean();
+}
+
+void TMapDocument::RebuildViews() {
+    const std::vector<const TBaseInfo*> failed = state_.Scene->RebuildViews(state_.Map->Objects);
+    if (!failed.empty())
+        throw EError(TextureFailureText(failed));
+}
+
+int TMapDocument::SelectedIndex() const {
+    return state_.Selected ? state_.Map->Objects.IndexOf(state_.Selected) : -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Adding
+
+TBaseInfo* TMapDocument::PlaceObject(const TBaseInfo& type, int32_t left, int32_t top) {
+    std::vector<std::unique_ptr<TBaseInfo>> records;
+    records.push_back(CloneInfo(type));
+    TBaseInfo* record = records.back().get();
+    record->Left = left;
+    record->Top = top;
+    Push(std::make_unique<TInsertObjectsCommand>(state_, Named("Place", type), std::move(records),
+                                                 TInsertObjectsCommand::TSelect::Keep));
+    return record;
+}
+
+int TMapDocument::AddCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement) {
+    TPlacedCopies placed = PlaceCopies(type, count, placement, state_.Map->Objects);
+    if (placed.Copies.empty()) {
+        // Nothing to add; the pages still show the map as it is.
+        state_.Touch(DocChange::Objects);
+        Notify();
+        return placed.NotPlaced;
+    }
+    const size_t made = placed.Copies.size();
+    Push(std::make_unique<TInsertObjectsCommand>(
+        state_, made == 1 ? Named("Add", type) : Format("Add %zu %s", made, type.Name.c_str()),
+        std::move(placed.Copies), TInsertObjectsCommand::TSelect::Keep));
+    return placed.NotPlaced;
+}
+
+void TMapDocument::Undelete() {
+    if (!state_.Deleted)
+        return;
+    std::vector<std::unique_ptr<TBaseInfo>> records;
+    records.push_back(CloneInfo(*state_.Deleted));
+    auto command = std::make_unique<TInsertObjectsCommand>(state_, Named("Undelete", *records[0]),
+                                                           std::move(records),
+                                                           TInsertObjectsCommand::TSelect::Keep);
+    command->TakesDeletedCopy();
+    Push(std::move(command));
+}
+
+void TMapDocument::Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_t left,
+                         int32_t top) {
+    if (records.empty())
+        return;
+    const int32_t dx = left - records.front()->Left;
+    const int32_t dy = top - records.front()->Top;
+    for (auto& record : records) {
+        record->Left = AddSaturated(record->Left, dx);
+        record->Top = AddSaturated(record->Top, dy);
+    }
+    const std::string text = CountedText("Paste", records.size(), *records.front());
+    Push(std::make_unique<TInsertObjectsCommand>(state_, text, std::move(records),
+                                                 TInsertObjectsCommand::TSelect::First));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Changing records
+
+void TMapDocument::ChangeSelected(const std::string& text,
+                                  const std::function<void(TBaseInfo&)>& change, int mergeId) {
+    TBaseInfo* record = state_.Selected;
+    if (!record)
+        return;
+    // The change is tried on a copy first, so a value that cannot be read changes nothing.
+    std::unique_ptr<TBaseInfo> changed = CloneInfo(*record);
+    change(*changed);
+    TRecordState before(*record);
+    TRecordState after(*changed);
+    if (before == after) {
+        // Nothing to undo, but the record is shown again as an edit would show it.
+        state_.Touch(DocChange::Object);
+        state_.RefreshView(record);
+        Notify();
+        return;
+    }
+    std::vector<TRecordChange> changes;
+    changes.push_back(TRecordChange{SelectedIndex(), std::move(before), std::move(after)});
+    Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false, mergeId));
+}
+
+void TMapDocument::SetObjectProperty(const std::string& key, const std::string& value) {
+    const int32_t maxWorldX = state_.Map->MaxWorldX;
+    const std::string name = state_.Selected ? state_.Selected->Name.str() : std::string();
+    ChangeSelected("Set " + key + " of " + name,
+                   [&](TBaseInfo& record) { ApplyObjectProperty(record, key, value, maxWorldX); });
+}
+
+void TMapDocument::SetObjectTexture(const std::string& texture) {
+    if (state_.Selected)
+        ChangeSelected(Named("Set Texture of", *state_.Selected),
+                       [&](TBaseInfo& record) { record.Texture = texture; });
+}
+
+void TMapDocument::SetObjectColor(uint32_t color) {
+    if (state_.Selected)
+        ChangeSelected(Named("Set Color of", *state_.Selected),
+                       [&](TBaseInfo& record) { record.Color = color; });
+}
+
+void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
+    if (!state_.Selected)
+        return;
+    const int32_t maxWorldX = state_.Map->MaxWorldX;
+    ChangeSelected(
+        Named("Move", *state_.Selected),
+        [&](TBaseInfo& record) {
+            record.Left = Clamp(AddSaturated(record.Left, dx), 0, maxWorldX);
+            record.Top = Clamp(AddSaturated(record.Top, dy), 0, kScreenHeight);
+        },
+        TChangeObjectsCommand::kNudgeId);
+}
+
+void TMapDocument::BeginDrag(int32_t left, int32_t top) {
+    if (!state_.Selected)
+        return;
+    dragging_ = true;
+    DragTo(left, top);
+}
+
+void TMapDocument::DragTo(int32_t left, int32_t top) {
+    TBaseInfo* record = state_.Selected;
+    if (!dragging_ || !record)
+        return;
+    dragStart_.try_emplace(SelectedIndex(), *record);
+    record->Left = left;
+    record->Top = top;
+    state_.Scene->RefreshView(record);
+}
+
+void TMapDocument::EndDrag() {
+    if (!dragging_)
+        return;
+    dragging_ = false;
+    std::vector<TRecordChange> changes;
+    for (auto& [index, before] : dragStart_) {
+        TRecordState after(state_.RecordAt(index));
+        if (!(after == before))
+            changes.push_back(TRecordChange{index, std::move(before), std::move(after)});
+    }
+    dragStart_.clear();
+    if (changes.empty()) {
+        state_.Touch(DocChange::Object);
+        Notify();
+        return;
+    }
+    const std::string text = Named("Move", state_.RecordAt(changes.front().Index));
+    Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), true));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Map variables
+
+void TMapDocument::ChangeMapVars(const std::string& text, const TMapVars& after) {
+    const TMapVars before = MapVarsOf(*state_.Map);
+    if (before == after) {
+        state_.Touch(DocChange::MapVars);
+        Notify();
+        return;
+    }
+    Push(std::make_unique<TChangeMapVarsCommand>(state_, text, before, after));
+}
+
+void TMapDocument::SetMapVar(const std::string& key, const std::string& value) {
+    TMapVars vars = MapVarsOf(*state_.Map);
+    ApplyMapVar(vars, key, value);
+    ChangeMapVars("Set " + key, vars);
+}
+
+void TMapDocument::SetThemeMusic(const std::string& music) {
+    TMapVars vars = MapVarsOf(*state_.Map);
+    vars.ThemeMusic = music;
+    ChangeMapVars("Set Theme Music", vars);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Deleting, undo and redo
+
+void TMapDocument::DeleteSelected() {
+    if (state_.Selected)
+        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Delete", *state_.Selected),
+                                                    SelectedIndex()));
+}
+
+void TMapDocument::CutSelected() {
+    if (state_.Selected)
+        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Cut", *state_.Selected),
+                                                    SelectedIndex()));
+}
+
+void TMapDocument::Undo() {
+    EndDrag();
+    undoStack_.undo();
+    Notify();
+}
+
+void TMapDocument::Redo() {
+    EndDrag();
+    undoStack_.redo();
+    Notify();
+}
+
+} // namespace tv

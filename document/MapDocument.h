@@ -1,0 +1,125 @@
+#pragma once
+
+// The map being edited and everything that follows it: its view objects, the selection, the
+// copy kept for Undelete and the undo stack. Every change of the map goes through here as one
+// command on the undo stack; afterwards the listeners are told what changed (DocChange bits)
+// and then, if making a view object failed on the way, that failure is raised. No widgets:
+// the editor's window wires its controls to these calls and refreshes its pages from the
+// notifications.
+
+#include "document/DocumentState.h"
+#include "document/Placement.h"
+#include "document/Properties.h"
+
+#include <QUndoStack>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tv {
+
+class TDocumentCommand;
+class TObjMgr;
+
+class TMapDocument {
+public:
+    using TListener = std::function<void(unsigned changes)>;
+
+    // The catalogue (may be null or empty) decides which records are stored by reference;
+    // the scene makes and keeps the view objects. There is no map until NewMap.
+    TMapDocument(const TObjMgr* catalogue, std::unique_ptr<TMapScene> scene);
+    ~TMapDocument();
+    TMapDocument(const TMapDocument&) = delete;
+    TMapDocument& operator=(const TMapDocument&) = delete;
+
+    TMap& Map() const { return *state_.Map; }
+    TMapScene& Scene() const { return *state_.Scene; }
+    const TObjMgr* Catalogue() const { return catalogue_; }
+    QUndoStack& UndoStack() { return undoStack_; }
+    TBaseInfo* Selected() const { return state_.Selected; }
+    const TBaseInfo* Deleted() const { return state_.Deleted.get(); }
+    bool Dragging() const { return dragging_; }
+
+    // Frees the view objects and the selection frame before the graphics device goes; the
+    // document takes no edits afterwards.
+    void ReleaseScene() { state_.Scene.reset(); }
+
+    // Listeners are told after every change, in the order they were added.
+    void AddListener(TListener listener);
+    void ClearListeners();
+
+    // --- the map as a whole (not undoable; the undo stack starts anew) ---
+    // A new map with the defaults (DocChange::Map).
+    void NewMap();
+    // Reloads the map in place from a file. False when the file is not a map (the map stays
+    // as it was); a failure raises and changes nothing. Either way the listeners are told
+    // DocChange::Map unless it raised.
+    bool LoadMap(const std::string& path);
+    // Writes the map to a native path (FileName becomes its file name); the map is unmodified
+    // afterwards. A failure raises and leaves the file and FileName as they were.
+    void SaveMap(const std::string& path);
+    // Whether the map differs from what was last opened, saved or made new.
+    bool Modified() const { return !undoStack_.isClean(); }
+    // Marks every view object dead and makes new ones for the records. Records whose texture
+    // cannot be loaded get none; then one failure names their textures.
+    void RebuildViews();
+
+    // --- the selection (not an edit: nothing is told) ---
+    void Select(TBaseInfo* record) { state_.Selected = record; }
+
+    // --- edits, each one undo step; each tells the listeners ---
+    // One copy of a type with its top-left corner at a world point (the selection stays).
+    TBaseInfo* PlaceObject(const TBaseInfo& type, int32_t left, int32_t top);
+    // "Add": copies placed at random or fixed places; returns how many copies found no place.
+    // A count of 0 or less adds nothing.
+    int AddCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement);
+    // A typed value for a row of the selected record's properties. A value that changes
+    // nothing still remakes the view object and tells DocChange::Object, as an edit would.
+    void SetObjectProperty(const std::string& key, const std::string& value);
+    void SetObjectTexture(const std::string& texture);
+    void SetObjectColor(uint32_t color);
+    // The left click on the Modify page: moves the selected record there and starts a drag;
+    // DragTo moves it on; EndDrag makes the whole drag one undo step.
+    void BeginDrag(int32_t left, int32_t top);
+    void DragTo(int32_t left, int32_t top);
+    void EndDrag();
+    // Moves the selected record by a few world units, kept within the world; repeated nudges
+    // of one record are one undo step.
+    void NudgeSelected(int32_t dx, int32_t dy);
+    // A typed value for a row of the map variables. Tells DocChange::MapVars even when nothing
+    // changed, so a grid shows the stored values again.
+    void SetMapVar(const std::string& key, const std::string& value);
+    void SetThemeMusic(const std::string& music);
+    void DeleteSelected();
+    void Undelete();
+    // Delete under the text "Cut" (the caller has put the record on the clipboard).
+    void CutSelected();
+    // Puts copies of records into the map by Z, the first one's top-left corner at a world
+    // point and the others as they lay to it, and selects the first.
+    void Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_t left, int32_t top);
+    void Undo();
+    void Redo();
+
+private:
+    void Push(std::unique_ptr<TDocumentCommand> command);
+    // Tells the listeners what changed, then raises a failure kept on the way.
+    void Notify();
+    void ChangeSelected(const std::string& text, const std::function<void(TBaseInfo&)>& change,
+                        int mergeId = -1);
+    void ChangeMapVars(const std::string& text, const TMapVars& after);
+    // A new map or a reloaded one: nothing of the old one may stay referred to.
+    void ForgetMap();
+    int SelectedIndex() const;
+
+    const TObjMgr* catalogue_;
+    TDocumentState state_;
+    QUndoStack undoStack_;
+    std::vector<TListener> listeners_;
+    bool dragging_ = false;
+    // The records a drag has moved, by place, with their fields before the drag.
+    std::map<int, TRecordState> dragStart_;
+};
+
+} // namespace tv
