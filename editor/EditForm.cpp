@@ -11,6 +11,7 @@
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
 #include "engine/KeyState.h"
+#include "engine/Random.h"
 #include "engine/TextureMgr.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Geometry.h"
@@ -210,6 +211,8 @@ void TEditF::BuildToolBar() {
     SaveBtn = MakeSpeedButton(Panelus, "SaveBtn", TGlyph::Save, 60, "Save map");
     SaveAsBtn = MakeSpeedButton(Panelus, "SaveAsBtn", TGlyph::SaveAs, 88, "Save map as");
     SpeedButton3 = MakeSpeedButton(Panelus, "SpeedButton3", TGlyph::Exit, 116, "Exit");
+    UndoBtn = MakeSpeedButton(Panelus, "UndoBtn", TGlyph::Undo, 150, "Undo (Ctrl+Z)");
+    RedoBtn = MakeSpeedButton(Panelus, "RedoBtn", TGlyph::Redo, 178, "Redo (Ctrl+Y)");
     BtnHelp = MakeSpeedButton(Panelus, "BtnHelp", TGlyph::Help, 341 - 30, "Help");
 
     PopHelp = Named(new QMenu(this), "PopHelp");
@@ -344,12 +347,15 @@ void TEditF::ConnectHandlers() {
             Guarded([this] { ValMapEditButtonClick(); }));
     ConnectAddNewPage();
     ConnectModifyPage();
+    ConnectEditCommands();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Start-up and shutdown
 
 void TEditF::FormCreate(const std::string& baseFolder) {
+    // Random placement differs from session to session.
+    Randomize();
     SetBaseFolder(baseFolder);
 
     // A catalogue that cannot be read does not stop the editor: the failure is shown in the
@@ -380,6 +386,7 @@ void TEditF::FormCreate(const std::string& baseFolder) {
     TextFont = QFont(QStringLiteral("Arial"), 9, QFont::Bold);
     InstallKeyStateFilter();
     InitGraphics();
+    ConnectUndoStack();
 
     Document->NewMap();
     UpdateTitle();
@@ -401,6 +408,7 @@ void TEditF::FormDestroy() {
     // device cursor refers to the view's window, so it goes with the window.
     if (Document) {
         Document->ClearListeners();
+        QObject::disconnect(&Document->UndoStack(), nullptr, this, nullptr);
         Document->ReleaseScene();
     }
     DXCursor.reset();

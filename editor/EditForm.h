@@ -79,6 +79,8 @@ public:
     QToolButton* SaveBtn = nullptr;
     QToolButton* SaveAsBtn = nullptr;
     QToolButton* SpeedButton3 = nullptr;
+    QToolButton* UndoBtn = nullptr;
+    QToolButton* RedoBtn = nullptr;
     QToolButton* BtnHelp = nullptr;
     QMenu* PopHelp = nullptr;
     QAction* EditorHelp1 = nullptr;
@@ -205,6 +207,18 @@ public:
     // Applies a value typed into a grid and not yet applied; false when it did not apply.
     bool CommitPendingEdits();
 
+    // --- edit commands and keys (EditFormEdit.cpp) ---
+    // Undo and redo of the last edit (UndoBtn, RedoBtn, Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y).
+    void UndoClick();
+    void RedoClick();
+    // Escape: nothing is selected any more, so a left click moves nothing.
+    void ClearSelection();
+    // The arrow keys: the selected object moves by a few world units.
+    void NudgeSelected(int dx, int dy);
+    // Home and End: the view jumps to the start or the end of the world.
+    void XHomeClick();
+    void XEndClick();
+
     // --- map view (the device set-up, the frame, the view objects, scrolling, the mouse) ---
     TDXTimer* Timer = nullptr;
     PD3DDevice Device;
@@ -262,7 +276,12 @@ private:
     // The page handlers of Add New and Modify (EditFormAddNew.cpp, EditFormModify.cpp).
     void ConnectAddNewPage();
     void ConnectModifyPage();
+    void ConnectEditCommands();
+    void ConnectUndoStack();
+    void UpdateUndoButtons();
     void DisconnectPages();
+    // Scrolls to a world x (clamped to the world) as the scroll buttons do.
+    void ScrollTo(int32_t worldX);
     void FormActivate();
     void BuildView();
     // Refreshes the pages, the view and the title from what the document says changed.

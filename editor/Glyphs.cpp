@@ -68,6 +68,26 @@ void DrawHelp(QPainter& p) {
     p.drawText(QRect(2, 2, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
 }
 
+// A hooked arrow pointing left (undo) or, mirrored, right (redo).
+void DrawTurnArrow(QPainter& p, bool right) {
+    if (right) {
+        p.translate(kSize, 0);
+        p.scale(-1, 1);
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QPainterPath hook;
+    hook.moveTo(6, 8);
+    hook.lineTo(12, 8);
+    hook.cubicTo(18, 8, 18, 17, 12, 17);
+    hook.lineTo(8, 17);
+    p.setPen(QPen(QColor(0, 90, 40), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(hook);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 90, 40));
+    p.drawPolygon(QPolygonF({QPointF(1, 8), QPointF(8, 3), QPointF(8, 13)}));
+}
+
 } // namespace
 
 QIcon ToolGlyph(TGlyph glyph) {
@@ -95,6 +115,10 @@ QIcon ToolGlyph(TGlyph glyph) {
         break;
     case TGlyph::Help:
         DrawHelp(p);
+        break;
+    case TGlyph::Undo:
+    case TGlyph::Redo:
+        DrawTurnArrow(p, glyph == TGlyph::Redo);
         break;
     }
     p.end();

@@ -1,0 +1,182 @@
+// The edit commands of the main window: undo and redo with their tool buttons, and the
+// keyboard shortcuts. Keys that a field or list being edited uses itself never reach the
+// shortcuts.
+#include "editor/EditForm.h"
+
+#include "editor/EditorApp.h"
+#include "mapdata/Geometry.h"
+
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QToolButton>
+
+namespace tv {
+
+namespace {
+
+// Plain keys (Shift allowed) that text fields, spin boxes, lists and grids use for themselves.
+bool IsFieldKey(const QKeyEvent& key) {
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (key.key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsInputWidget(const QWidget* widget) {
+    for (; widget && !widget->isWindow(); widget = widget->parentWidget())
+        if (qobject_cast<const QLineEdit*>(widget) ||
+            qobject_cast<const QAbstractSpinBox*>(widget) ||
+            qobject_cast<const QAbstractItemView*>(widget) ||
+            qobject_cast<const QComboBox*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+            qobject_cast<const QPlainTextEdit*>(widget))
+            return true;
+    return false;
+}
+
+// Keeps the window's shortcuts away from the keys a focused field, spin box, list or grid of
+// the window uses: Qt asks the focus widget first (ShortcutOverride), and the answer here is
+// that it wants the key.
+class TFieldKeysFirst : public QObject {
+public:
+    explicit TFieldKeysFirst(QWidget* window) : QObject(window), window_(window) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride)
+            return false;
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (!widget || widget->window() != window_ || !IsInputWidget(widget) ||
+            !IsFieldKey(*static_cast<QKeyEvent*>(event)))
+            return false;
+        event->accept();
+        return true;
+    }
+
+private:
+    QWidget* window_;
+};
+
+QString WithShortcut(const QString& text, const char* keys) {
+    return text + QStringLiteral(" (") + QLatin1String(keys) + QStringLiteral(")");
+}
+
+} // namespace
+
+void TEditF::ConnectEditCommands() {
+    new TFieldKeysFirst(this);
+    connect(UndoBtn, &QToolButton::clicked, this, Guarded([this] { UndoClick(); }));
+    connect(RedoBtn, &QToolButton::clicked, this, Guarded([this] { RedoClick(); }));
+
+    const auto shortcut = [this](std::initializer_list<QKeySequence> keys, auto handler) {
+        auto* action = new QAction(this);
+        action->setShortcuts(QList<QKeySequence>(keys));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, Guarded(handler));
+    };
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_N)}, [this] { SpeedButton1Click(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_O)}, [this] { SpeedButton2Click(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_S)}, [this] { SaveBtnClick(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [this] { SaveAsBtnClick(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { UndoClick(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+             [this] { RedoClick(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_C)}, [this] { Button2Click(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_X)}, [this] { Button3Click(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_V)}, [this] { Button4Click(); });
+    shortcut({QKeySequence(Qt::Key_Delete)}, [this] { Button1Click(); });
+    shortcut({QKeySequence(Qt::Key_Escape)}, [this] { ClearSelection(); });
+    for (const int step : {1, 10}) {
+        const Qt::KeyboardModifiers shift = step == 1 ? Qt::NoModifier : Qt::ShiftModifier;
+        shortcut({QKeySequence(shift | Qt::Key_Left)}, [this, step] { NudgeSelected(-step, 0); });
+        shortcut({QKeySequence(shift | Qt::Key_Right)}, [this, step] { NudgeSelected(step, 0); });
+        shortcut({QKeySequence(shift | Qt::Key_Up)}, [this, step] { NudgeSelected(0, -step); });
+        shortcut({QKeySequence(shift | Qt::Key_Down)}, [this, step] { NudgeSelected(0, step); });
+    }
+    shortcut({QKeySequence(Qt::Key_PageUp)}, [this] { XPrevClick(); });
+    shortcut({QKeySequence(Qt::Key_PageDown)}, [this] { XNextClick(); });
+    shortcut({QKeySequence(Qt::Key_Home)}, [this] { XHomeClick(); });
+    shortcut({QKeySequence(Qt::Key_End)}, [this] { XEndClick(); });
+}
+
+void TEditF::ConnectUndoStack() {
+    QUndoStack& stack = Document->UndoStack();
+    for (auto signal : {&QUndoStack::canUndoChanged, &QUndoStack::canRedoChanged})
+        connect(&stack, signal, this, [this] { UpdateUndoButtons(); });
+    for (auto signal : {&QUndoStack::undoTextChanged, &QUndoStack::redoTextChanged})
+        connect(&stack, signal, this, [this] { UpdateUndoButtons(); });
+    UpdateUndoButtons();
+}
+
+void TEditF::UpdateUndoButtons() {
+    const QUndoStack& stack = Document->UndoStack();
+    UndoBtn->setEnabled(stack.canUndo());
+    RedoBtn->setEnabled(stack.canRedo());
+    UndoBtn->setToolTip(WithShortcut(stack.canUndo() ? QStringLiteral("Undo ") + stack.undoText()
+                                                     : QStringLiteral("Undo"),
+                                     "Ctrl+Z"));
+    RedoBtn->setToolTip(WithShortcut(stack.canRedo() ? QStringLiteral("Redo ") + stack.redoText()
+                                                     : QStringLiteral("Redo"),
+                                     "Ctrl+Y"));
+}
+
+void TEditF::UndoClick() {
+    // A value typed into a grid and not yet applied is an edit of its own: it goes in first.
+    if (CommitPendingEdits())
+        Document->Undo();
+}
+
+void TEditF::RedoClick() {
+    if (CommitPendingEdits())
+        Document->Redo();
+}
+
+void TEditF::ClearSelection() {
+    Document->EndDrag();
+    Document->Select(nullptr);
+    ShowSelected();
+}
+
+void TEditF::NudgeSelected(int dx, int dy) {
+    if (Selected() && !Document->Dragging())
+        Document->NudgeSelected(dx, dy);
+}
+
+void TEditF::ScrollTo(int32_t worldX) {
+    WorldX = Clamp(worldX, 0, MaxOf(0, Map().MaxWorldX));
+    SetProjection();
+    UpdateWorldX();
+}
+
+void TEditF::XHomeClick() {
+    ScrollTo(0);
+}
+
+void TEditF::XEndClick() {
+    ScrollTo(Map().MaxWorldX);
+}
+
+} // namespace tv
