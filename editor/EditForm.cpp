@@ -158,6 +158,7 @@ TEditF::~TEditF() {
 void TEditF::BuildControls() {
     View = Named(new QWidget(this), "View");
     View->setGeometry(5, 5, 446, 356);
+    View->setFocusPolicy(Qt::ClickFocus);
     PaintWindow(View, kFormColor);
 
     XPanel = Named(new QLabel(QStringLiteral("World X:"), this), "XPanel");

@@ -241,6 +241,9 @@ TPoint TEditF::MousePos() const {
 void TEditF::ViewMouseDown(Qt::MouseButton button) {
     if (!HasGraphics())
         return;
+    // The keys (Delete, the arrows) now act on the map, not on the field edited before.
+    if (!View->hasFocus())
+        View->setFocus(Qt::MouseFocusReason);
     if (button == Qt::LeftButton) {
         if (NewType && Pages->currentWidget() == TabAdd)
             AddAtCursor();

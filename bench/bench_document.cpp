@@ -1,0 +1,184 @@
+// The map document's undo stack on a 10,000-object map with view objects on a headless device
+// of the editor's view size: "Add" of 10,000 copies, its undo and its redo, and the memory the
+// undo stack holds per command. Run under an X server (Xvfb).
+
+#include "document/MapDocument.h"
+#include "engine/Device.h"
+#include "engine/Graphics.h"
+#include "engine/TextureMgr.h"
+#include "mapdata/Paths.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <memory>
+#include <random>
+
+namespace {
+
+constexpr int kObjects = 10000;
+constexpr int kCopies = 10000;
+constexpr int kViewWidth = 446;
+constexpr int kViewHeight = 356;
+
+const std::string& GameFolder() {
+    static QTemporaryDir dir;
+    static const std::string path = [] {
+        const std::string base = dir.path().toStdString() + "/";
+        QDir().mkpath(QString::fromStdString(base + "Data/Graphic/b"));
+        QImage strip(128, 64, QImage::Format_ARGB32);
+        strip.fill(qRgba(200, 90, 40, 255));
+        strip.save(QString::fromStdString(base + "Data/Graphic/b/a.png"));
+        return base;
+    }();
+    return path;
+}
+
+std::unique_ptr<tv::TBaseInfo> Decor(int left, int top) {
+    auto record = std::make_unique<tv::TDecorInfo>();
+    record->Name = "Rock";
+    record->Texture = "b\\a.png";
+    record->Left = left;
+    record->Top = top;
+    record->Width = 64;
+    record->Height = 64;
+    record->Color = 0xFFFFFFFFu;
+    return record;
+}
+
+// A document on a headless device with a map of 10,000 decorations and their view objects.
+struct DocumentOnDevice {
+    DocumentOnDevice() : Target(kViewWidth, kViewHeight) {
+        tv::SetBaseFolder(GameFolder());
+        if (!tv::CreateGraphicsDevice(&Target, false, kViewWidth, kViewHeight, 32, 1, true))
+            return;
+        Device = tv::D3DDevice;
+        tv::TextureMgr = std::make_unique<tv::TTextureMgr>(Device);
+        Document = std::make_unique<tv::TMapDocument>(
+            nullptr, std::make_unique<tv::TMapScene>(Device, tv::TextureMgr.get()));
+        Document->NewMap();
+        std::mt19937 random(7);
+        for (int i = 0; i < kObjects; ++i)
+            Document->Map().AddObjectSorted(
+                Decor(static_cast<int>(random() % 50000), static_cast<int>(random() % 560)));
+        Document->RebuildViews();
+        PurgeDeadViews();
+    }
+    ~DocumentOnDevice() {
+        Document.reset();
+        tv::ReleaseGraphicsDevice();
+        tv::TextureMgr.reset();
+        Device.reset();
+    }
+    // What the next frame does first.
+    void PurgeDeadViews() {
+        std::erase_if(Document->Scene().Views, [](const auto& view) { return view->Dead; });
+    }
+    void AddCopies() {
+        Document->AddCopies(*Decor(0, 0), kCopies, tv::TPlacement{0, 0, 50000, 560, true, true});
+    }
+
+    tv::THeadlessTarget Target;
+    tv::PD3DDevice Device;
+    std::unique_ptr<tv::TMapDocument> Document;
+};
+
+#define REQUIRE_DEVICE(document)                                                                   \
+    if (!(document).Document) {                                                                    \
+        state.SkipWithError("no OpenGL 3.3 core context (run under Xvfb)");                        \
+        return;                                                                                    \
+    }
+
+void BM_AddCopies(benchmark::State& state) {
+    DocumentOnDevice document;
+    REQUIRE_DEVICE(document);
+    for (auto _ : state) {
+        document.AddCopies();
+        state.PauseTiming();
+        document.Document->Undo();
+        document.PurgeDeadViews();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AddCopies)->Unit(benchmark::kMillisecond);
+
+void BM_UndoAddCopies(benchmark::State& state) {
+    DocumentOnDevice document;
+    REQUIRE_DEVICE(document);
+    document.AddCopies();
+    for (auto _ : state) {
+        document.Document->Undo();
+        state.PauseTiming();
+        document.PurgeDeadViews();
+        document.Document->Redo();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_UndoAddCopies)->Unit(benchmark::kMillisecond);
+
+void BM_RedoAddCopies(benchmark::State& state) {
+    DocumentOnDevice document;
+    REQUIRE_DEVICE(document);
+    document.AddCopies();
+    for (auto _ : state) {
+        state.PauseTiming();
+        document.Document->Undo();
+        document.PurgeDeadViews();
+        state.ResumeTiming();
+        document.Document->Redo();
+    }
+}
+BENCHMARK(BM_RedoAddCopies)->Unit(benchmark::kMillisecond);
+
+// Heap bytes the undo stack holds: per property change, and per copy of an "Add" (the copies
+// themselves belong to the map).
+void BM_UndoStackMemory(benchmark::State& state) {
+    DocumentOnDevice document;
+    REQUIRE_DEVICE(document);
+    constexpr int kCommands = 1000;
+    tv::TMapDocument& doc = *document.Document;
+    double perChange = 0;
+    double perCopy = 0;
+    double perAddedCopy = 0;
+    for (auto _ : state) {
+        doc.NewMap();
+        for (int i = 0; i < kObjects; ++i)
+            doc.Map().AddObjectSorted(Decor(i * 5, 100));
+        doc.RebuildViews();
+        document.PurgeDeadViews();
+        const size_t start = mallinfo2().uordblks;
+        for (int i = 0; i < kCommands; ++i) {
+            doc.Select(doc.Map().Objects[i]);
+            doc.SetObjectProperty("Width", std::to_string(10 + i % 50));
+        }
+        perChange = double(mallinfo2().uordblks - start) / kCommands;
+        // An "Add" holds its places; the copies belong to the map.
+        doc.NewMap();
+        document.PurgeDeadViews();
+        const size_t empty = mallinfo2().uordblks;
+        document.AddCopies();
+        document.PurgeDeadViews();
+        const size_t withCopies = mallinfo2().uordblks;
+        doc.UndoStack().clear(); // the command goes, the copies stay in the map
+        const size_t withoutCommand = mallinfo2().uordblks;
+        perCopy = double(withCopies - empty) / kCopies;
+        perAddedCopy = double(withCopies - withoutCommand) / kCopies;
+    }
+    state.counters["stack_bytes_per_property_change"] = perChange;
+    state.counters["stack_bytes_per_added_copy"] = perAddedCopy;
+    state.counters["bytes_per_copy_record_view_and_step"] = perCopy;
+}
+BENCHMARK(BM_UndoStackMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
