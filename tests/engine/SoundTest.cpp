@@ -108,7 +108,7 @@ TEST_F(SoundTest, LoadFailuresRaiseAndAddNothing) {
         EXPECT_STREQ(e.what(), "Error when loading sample.");
     }
     ASSERT_EQ(boxes_.messages().size(), 1u);
-    EXPECT_EQ(boxes_.messages()[0], "File Not Found : " + dir_.path() + "Data\\Sound\\missing.wav");
+    EXPECT_EQ(boxes_.messages()[0], "File Not Found : " + dir_.path() + "Data/Sound/missing.wav");
 
     // Data the mixer cannot read: no notice, the same error.
     EXPECT_THROW(bank.GetSample("noise.wav"), EError);
@@ -125,7 +125,7 @@ TEST_F(SoundTest, ReloadAfterTheFileVanishedLeavesAnEmptySample) {
 
     EXPECT_THROW(sample->Load(), EError);
     ASSERT_EQ(boxes_.messages().size(), 1u);
-    EXPECT_EQ(boxes_.messages()[0], "File Not Found : " + dir_.path() + "Data\\Sound\\long.wav");
+    EXPECT_EQ(boxes_.messages()[0], "File Not Found : " + dir_.path() + "Data/Sound/long.wav");
     EXPECT_EQ(sample->Handle(), 0u);
     EXPECT_EQ(sample->File().Size, 0);
     EXPECT_TRUE(sample->File().FileName.empty());
