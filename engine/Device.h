@@ -38,6 +38,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QWindow;
@@ -130,9 +131,13 @@ public:
     HRESULT GetAdapterDisplayMode(uint32_t adapter, D3DDISPLAYMODE* mode) const;
     HRESULT CreateDevice(uint32_t adapter, uint32_t deviceType, HWND focusWindow,
                          uint32_t behaviorFlags, D3DPRESENT_PARAMETERS* params, PD3DDevice* device);
+    // Why the last CreateDevice failed (for shaders the driver refused, its compile or link
+    // log); empty after a success.
+    const std::string& LastError() const { return lastError_; }
 
 private:
     struct Token {};
+    std::string lastError_;
 
 public:
     explicit TD3DObject(Token) {}
@@ -301,7 +306,9 @@ private:
         float U, V;
     };
 
-    HRESULT Initialise(HWND window, const D3DPRESENT_PARAMETERS& params, uint32_t deviceType);
+    // On failure, failure says why.
+    HRESULT Initialise(HWND window, const D3DPRESENT_PARAMETERS& params, uint32_t deviceType,
+                       std::string& failure);
     bool MakeCurrent();
     bool GlAlive() const;
     bool CreateBackBuffer(QSize size);

@@ -3,8 +3,13 @@
 
 #include "GfxFixture.h"
 #include "engine/D3DXFont.h"
+#include "engine/ShaderProgram.h"
 
 #include <QElapsedTimer>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions_3_3_Core>
+#include <QOpenGLVersionFunctionsFactory>
 #include <QTest>
 #include <QWindow>
 #include <cmath>
@@ -141,12 +146,60 @@ TEST(GraphicsDevice, CreationRecordsThePresentSettings) {
     EXPECT_FALSE(CreateGraphicsDevice(nullptr, false, 0, 0, 32, 1, true));
     EXPECT_FALSE(D3DDevice);
     EXPECT_EQ(boxes.messages(), std::vector<std::string>{"d3d device failed"});
+    EXPECT_EQ(D3DObject->LastError(), "no device window");
 
     ReleaseGraphicsDevice();
     ReleaseGraphicsDevice();
     EXPECT_FALSE(D3DDevice);
     EXPECT_FALSE(D3DObject);
     EXPECT_FALSE(Direct3DCreate8(121));
+}
+
+TEST(GraphicsDevice, ShaderFailuresKeepTheDriversLogAndPrintIt) {
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    QOpenGLContext context;
+    context.setFormat(format);
+    ASSERT_TRUE(context.create());
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    ASSERT_TRUE(context.makeCurrent(&surface));
+    auto* f = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(&context);
+    ASSERT_NE(f, nullptr);
+    const char* vertex = "#version 330 core\nlayout(location = 0) in vec4 p;\n"
+                         "void main() { gl_Position = p; }\n";
+    const char* fragment = "#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1); }\n";
+    auto build = [&](const char* vs, const char* fs, std::string& printed) {
+        ::testing::internal::CaptureStderr();
+        TShaderProgram built = BuildShaderProgram(*f, vs, fs);
+        printed = ::testing::internal::GetCapturedStderr();
+        if (built.Program)
+            f->glDeleteProgram(built.Program);
+        return built;
+    };
+    std::string printed;
+
+    TShaderProgram built =
+        build(vertex, "#version 330 core\nvoid main() { missing = 1; }\n", printed);
+    EXPECT_EQ(built.Program, 0u);
+    EXPECT_EQ(built.Error.rfind("fragment shader did not compile:\n", 0), 0u) << built.Error;
+    EXPECT_NE(built.Error.find("missing"), std::string::npos) << built.Error; // the driver's log
+    EXPECT_NE(printed.find(built.Error), std::string::npos) << printed;
+
+    // Compiles, but a program needs a main.
+    built = build("#version 330 core\nvoid helper() {}\n", fragment, printed);
+    EXPECT_EQ(built.Program, 0u);
+    EXPECT_EQ(built.Error.rfind("shader program did not link:\n", 0), 0u) << built.Error;
+    EXPECT_NE(built.Error.find("main"), std::string::npos) << built.Error;
+    EXPECT_NE(printed.find(built.Error), std::string::npos) << printed;
+
+    built = build(vertex, fragment, printed);
+    EXPECT_NE(built.Program, 0u);
+    EXPECT_EQ(built.Error, "");
+    EXPECT_EQ(printed, "");
+    context.doneCurrent();
 }
 
 TEST(GraphicsDevice, LivesUntilTheLastTextureReleasesIt) {
