@@ -35,6 +35,17 @@ QSurfaceFormat DeviceSurfaceFormat() {
     return format;
 }
 
+class TSteadyPresentClock : public IPresentClock {
+public:
+    TimePoint Now() const override { return std::chrono::steady_clock::now(); }
+    void SleepUntil(TimePoint when) override { std::this_thread::sleep_until(when); }
+};
+
+IPresentClock& SteadyPresentClock() {
+    static TSteadyPresentClock clock;
+    return clock;
+}
+
 bool HaveGuiApplication() {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
 }
@@ -292,7 +303,8 @@ struct TD3DDevice::Gl {
     size_t StreamOffset = 0;
 };
 
-TD3DDevice::TD3DDevice(Token, PD3DObject object) : object_(std::move(object)) {}
+TD3DDevice::TD3DDevice(Token, PD3DObject object)
+    : object_(std::move(object)), presentClock_(&SteadyPresentClock()) {}
 
 TD3DDevice::~TD3DDevice() {
     if (window_ && window_->device_ == this)
@@ -593,28 +605,33 @@ HRESULT TD3DDevice::Present(const TRect* source, const TRect* dest, HWND overrid
                          target.width(), target.height(), GL_COLOR_BUFFER_BIT,
                          scaled ? GL_LINEAR : GL_NEAREST);
     f->glBindFramebuffer(GL_FRAMEBUFFER, gl_->Fbo);
-    const auto swapStart = std::chrono::steady_clock::now();
+    const auto swapStart = presentClock_->Now();
     context->swapBuffers(window);
     PaceAfterSwap(swapStart);
     return D3D_OK;
 }
 
-void TD3DDevice::PaceAfterSwap(std::chrono::steady_clock::time_point swapStart) {
+void TD3DDevice::PaceAfterSwap(IPresentClock::TimePoint swapStart) {
     using namespace std::chrono;
-    const auto now = steady_clock::now();
     const auto period =
         duration_cast<steady_clock::duration>(duration<double>(1.0 / window_->RefreshRate()));
     // A swap that returned in well under a refresh period did not wait for the display (Xvfb,
     // some drivers): keep presents one period apart, so that an idle editor does not spin a
     // core. A swap that waited has paced the frame already.
-    if (now - swapStart < period / 2 && lastPresent_.time_since_epoch().count() != 0) {
-        const auto next = lastPresent_ + period;
+    const auto now = presentClock_->Now();
+    if (now - swapStart < period / 2 && lastPresent_) {
+        const auto next = *lastPresent_ + period;
         if (now < next) {
             ++stats_.PresentSleeps;
-            std::this_thread::sleep_until(next);
+            presentClock_->SleepUntil(next);
         }
     }
-    lastPresent_ = steady_clock::now();
+    lastPresent_ = presentClock_->Now();
+}
+
+void TD3DDevice::SetPresentClock(IPresentClock* clock) {
+    presentClock_ = clock ? clock : &SteadyPresentClock();
+    lastPresent_.reset(); // a time of another clock means nothing to this one
 }
 
 HRESULT TD3DDevice::SetRenderState(uint32_t state, uint32_t value) {

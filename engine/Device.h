@@ -38,6 +38,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,16 @@ private:
     bool locked_ = false;
 };
 
+// The time presents are paced by, and the wait until the next one. Devices use the steady
+// clock and really sleep; tests install a clock whose waits only move its time on.
+class IPresentClock {
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    virtual ~IPresentClock() = default;
+    virtual TimePoint Now() const = 0;
+    virtual void SleepUntil(TimePoint when) = 0;
+};
+
 // Counters for tests and benchmarks.
 struct TDeviceStats {
     uint64_t DrawPrimitiveCalls = 0;
@@ -277,6 +288,8 @@ public:
     // The back buffer's pixels, top row first, as opaque RGB32.
     QImage ReadBackBuffer();
     const TDeviceStats& Stats() const { return stats_; }
+    // Installs the clock presents are paced by (not owned); nullptr restores the steady clock.
+    void SetPresentClock(IPresentClock* clock);
     int MaxTextureSize() const { return maxTextureSize_; }
 
 private:
@@ -317,7 +330,7 @@ private:
     void MarkDirty() { stateDirty_ = true; }
     void CaptureState();
     void Flush();
-    void PaceAfterSwap(std::chrono::steady_clock::time_point swapStart);
+    void PaceAfterSwap(IPresentClock::TimePoint swapStart);
     void WindowGoing();
     void SurfaceGoing();
     void TextureGoing(TD3DTexture* texture);
@@ -348,7 +361,8 @@ private:
     std::vector<BatchVertex> batch_;
     size_t batchCount_ = 0;
 
-    std::chrono::steady_clock::time_point lastPresent_{};
+    IPresentClock* presentClock_;
+    std::optional<IPresentClock::TimePoint> lastPresent_; // of a present to a window
     TDeviceStats stats_;
 };
 
