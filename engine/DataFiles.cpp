@@ -6,6 +6,7 @@
 #include "mapdata/Text.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -38,14 +39,16 @@ std::string DataFilePath(std::string_view name) {
 
 bool LoadDataFile(std::string_view name, TLoadFile& record) {
     const std::string fullName = DataFilePath(name);
-    if (!FileExists(fullName)) {
-        ShowMessageBox(Format("File Not Found : %s", fullName.c_str()));
+    // Messages name the file as the file system knows it, with one kind of separator.
+    const std::string native = NativePath(fullName);
+    const QFileInfo info(ToQString(native));
+    if (!info.isFile()) {
+        ShowMessageBox(Format("File Not Found : %s", native.c_str()));
         return false;
     }
-    const std::string native = NativePath(fullName);
-    QFile file(QString::fromStdString(native));
+    QFile file(info.filePath());
     if (!file.open(QIODevice::ReadOnly))
-        throw EError(CannotOpenFileMessage(fullName));
+        throw EError(CannotOpenFileMessage(native));
     const qint64 length = file.size();
     if (length < 0 || length > std::numeric_limits<int32_t>::max())
         throw EError(kStreamReadError);

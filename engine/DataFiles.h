@@ -26,9 +26,10 @@ std::string DataFolderFor(std::string_view name);
 // Backslashes are kept; NativePath turns the result into a file-system path.
 std::string DataFilePath(std::string_view name);
 
-// Reads the data file into the record (file name, size, data) and returns true. When no
-// such file exists it shows "File Not Found : <full name>", leaves the record untouched and
-// returns false. A file that exists but cannot be read raises an EError.
+// Reads the data file into the record (file name: the full name as DataFilePath gives it;
+// size; data) and returns true. When no such file exists it shows "File Not Found : <native
+// path>", leaves the record untouched and returns false. A file that exists but cannot be
+// read raises an EError.
 bool LoadDataFile(std::string_view name, TLoadFile& record);
 
 // Releases the record's data block (file name kept, size 0).

@@ -1,6 +1,7 @@
 #include "engine/Device.h"
 
 #include "engine/D3DXMath.h"
+#include "engine/ShaderProgram.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -32,6 +33,17 @@ QSurfaceFormat DeviceSurfaceFormat() {
     format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
     format.setSwapInterval(1);
     return format;
+}
+
+class TSteadyPresentClock : public IPresentClock {
+public:
+    TimePoint Now() const override { return std::chrono::steady_clock::now(); }
+    void SleepUntil(TimePoint when) override { std::this_thread::sleep_until(when); }
+};
+
+IPresentClock& SteadyPresentClock() {
+    static TSteadyPresentClock clock;
+    return clock;
 }
 
 bool HaveGuiApplication() {
@@ -245,17 +257,24 @@ HRESULT TD3DObject::GetAdapterDisplayMode(uint32_t adapter, D3DDISPLAYMODE* mode
 HRESULT TD3DObject::CreateDevice(uint32_t adapter, uint32_t deviceType, HWND focusWindow,
                                  uint32_t /*behaviorFlags*/, D3DPRESENT_PARAMETERS* params,
                                  PD3DDevice* device) {
-    if (!device)
+    lastError_.clear();
+    if (!device) {
+        lastError_ = "no place for the device";
         return D3DERR_INVALIDCALL;
+    }
     device->reset();
     if (adapter != D3DADAPTER_DEFAULT || !params ||
-        (deviceType != D3DDEVTYPE_HAL && deviceType != D3DDEVTYPE_REF))
+        (deviceType != D3DDEVTYPE_HAL && deviceType != D3DDEVTYPE_REF)) {
+        lastError_ = "unsupported adapter, device type or parameters";
         return D3DERR_INVALIDCALL;
+    }
     const HWND window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
-    if (!window)
+    if (!window) {
+        lastError_ = "no device window";
         return D3DERR_INVALIDCALL;
+    }
     auto made = std::make_shared<TD3DDevice>(TD3DDevice::Token{}, shared_from_this());
-    const HRESULT hr = made->Initialise(window, *params, deviceType);
+    const HRESULT hr = made->Initialise(window, *params, deviceType, lastError_);
     if (FAILED(hr))
         return hr;
     *device = std::move(made);
@@ -284,7 +303,8 @@ struct TD3DDevice::Gl {
     size_t StreamOffset = 0;
 };
 
-TD3DDevice::TD3DDevice(Token, PD3DObject object) : object_(std::move(object)) {}
+TD3DDevice::TD3DDevice(Token, PD3DObject object)
+    : object_(std::move(object)), presentClock_(&SteadyPresentClock()) {}
 
 TD3DDevice::~TD3DDevice() {
     if (window_ && window_->device_ == this)
@@ -333,12 +353,16 @@ QSize TD3DDevice::WantedBackBufferSize(const D3DPRESENT_PARAMETERS& params) cons
 }
 
 HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
-                               uint32_t deviceType) {
-    if (!HaveGuiApplication())
+                               uint32_t deviceType, std::string& failure) {
+    if (!HaveGuiApplication()) {
+        failure = "no GUI application";
         return D3DERR_NOTAVAILABLE;
+    }
     if (QWindow* w = window->Window();
-        w && w->handle() && w->surfaceType() != QSurface::OpenGLSurface)
+        w && w->handle() && w->surfaceType() != QSurface::OpenGLSurface) {
+        failure = "the window was made without an OpenGL surface";
         return D3DERR_INVALIDCALL;
+    }
     window_ = window;
     windowed_ = params.Windowed != 0;
     deviceType_ = deviceType;
@@ -346,50 +370,32 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     gl_ = std::make_unique<Gl>();
     gl_->Context = std::make_unique<QOpenGLContext>();
     gl_->Context->setFormat(DeviceSurfaceFormat());
-    if (!gl_->Context->create())
+    if (!gl_->Context->create()) {
+        failure = "no OpenGL 3.3 core context";
         return D3DERR_NOTAVAILABLE;
+    }
     gl_->Offscreen = std::make_unique<QOffscreenSurface>();
     gl_->Offscreen->setFormat(gl_->Context->format());
     if (QWindow* w = window->Window(); w && w->screen())
         gl_->Offscreen->setScreen(w->screen());
     gl_->Offscreen->create();
-    if (!gl_->Offscreen->isValid() || !gl_->Context->makeCurrent(gl_->Offscreen.get()))
-        return D3DERR_NOTAVAILABLE;
-    auto* f = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(gl_->Context.get());
-    if (!f || !f->initializeOpenGLFunctions())
-        return D3DERR_NOTAVAILABLE;
-    gl_->F = f;
-
-    // The one program.
-    auto compile = [f](GLenum type, const char* source) -> GLuint {
-        const GLuint shader = f->glCreateShader(type);
-        f->glShaderSource(shader, 1, &source, nullptr);
-        f->glCompileShader(shader);
-        GLint ok = 0;
-        f->glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-        if (!ok) {
-            f->glDeleteShader(shader);
-            return 0;
-        }
-        return shader;
-    };
-    const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
-    const GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader);
-    if (!vs || !fs) {
-        f->glDeleteShader(vs);
-        f->glDeleteShader(fs);
+    if (!gl_->Offscreen->isValid() || !gl_->Context->makeCurrent(gl_->Offscreen.get())) {
+        failure = "the OpenGL context cannot be made current";
         return D3DERR_NOTAVAILABLE;
     }
-    gl_->Program = f->glCreateProgram();
-    f->glAttachShader(gl_->Program, vs);
-    f->glAttachShader(gl_->Program, fs);
-    f->glLinkProgram(gl_->Program);
-    f->glDeleteShader(vs);
-    f->glDeleteShader(fs);
-    GLint linked = 0;
-    f->glGetProgramiv(gl_->Program, GL_LINK_STATUS, &linked);
-    if (!linked)
+    auto* f = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(gl_->Context.get());
+    if (!f || !f->initializeOpenGLFunctions()) {
+        failure = "no OpenGL 3.3 core functions";
         return D3DERR_NOTAVAILABLE;
+    }
+    gl_->F = f;
+
+    TShaderProgram program = BuildShaderProgram(*f, kVertexShader, kFragmentShader);
+    if (!program.Program) {
+        failure = std::move(program.Error);
+        return D3DERR_NOTAVAILABLE;
+    }
+    gl_->Program = program.Program;
     gl_->ViewProjectionLoc = f->glGetUniformLocation(gl_->Program, "uViewProjection");
     gl_->HasTextureLoc = f->glGetUniformLocation(gl_->Program, "uHasTexture");
     gl_->ColorOpLoc = f->glGetUniformLocation(gl_->Program, "uColorOp");
@@ -421,8 +427,11 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     f->glPixelStorei(GL_PACK_ALIGNMENT, 1);
     f->glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
-    if (!CreateBackBuffer(WantedBackBufferSize(params)))
+    if (const QSize size = WantedBackBufferSize(params); !CreateBackBuffer(size)) {
+        failure = "no back buffer of " + std::to_string(size.width()) + " x " +
+                  std::to_string(size.height()) + " pixels";
         return D3DERR_INVALIDCALL;
+    }
     batch_.resize(kBatchCapacity);
     SetDefaultStates();
     if (window_->device_)
@@ -596,28 +605,33 @@ HRESULT TD3DDevice::Present(const TRect* source, const TRect* dest, HWND overrid
                          target.width(), target.height(), GL_COLOR_BUFFER_BIT,
                          scaled ? GL_LINEAR : GL_NEAREST);
     f->glBindFramebuffer(GL_FRAMEBUFFER, gl_->Fbo);
-    const auto swapStart = std::chrono::steady_clock::now();
+    const auto swapStart = presentClock_->Now();
     context->swapBuffers(window);
     PaceAfterSwap(swapStart);
     return D3D_OK;
 }
 
-void TD3DDevice::PaceAfterSwap(std::chrono::steady_clock::time_point swapStart) {
+void TD3DDevice::PaceAfterSwap(IPresentClock::TimePoint swapStart) {
     using namespace std::chrono;
-    const auto now = steady_clock::now();
     const auto period =
         duration_cast<steady_clock::duration>(duration<double>(1.0 / window_->RefreshRate()));
     // A swap that returned in well under a refresh period did not wait for the display (Xvfb,
     // some drivers): keep presents one period apart, so that an idle editor does not spin a
     // core. A swap that waited has paced the frame already.
-    if (now - swapStart < period / 2 && lastPresent_.time_since_epoch().count() != 0) {
-        const auto next = lastPresent_ + period;
+    const auto now = presentClock_->Now();
+    if (now - swapStart < period / 2 && lastPresent_) {
+        const auto next = *lastPresent_ + period;
         if (now < next) {
             ++stats_.PresentSleeps;
-            std::this_thread::sleep_until(next);
+            presentClock_->SleepUntil(next);
         }
     }
-    lastPresent_ = steady_clock::now();
+    lastPresent_ = presentClock_->Now();
+}
+
+void TD3DDevice::SetPresentClock(IPresentClock* clock) {
+    presentClock_ = clock ? clock : &SteadyPresentClock();
+    lastPresent_.reset(); // a time of another clock means nothing to this one
 }
 
 HRESULT TD3DDevice::SetRenderState(uint32_t state, uint32_t value) {

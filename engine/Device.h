@@ -38,6 +38,8 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QWindow;
@@ -130,9 +132,13 @@ public:
     HRESULT GetAdapterDisplayMode(uint32_t adapter, D3DDISPLAYMODE* mode) const;
     HRESULT CreateDevice(uint32_t adapter, uint32_t deviceType, HWND focusWindow,
                          uint32_t behaviorFlags, D3DPRESENT_PARAMETERS* params, PD3DDevice* device);
+    // Why the last CreateDevice failed (for shaders the driver refused, its compile or link
+    // log); empty after a success.
+    const std::string& LastError() const { return lastError_; }
 
 private:
     struct Token {};
+    std::string lastError_;
 
 public:
     explicit TD3DObject(Token) {}
@@ -214,6 +220,16 @@ private:
     bool locked_ = false;
 };
 
+// The time presents are paced by, and the wait until the next one. Devices use the steady
+// clock and really sleep; tests install a clock whose waits only move its time on.
+class IPresentClock {
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    virtual ~IPresentClock() = default;
+    virtual TimePoint Now() const = 0;
+    virtual void SleepUntil(TimePoint when) = 0;
+};
+
 // Counters for tests and benchmarks.
 struct TDeviceStats {
     uint64_t DrawPrimitiveCalls = 0;
@@ -272,6 +288,8 @@ public:
     // The back buffer's pixels, top row first, as opaque RGB32.
     QImage ReadBackBuffer();
     const TDeviceStats& Stats() const { return stats_; }
+    // Installs the clock presents are paced by (not owned); nullptr restores the steady clock.
+    void SetPresentClock(IPresentClock* clock);
     int MaxTextureSize() const { return maxTextureSize_; }
 
 private:
@@ -301,7 +319,9 @@ private:
         float U, V;
     };
 
-    HRESULT Initialise(HWND window, const D3DPRESENT_PARAMETERS& params, uint32_t deviceType);
+    // On failure, failure says why.
+    HRESULT Initialise(HWND window, const D3DPRESENT_PARAMETERS& params, uint32_t deviceType,
+                       std::string& failure);
     bool MakeCurrent();
     bool GlAlive() const;
     bool CreateBackBuffer(QSize size);
@@ -310,7 +330,7 @@ private:
     void MarkDirty() { stateDirty_ = true; }
     void CaptureState();
     void Flush();
-    void PaceAfterSwap(std::chrono::steady_clock::time_point swapStart);
+    void PaceAfterSwap(IPresentClock::TimePoint swapStart);
     void WindowGoing();
     void SurfaceGoing();
     void TextureGoing(TD3DTexture* texture);
@@ -341,7 +361,8 @@ private:
     std::vector<BatchVertex> batch_;
     size_t batchCount_ = 0;
 
-    std::chrono::steady_clock::time_point lastPresent_{};
+    IPresentClock* presentClock_;
+    std::optional<IPresentClock::TimePoint> lastPresent_; // of a present to a window
     TDeviceStats stats_;
 };
 

@@ -26,7 +26,8 @@ PD3DObject Direct3DCreate8(uint32_t sdkVersion);
 // screen, where the back buffer gets that size and the window shows it scaled; the display
 // mode is never changed. Returns false without a message when no Direct3D object can be made,
 // for full screen at other than 16 or 32 bits, and when the display mode cannot be read;
-// shows "d3d device failed" and returns false when the device cannot be made.
+// shows "d3d device failed" and returns false when the device cannot be made (the reason is
+// then in D3DObject->LastError(); shaders the driver refuses are also reported on stderr).
 bool CreateGraphicsDevice(HWND window, bool fullScreen, int width, int height, int bitsPerPixel,
                           int backBufferCount, bool hardware);
 // Releases D3DDevice, then D3DObject (each only if held). The device itself lives on while

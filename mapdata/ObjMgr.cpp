@@ -141,8 +141,7 @@ TBaseInfo* TObjMgr::Add(std::unique_ptr<TBaseInfo> record) {
     EnsureIndex();
     TBaseInfo* added = List.Add(std::move(record));
     AddToIndex(added);
-    indexedCount_ = List.Count();
-    indexedLast_ = added;
+    indexedChanges_ = List.Changes();
     return added;
 }
 
@@ -154,8 +153,7 @@ void TObjMgr::Clear() {
 void TObjMgr::ClearIndex() const {
     slots_.clear();
     usedSlots_ = 0;
-    indexedCount_ = 0;
-    indexedLast_ = nullptr;
+    indexedChanges_ = List.Changes();
 }
 
 void TObjMgr::AddToIndex(TBaseInfo* record) const {
@@ -187,15 +185,11 @@ void TObjMgr::AddToIndex(TBaseInfo* record) const {
 }
 
 void TObjMgr::EnsureIndex() const {
-    const int count = List.Count();
-    const TBaseInfo* last = count > 0 ? List.Get(count - 1) : nullptr;
-    if (count == indexedCount_ && last == indexedLast_)
+    if (indexedChanges_ == List.Changes())
         return;
     ClearIndex();
     for (TBaseInfo* record : List)
         AddToIndex(record);
-    indexedCount_ = count;
-    indexedLast_ = last;
 }
 
 TBaseInfo* TObjMgr::FindKey(std::string_view key, size_t hash) const {

@@ -45,8 +45,9 @@ public:
     TBaseInfo* Add(std::unique_ptr<TBaseInfo> record);
     void Clear();
 
-    // The prototypes in file order. Code that changes the list directly is fine: the name
-    // index notices a different count or last record and is rebuilt on the next lookup.
+    // The prototypes in file order. Code may change the list directly: any change to it
+    // (TBaseInfoList::Changes) makes the next lookup rebuild the name index. Renaming a
+    // prototype in place is not noticed; take it out and add it again instead.
     TBaseInfoList List{true};
 
 private:
@@ -65,8 +66,7 @@ private:
 
     mutable std::vector<IndexSlot> slots_; // a power of two in size, at most a quarter used
     mutable size_t usedSlots_ = 0;
-    mutable int indexedCount_ = 0;
-    mutable const TBaseInfo* indexedLast_ = nullptr;
+    mutable uint64_t indexedChanges_ = 0; // List.Changes() when the index last matched it
 };
 
 // The key FindByName indexes by: FoldedKey, with a fast path for ASCII names.

@@ -442,6 +442,7 @@ TBaseInfoList::~TBaseInfoList() {
 TBaseInfo* TBaseInfoList::Add(TBaseInfo* record) {
     try {
         items_.push_back(record);
+        ++changes_;
     } catch (...) {
         if (ownsObjects_)
             delete record;
@@ -458,6 +459,7 @@ TBaseInfo* TBaseInfoList::Insert(int index, TBaseInfo* record) {
     }
     try {
         items_.insert(items_.begin() + index, record);
+        ++changes_;
     } catch (...) {
         if (ownsObjects_)
             delete record;
@@ -471,6 +473,7 @@ void TBaseInfoList::Delete(int index) {
         throw EError(Format("List index out of bounds (%d)", index));
     TBaseInfo* record = items_[static_cast<size_t>(index)];
     items_.erase(items_.begin() + index);
+    ++changes_;
     if (ownsObjects_)
         delete record;
 }
@@ -480,6 +483,7 @@ std::unique_ptr<TBaseInfo> TBaseInfoList::Extract(TBaseInfo* record) {
     if (index < 0)
         return nullptr;
     items_.erase(items_.begin() + index);
+    ++changes_;
     if (!ownsObjects_)
         return nullptr;
     return std::unique_ptr<TBaseInfo>(record);
@@ -541,6 +545,8 @@ void TBaseInfoList::MoveFrontFrom(TBaseInfoList& other, int count) {
     const auto last = first + std::clamp(count, 0, other.Count());
     items_.insert(items_.end(), first, last);
     other.items_.erase(first, last);
+    ++changes_;
+    ++other.changes_;
 }
 
 int TBaseInfoList::IndexOf(const TBaseInfo* record) const {
@@ -553,6 +559,7 @@ int TBaseInfoList::IndexOf(const TBaseInfo* record) const {
 void TBaseInfoList::Clear() {
     std::vector<TBaseInfo*> items;
     items.swap(items_);
+    ++changes_;
     if (ownsObjects_)
         for (TBaseInfo* record : items)
             delete record;

@@ -190,7 +190,14 @@ public:
     // Makes room for count items without adding any.
     void Reserve(int count) { items_.reserve(static_cast<size_t>(count > 0 ? count : 0)); }
     // Exchanges the items (ownership stays a property of each list).
-    void Swap(TBaseInfoList& other) noexcept { items_.swap(other.items_); }
+    void Swap(TBaseInfoList& other) noexcept {
+        items_.swap(other.items_);
+        ++changes_;
+        ++other.changes_;
+    }
+    // Grows with every change to the list (not to the records in it): whatever is worked out
+    // from the list is stale once this differs from its value then.
+    uint64_t Changes() const { return changes_; }
 
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
@@ -198,6 +205,7 @@ public:
 private:
     bool ownsObjects_;
     std::vector<TBaseInfo*> items_;
+    uint64_t changes_ = 0;
 };
 
 } // namespace tv

@@ -71,37 +71,89 @@ std::string ParentFolder(std::string_view path) {
     return copy;
 }
 
+namespace {
+
+bool PathExists(const std::string& path) {
+    return QFileInfo::exists(ToQString(path));
+}
+
+// The entries of a folder ("" for the current one) other than name itself that equal name
+// without regard to letter case.
+std::vector<std::string> OtherSpellingsIn(const std::string& folder, const std::string& name) {
+    std::vector<std::string> spellings;
+    const QDir dir(ToQString(folder.empty() ? "." : folder));
+    const QStringList entries =
+        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        std::string spelling = entry.toStdString();
+        if (spelling != name && TextEquals(spelling, name))
+            spellings.push_back(std::move(spelling));
+    }
+    return spellings;
+}
+
+// Finds a spelling of every component under which the whole path exists, trying the
+// spellings of each component in turn (a game folder may hold both "data" and "Data").
+// Where none does, remembers the spelling that resolved the most leading components.
+class TCaseResolver {
+public:
+    explicit TCaseResolver(const std::vector<std::string>& parts) : parts_(parts) {}
+
+    // The resolved path, or the deepest partial resolution followed by the components that
+    // did not resolve, as given.
+    std::string Resolve(const std::string& root) {
+        deepest_ = root;
+        if (Walk(root, 0))
+            return deepest_;
+        std::string result = deepest_;
+        for (size_t i = deepestCount_; i < parts_.size(); ++i)
+            result += parts_[i] + (i + 1 < parts_.size() ? "/" : "");
+        return result;
+    }
+
+private:
+    // The exact spelling first; a folder is listed only when that does not lead to the whole
+    // path, so a path that differs in one place costs one listing.
+    bool Walk(const std::string& prefix, size_t index) {
+        if (index > deepestCount_) {
+            deepestCount_ = index;
+            deepest_ = prefix;
+        }
+        if (index == parts_.size())
+            return true;
+        const std::string& part = parts_[index];
+        if (PathExists(prefix + part) && WalkInto(prefix, part, index))
+            return true;
+        for (const std::string& spelling : OtherSpellingsIn(prefix, part))
+            if (WalkInto(prefix, spelling, index))
+                return true;
+        return false;
+    }
+
+    bool WalkInto(const std::string& prefix, const std::string& spelling, size_t index) {
+        const bool last = index + 1 == parts_.size();
+        return Walk(prefix + spelling + (last ? "" : "/"), index + 1);
+    }
+
+    const std::vector<std::string>& parts_;
+    std::string deepest_;
+    size_t deepestCount_ = 0;
+};
+
+} // namespace
+
 std::string NativePath(std::string_view path) {
     std::string native(path);
     for (char& c : native)
         if (c == '\\')
             c = '/';
-    if (native.empty() || QFileInfo::exists(ToQString(native)))
+    // The usual case, and the only one that costs no folder listing.
+    if (native.empty() || PathExists(native))
         return native;
 
-    // Walk the components, matching each one without regard to case where it is not exact.
-    const bool absolute = native.front() == '/';
-    std::string result = absolute ? "/" : "";
     const std::vector<std::string> parts = SplitComponents(native);
-    for (size_t i = 0; i < parts.size(); ++i) {
-        const std::string& part = parts[i];
-        std::string candidate = result + part;
-        if (!QFileInfo::exists(ToQString(candidate)) && part != "." && part != "..") {
-            const QDir dir(ToQString(result.empty() ? "." : result));
-            const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden |
-                                                      QDir::System | QDir::NoDotAndDotDot);
-            for (const QString& entry : entries) {
-                if (TextEquals(entry.toStdString(), part)) {
-                    candidate = result + entry.toStdString();
-                    break;
-                }
-            }
-        }
-        result = candidate;
-        if (i + 1 < parts.size())
-            result += "/";
-    }
-    if (!native.empty() && native.back() == '/' && (result.empty() || result.back() != '/'))
+    std::string result = TCaseResolver(parts).Resolve(native.front() == '/' ? "/" : "");
+    if (native.back() == '/' && (result.empty() || result.back() != '/'))
         result += "/";
     return result;
 }

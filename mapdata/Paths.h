@@ -16,7 +16,10 @@ std::string ProgramFolder();
 std::string ParentFolder(std::string_view path);
 
 // Turns a path that may hold data-style backslashes into a native path. Where the exact path
-// does not exist, each component is matched without regard to letter case.
+// does not exist, components are matched without regard to letter case: every spelling of a
+// component (the exact one first) is tried until the whole path exists, so a folder that holds
+// both "data" and "Data" finds a file in either. A path that exists under no spelling comes
+// back with the longest run of leading components that did resolve, the rest as given.
 std::string NativePath(std::string_view path);
 
 bool FileExists(std::string_view path);

@@ -66,7 +66,10 @@ TEST_F(DataFilesTest, LoadsTheWholeFile) {
     EXPECT_TRUE(record.Data.empty());
 }
 
-TEST_F(DataFilesTest, MissingFileShowsTheFullNameAndLeavesTheRecord) {
+TEST_F(DataFilesTest, MissingFileShowsTheNativePathAndLeavesTheRecord) {
+    // The message names the path as the file system has it: one kind of separator, and the
+    // folders in their own letter case.
+    dir_.write("data/sound/other.wav", {1});
     TLoadFile record;
     record.FileName = "kept";
     record.Size = 2;
@@ -74,7 +77,7 @@ TEST_F(DataFilesTest, MissingFileShowsTheFullNameAndLeavesTheRecord) {
     EXPECT_FALSE(LoadDataFile("gui\\nothing.wav", record));
     ASSERT_EQ(boxes_.messages().size(), 1u);
     EXPECT_EQ(boxes_.messages()[0],
-              "File Not Found : " + dir_.path() + "Data\\Sound\\gui\\nothing.wav");
+              "File Not Found : " + dir_.path() + "data/sound/gui/nothing.wav");
     EXPECT_EQ(record.FileName, "kept");
     EXPECT_EQ(record.Size, 2);
     EXPECT_EQ(record.Data, (Bytes{7, 8}));
@@ -84,10 +87,10 @@ TEST_F(DataFilesTest, MissingFileShowsTheFullNameAndLeavesTheRecord) {
     EXPECT_FALSE(LoadDataFile("dir.png", record));
     EXPECT_EQ(boxes_.messages().size(), 2u);
 
-    // Unknown extensions are reported with the name unchanged.
+    // Unknown extensions are reported without a data folder.
     EXPECT_FALSE(LoadDataFile("notes\\none.txt", record));
     ASSERT_EQ(boxes_.messages().size(), 3u);
-    EXPECT_EQ(boxes_.messages()[2], "File Not Found : notes\\none.txt");
+    EXPECT_EQ(boxes_.messages()[2], "File Not Found : notes/none.txt");
 }
 
 TEST_F(DataFilesTest, OtherExtensionsAreRelativeToTheCurrentFolder) {

@@ -3,8 +3,13 @@
 
 #include "GfxFixture.h"
 #include "engine/D3DXFont.h"
+#include "engine/ShaderProgram.h"
 
 #include <QElapsedTimer>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions_3_3_Core>
+#include <QOpenGLVersionFunctionsFactory>
 #include <QTest>
 #include <QWindow>
 #include <cmath>
@@ -36,6 +41,16 @@ PD3DVertexBuffer QuadBuffer(const PD3DDevice& device, float x0, float y0, float 
     vb->Unlock();
     return vb;
 }
+
+// A present clock whose sleeps move its time on at once.
+class TPretendSleepClock : public IPresentClock {
+public:
+    TimePoint Now() const override { return now_; }
+    void SleepUntil(TimePoint when) override { now_ = std::max(now_, when); }
+
+private:
+    TimePoint now_{};
+};
 
 } // namespace
 
@@ -141,12 +156,60 @@ TEST(GraphicsDevice, CreationRecordsThePresentSettings) {
     EXPECT_FALSE(CreateGraphicsDevice(nullptr, false, 0, 0, 32, 1, true));
     EXPECT_FALSE(D3DDevice);
     EXPECT_EQ(boxes.messages(), std::vector<std::string>{"d3d device failed"});
+    EXPECT_EQ(D3DObject->LastError(), "no device window");
 
     ReleaseGraphicsDevice();
     ReleaseGraphicsDevice();
     EXPECT_FALSE(D3DDevice);
     EXPECT_FALSE(D3DObject);
     EXPECT_FALSE(Direct3DCreate8(121));
+}
+
+TEST(GraphicsDevice, ShaderFailuresKeepTheDriversLogAndPrintIt) {
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    QOpenGLContext context;
+    context.setFormat(format);
+    ASSERT_TRUE(context.create());
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    ASSERT_TRUE(context.makeCurrent(&surface));
+    auto* f = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(&context);
+    ASSERT_NE(f, nullptr);
+    const char* vertex = "#version 330 core\nlayout(location = 0) in vec4 p;\n"
+                         "void main() { gl_Position = p; }\n";
+    const char* fragment = "#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1); }\n";
+    auto build = [&](const char* vs, const char* fs, std::string& printed) {
+        ::testing::internal::CaptureStderr();
+        TShaderProgram built = BuildShaderProgram(*f, vs, fs);
+        printed = ::testing::internal::GetCapturedStderr();
+        if (built.Program)
+            f->glDeleteProgram(built.Program);
+        return built;
+    };
+    std::string printed;
+
+    TShaderProgram built =
+        build(vertex, "#version 330 core\nvoid main() { missing = 1; }\n", printed);
+    EXPECT_EQ(built.Program, 0u);
+    EXPECT_EQ(built.Error.rfind("fragment shader did not compile:\n", 0), 0u) << built.Error;
+    EXPECT_NE(built.Error.find("missing"), std::string::npos) << built.Error; // the driver's log
+    EXPECT_NE(printed.find(built.Error), std::string::npos) << printed;
+
+    // Compiles, but a program needs a main.
+    built = build("#version 330 core\nvoid helper() {}\n", fragment, printed);
+    EXPECT_EQ(built.Program, 0u);
+    EXPECT_EQ(built.Error.rfind("shader program did not link:\n", 0), 0u) << built.Error;
+    EXPECT_NE(built.Error.find("main"), std::string::npos) << built.Error;
+    EXPECT_NE(printed.find(built.Error), std::string::npos) << printed;
+
+    built = build(vertex, fragment, printed);
+    EXPECT_NE(built.Program, 0u);
+    EXPECT_EQ(built.Error, "");
+    EXPECT_EQ(printed, "");
+    context.doneCurrent();
 }
 
 TEST(GraphicsDevice, LivesUntilTheLastTextureReleasesIt) {
@@ -223,15 +286,33 @@ TEST(GraphicsDevice, WindowTargetPresentsAndFollowsExposure) {
     ASSERT_EQ(device->Reset(&PresentParams), D3D_OK);
     const QSize pixels = target.ClientSize();
     EXPECT_EQ(device->BackBufferSize(), pixels);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0);
-    // Presents keep at least about half a refresh period apart (a whole one where the swap does
-    // not wait for the display), so a frame loop does not spin.
+    // An idle frame loop presents at the display's rate, not as fast as it can. Where the swap
+    // does not wait for the display (Xvfb) the device sleeps: on a clock whose sleeps only
+    // move its time on, a second holds one present per refresh period. A loop that is not
+    // paced never moves that clock and runs into the cap.
+    TPretendSleepClock clock;
+    device->SetPresentClock(&clock);
+    const double rate = target.RefreshRate();
+    const auto oneSecondOn = clock.Now() + std::chrono::seconds(1);
+    int presents = 0;
+    while (clock.Now() < oneSecondOn && presents < 4 * rate) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1, 0);
+        device->BeginScene();
+        device->EndScene();
+        ASSERT_EQ(device->Present(), D3D_OK);
+        ++presents;
+    }
+    EXPECT_NEAR(presents, rate, 2);
+    EXPECT_TRUE(PixelNear(device->ReadBackBuffer(), 5, 5, 0, 255, 0));
+
+    // And the steady clock really sleeps: presents keep at least half a period apart (a whole
+    // one where the swap does not wait).
+    device->SetPresentClock(nullptr);
     QElapsedTimer timer;
     timer.start();
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 6; ++i)
         EXPECT_EQ(device->Present(), D3D_OK);
-    EXPECT_GE(static_cast<double>(timer.nsecsElapsed()) / 1e9, 4 * 0.5 / target.RefreshRate());
-    EXPECT_TRUE(PixelNear(device->ReadBackBuffer(), 5, 5, 0, 255, 0));
+    EXPECT_GE(static_cast<double>(timer.nsecsElapsed()) / 1e9, 5 * 0.5 / rate);
 
     window.hide();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isExposed(); }));

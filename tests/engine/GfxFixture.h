@@ -1,9 +1,10 @@
 #pragma once
 
-// A headless device with the map view's render state, a temporary base folder for pictures,
-// and pixel helpers.
+// A headless device with the map view's render state (from the map scene), a temporary base
+// folder for pictures, and pixel helpers.
 
 #include "TestSupport.h"
+#include "document/MapScene.h"
 #include "engine/D3DXMath.h"
 #include "engine/Device.h"
 #include "engine/GraphicResources.h"
@@ -23,7 +24,7 @@
 
 namespace gfxtest {
 
-inline constexpr uint32_t kViewClearColor = 0xFF000055u;
+using tv::kViewClearColor;
 
 // Channels of a pixel, each within tolerance of the expected value.
 inline ::testing::AssertionResult PixelNear(const QImage& image, int x, int y, int r, int g, int b,
@@ -56,10 +57,12 @@ protected:
             << "no OpenGL 3.3 core context (run under Xvfb)";
         device_ = tv::D3DDevice;
         tv::EngineDevice = device_;
+        scene_ = std::make_unique<tv::TMapScene>(device_, nullptr);
         SetupRenderState(0);
     }
 
     void TearDown() override {
+        scene_.reset();
         tv::TextureMgr.reset();
         tv::EngineDevice.reset();
         device_.reset();
@@ -71,32 +74,9 @@ protected:
     virtual int BackWidth() const { return 800; }
     virtual int BackHeight() const { return 600; }
 
-    // The map view's render state for the logical screen starting at worldX.
-    void SetupRenderState(int worldX) {
-        using namespace tv;
-        device_->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
-        device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-        device_->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-        device_->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-        device_->SetRenderState(D3DRS_LIGHTING, 0);
-        device_->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFFu);
-        device_->SetRenderState(D3DRS_ZENABLE, 1);
-        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        device_->SetRenderState(D3DRS_COLORVERTEX, 1);
-        SetProjection(worldX);
-        device_->SetTransform(D3DTS_WORLD, &IdentityMatrix);
-        device_->SetTransform(D3DTS_VIEW, &IdentityMatrix);
-    }
-
-    void SetProjection(int worldX) {
-        tv::D3DMATRIX projection;
-        tv::D3DXMatrixOrthoOffCenterLH(&projection, static_cast<float>(worldX),
-                                       static_cast<float>(worldX + 800), 600.0f, 0.0f, -10.0f,
-                                       10.0f);
-        device_->SetTransform(tv::D3DTS_PROJECTION, &projection);
-    }
+    // The map view's render state for the logical screen starting at worldX, set by the map
+    // scene itself so that the panels are tested as the view draws them.
+    void SetupRenderState(int worldX) { scene_->SetupDeviceStates(worldX); }
 
     // One frame as the view draws it, read back.
     QImage Frame(const std::function<void()>& draw) {
@@ -119,6 +99,7 @@ protected:
     std::string oldBase_;
     std::unique_ptr<tv::THeadlessTarget> target_;
     tv::PD3DDevice device_;
+    std::unique_ptr<tv::TMapScene> scene_;
 };
 
 } // namespace gfxtest

@@ -141,11 +141,23 @@ TEST_F(GfxTest, ColourTintsAndBlendModesMix) {
     auto added =
         MakePanel(device_, 450, 0, 100, 100, 0xFF0000FFu, TextureMgr->GetTexture("white.bmp", 0));
     added->Blend = bl_add;
+    // Records carry any byte as their blend: every value but bl_normal adds.
+    auto green =
+        MakePanel(device_, 600, 0, 100, 100, 0xFF00FF00u, TextureMgr->GetTexture("white.bmp", 0));
+    auto other =
+        MakePanel(device_, 650, 0, 100, 100, 0xFFFF0000u, TextureMgr->GetTexture("white.bmp", 0));
+    other->Blend = static_cast<TDXBlend>(2);
+    auto highest =
+        MakePanel(device_, 600, 200, 100, 100, 0xFF00FF00u, TextureMgr->GetTexture("white.bmp", 0));
+    highest->Blend = static_cast<TDXBlend>(255);
     const QImage image = Frame([&] {
         tinted->Draw();
         half->Draw();
         red->Draw();
         added->Draw();
+        green->Draw();
+        other->Draw();
+        highest->Draw();
     });
     EXPECT_TRUE(PixelNear(image, 50, 50, 100, 50, 25, 3));
     // Half white over the clear colour.
@@ -154,6 +166,8 @@ TEST_F(GfxTest, ColourTintsAndBlendModesMix) {
     EXPECT_TRUE(PixelNear(image, 475, 50, 255, 0, 255, 1));
     EXPECT_TRUE(PixelNear(image, 525, 50, 0, 0, 255, 1));
     EXPECT_TRUE(PixelNear(image, 425, 50, 255, 0, 0, 1));
+    EXPECT_TRUE(PixelNear(image, 675, 50, 255, 255, 0, 1));
+    EXPECT_TRUE(PixelNear(image, 650, 250, 0, 255, 0x55, 1));
 }
 
 TEST_F(GfxTest, HiddenPanelsAndPanelsWithoutQuadDrawNothing) {

@@ -4,9 +4,12 @@
 #include "mapdata/Errors.h"
 #include "mapdata/Paths.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <SDL_mixer.h>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace tv;
 using tvtest::Bytes;
@@ -108,7 +111,7 @@ TEST_F(SoundTest, LoadFailuresRaiseAndAddNothing) {
         EXPECT_STREQ(e.what(), "Error when loading sample.");
     }
     ASSERT_EQ(boxes_.messages().size(), 1u);
-    EXPECT_EQ(boxes_.messages()[0], "File Not Found : " + dir_.path() + "Data\\Sound\\missing.wav");
+    EXPECT_EQ(boxes_.messages()[0], "File Not Found : " + dir_.path() + "Data/Sound/missing.wav");
 
     // Data the mixer cannot read: no notice, the same error.
     EXPECT_THROW(bank.GetSample("noise.wav"), EError);
@@ -125,7 +128,7 @@ TEST_F(SoundTest, ReloadAfterTheFileVanishedLeavesAnEmptySample) {
 
     EXPECT_THROW(sample->Load(), EError);
     ASSERT_EQ(boxes_.messages().size(), 1u);
-    EXPECT_EQ(boxes_.messages()[0], "File Not Found : " + dir_.path() + "Data\\Sound\\long.wav");
+    EXPECT_EQ(boxes_.messages()[0], "File Not Found : " + dir_.path() + "Data/Sound/long.wav");
     EXPECT_EQ(sample->Handle(), 0u);
     EXPECT_EQ(sample->File().Size, 0);
     EXPECT_TRUE(sample->File().FileName.empty());
@@ -171,6 +174,21 @@ TEST_F(SoundTest, PlayAndStopWithTwoPlaybacksPerSample) {
     sample.Play();
     Mix_HaltChannel(-1);
     EXPECT_NE(sample.Play(), 0u);
+    sample.Stop();
+
+    // Samples play once: a 50 ms click is over well within two seconds (one that loops never
+    // is), and its places are free again.
+    TSample click("gui\\butclick.wav", true);
+    EXPECT_NE(click.Play(), 0u);
+    EXPECT_NE(click.Play(), 0u);
+    EXPECT_EQ(Sounding(), 2);
+    QElapsedTimer waited;
+    waited.start();
+    while (Sounding() > 0 && waited.elapsed() < 2000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(Sounding(), 0) << "still sounding after " << waited.elapsed() << " ms";
+    EXPECT_NE(click.Play(), 0u);
+    EXPECT_NE(click.Play(), 0u);
 }
 
 TEST_F(SoundTest, FreeingASampleStopsIt) {

@@ -184,6 +184,26 @@ TEST(Catalogue, LookupsFollowChangesMadeDirectlyToTheList) {
     catalogue.List.Delete(1);
     EXPECT_EQ(catalogue.FindByName("boss"), nullptr);
     EXPECT_EQ(catalogue.FindByName("ENEMY"), catalogue.Get(0));
+
+    // Changes that keep the count and the last record: the first one replaced, and two of one
+    // name exchanged (the later of them is the one found).
+    catalogue.Add(std::make_unique<TDecorInfo>(Named<TDecorInfo>("Last")));
+    catalogue.List.Delete(0);
+    catalogue.List.Insert(0, new TDecorInfo(Named<TDecorInfo>("Twin")));
+    EXPECT_EQ(catalogue.FindByName("enemy"), nullptr);
+    EXPECT_EQ(catalogue.FindByName("twin"), catalogue.Get(0));
+    TBaseInfo* laterTwin = catalogue.List.Insert(1, new TDecorInfo(Named<TDecorInfo>("TWIN")));
+    EXPECT_EQ(catalogue.FindByName("twin"), laterTwin);
+    catalogue.List.Insert(0, catalogue.List.Extract(laterTwin).release());
+    EXPECT_EQ(catalogue.FindByName("twin"), catalogue.Get(1));
+    EXPECT_NE(catalogue.Get(1), laterTwin);
+
+    // Exchanging lists.
+    TBaseInfoList other;
+    other.Add(new TDecorInfo(Named<TDecorInfo>("Elsewhere")));
+    catalogue.List.Swap(other);
+    EXPECT_EQ(catalogue.FindByName("elsewhere"), catalogue.Get(0));
+    EXPECT_EQ(catalogue.FindByName("last"), nullptr);
 }
 
 TEST(Catalogue, LoadsFromTheBaseFolderIgnoringLetterCase) {

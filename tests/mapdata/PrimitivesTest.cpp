@@ -74,6 +74,26 @@ TEST(Paths, NativePathMatchesComponentsWithoutCase) {
     EXPECT_EQ(NativePath(dir.path() + "data\\Nope\\x.png"), dir.path() + "Data/Nope/x.png");
 }
 
+TEST(Paths, NativePathTriesEverySpellingOfAFolder) {
+    // A game folder with two spellings of its data folder, each holding different files.
+    tvtest::TempDir dir;
+    dir.write("Data/Graphic/Enemies/Slime.png", {1});
+    dir.write("data/obj/objects.tvd", {2});
+    dir.write("Data/both.txt", {3});
+    dir.write("data/both.txt", {4});
+    const std::string base = dir.path();
+    EXPECT_EQ(NativePath(base + "DATA\\GRAPHIC\\ENEMIES\\SLIME.PNG"),
+              base + "Data/Graphic/Enemies/Slime.png");
+    EXPECT_EQ(NativePath(base + "Data\\obj\\objects.tvd"), base + "data/obj/objects.tvd");
+    EXPECT_TRUE(FileExists(base + "DATA\\OBJ\\OBJECTS.TVD"));
+    // The exact spelling wins over the listing order ("Data" sorts first).
+    EXPECT_EQ(NativePath(base + "data\\BOTH.TXT"), base + "data/both.txt");
+    // Nothing matches: the spelling that resolved the most components, the rest as given.
+    EXPECT_EQ(NativePath(base + "DATA\\GRAPHIC\\ENEMIES\\missing.png"),
+              base + "Data/Graphic/Enemies/missing.png");
+    EXPECT_EQ(NativePath(base + "data\\Graphic\\x\\"), base + "Data/Graphic/x/");
+}
+
 TEST(Paths, RelativeDataPath) {
     EXPECT_EQ(RelativeDataPath("/g/Data/Music/", "/g/Data/Music/theme.mid"), "theme.mid");
     EXPECT_EQ(RelativeDataPath("/g/Data/Music/", "/g/data/music/Boss/fight.mp3"),
