@@ -6,6 +6,7 @@
 #include "engine/Device.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
+#include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <map>
 #include <memory>
 #include <random>
 
@@ -49,6 +51,14 @@ std::unique_ptr<tv::TBaseInfo> Decor(int left, int top) {
     return record;
 }
 
+// The catalogue the map files refer to: one prototype, "Rock".
+const tv::TObjMgr& Catalogue() {
+    static tv::TObjMgr catalogue;
+    if (catalogue.List.Count() == 0)
+        catalogue.List.Add(Decor(0, 0));
+    return catalogue;
+}
+
 // A document on a headless device with a map of 10,000 decorations and their view objects.
 struct DocumentOnDevice {
     DocumentOnDevice() : Target(kViewWidth, kViewHeight) {
@@ -58,7 +68,7 @@ struct DocumentOnDevice {
         Device = tv::D3DDevice;
         tv::TextureMgr = std::make_unique<tv::TTextureMgr>(Device);
         Document = std::make_unique<tv::TMapDocument>(
-            nullptr, std::make_unique<tv::TMapScene>(Device, tv::TextureMgr.get()));
+            &Catalogue(), std::make_unique<tv::TMapScene>(Device, tv::TextureMgr.get()));
         Document->NewMap();
         std::mt19937 random(7);
         for (int i = 0; i < kObjects; ++i)
@@ -172,6 +182,42 @@ void BM_UndoStackMemory(benchmark::State& state) {
     state.counters["bytes_per_copy_record_view_and_step"] = perCopy;
 }
 BENCHMARK(BM_UndoStackMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A map file of n reference entries (copies of the catalogue's "Rock" spread over a wide
+// world), written once per size.
+const std::string& MapFile(int count) {
+    static std::map<int, std::string> files;
+    auto& path = files[count];
+    if (path.empty()) {
+        path = GameFolder() + "open" + std::to_string(count) + ".tvm";
+        tv::TMap map;
+        map.MaxWorldX = 50000;
+        std::mt19937 random(3);
+        for (int i = 0; i < count; ++i)
+            map.Objects.Add(Decor(static_cast<int>(random() % 50000), static_cast<int>(random() % 560)));
+        map.SaveToFile(path, &Catalogue());
+    }
+    return path;
+}
+
+// Opening a map: reading it and making every view object, as the editor's Open does before
+// its pages are filled.
+void BM_OpenMap(benchmark::State& state) {
+    const std::string& path = MapFile(static_cast<int>(state.range(0)));
+    DocumentOnDevice document;
+    REQUIRE_DEVICE(document);
+    for (auto _ : state) {
+        document.Document->NewMap();
+        document.PurgeDeadViews();
+        document.Document->LoadMap(path);
+        document.Document->RebuildViews();
+        state.PauseTiming();
+        document.PurgeDeadViews();
+        state.ResumeTiming();
+    }
+    state.counters["objects"] = static_cast<double>(document.Document->Map().Objects.Count());
+}
+BENCHMARK(BM_OpenMap)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

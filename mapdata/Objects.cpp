@@ -517,6 +517,7 @@ void TBaseInfoList::InsertAt(const std::vector<int>& indexes,
     }
     merged.insert(merged.end(), items_.begin() + static_cast<ptrdiff_t>(old), items_.end());
     items_.swap(merged);
+    ++changes_;
 }
 
 std::vector<std::unique_ptr<TBaseInfo>> TBaseInfoList::ExtractAt(const std::vector<int>& indexes) {
@@ -536,6 +537,7 @@ std::vector<std::unique_ptr<TBaseInfo>> TBaseInfoList::ExtractAt(const std::vect
         }
     }
     items_.resize(kept);
+    ++changes_;
     return taken;
 }
 
