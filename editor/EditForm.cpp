@@ -6,6 +6,7 @@
 #include "editor/EditorApp.h"
 #include "editor/Glyphs.h"
 #include "editor/MapView.h"
+#include "editor/SpinEdit.h"
 #include "engine/DXCursor.h"
 #include "engine/FrameTimer.h"
 #include "engine/GraphicResources.h"
@@ -28,6 +29,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
@@ -97,7 +99,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
 
 // A spin edit without limits: the widest range the box can hold.
 QSpinBox* MakeSpin(QWidget* parent, const char* name, int value, const QRect& geometry) {
-    auto* spin = Named(new QSpinBox(parent), name);
+    auto* spin = Named(new TSpinEdit(parent), name);
     spin->setRange(INT_MIN, INT_MAX);
     spin->setSingleStep(1);
     spin->setValue(value);
@@ -172,7 +174,7 @@ void TEditF::BuildControls() {
 
     XPrev = MakeButton(this, "XPrev", "<<", QRect(206, 367, 40, 25));
     XNext = MakeButton(this, "XNext", ">>", QRect(249, 367, 40, 25));
-    EdJump = Named(new QSpinBox(this), "EdJump");
+    EdJump = Named(new TSpinEdit(this), "EdJump");
     EdJump->setRange(0, 100000);
     EdJump->setSingleStep(200);
     EdJump->setValue(0);
@@ -514,7 +516,6 @@ void TEditF::FillObjGroups() {
 }
 
 void TEditF::FillObjList() {
-    const int highlighted = ListObj->currentRow();
     ListObj->clear();
     if (AddGroup.empty() && ComboObj->count() > 0) {
         AddGroup = ComboObj->itemText(0).toStdString();
@@ -522,11 +523,18 @@ void TEditF::FillObjList() {
     }
     if (AddGroup.empty())
         return;
-    for (const TBaseInfo* record : ObjMgr->List)
-        if (TextEquals(record->Group, AddGroup))
-            ListObj->addItem(ToQString(record->Name));
-    if (highlighted < ListObj->count())
-        ListObj->setCurrentRow(highlighted);
+    // The highlight shows the type a click or "Add" places, when this group lists it: a
+    // highlight on another row would show a type that is not the one placed.
+    int placed = -1;
+    for (const TBaseInfo* record : ObjMgr->List) {
+        if (!TextEquals(record->Group, AddGroup))
+            continue;
+        if (record == NewType)
+            placed = ListObj->count();
+        ListObj->addItem(ToQString(record->Name));
+    }
+    const QSignalBlocker blocker(ListObj);
+    ListObj->setCurrentRow(placed);
 }
 
 void TEditF::ComboObjSelect() {

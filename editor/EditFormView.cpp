@@ -13,9 +13,11 @@
 #include "mapdata/Errors.h"
 #include "mapdata/Text.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QThread>
@@ -199,6 +201,15 @@ void TEditF::UpdateWorldXCaption() {
 void TEditF::UpdateWorldX() {
     UpdateWorldXCaption();
     FillProperties();
+    // The groups follow the objects now in view; the chosen group stays while it is there.
+    FillModGroups();
+    const int group = ComboMod->findText(ToQString(ModGroup), Qt::MatchFixedString);
+    if (group >= 0) {
+        const QSignalBlocker blocker(ComboMod);
+        ComboMod->setCurrentIndex(group);
+    } else {
+        ModGroup.clear();
+    }
     FillModList();
     PinBackgrounds();
 }

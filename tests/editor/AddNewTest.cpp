@@ -108,7 +108,7 @@ TEST_F(AddNewTest, ClickingATypeChoosesItAndShowsItsPreview) {
     EXPECT_EQ(PrevValue("Name:"), "Fog");
 }
 
-TEST_F(AddNewTest, TheHighlightCarriedToAnotherGroupDoesNotChangeTheTypeToAdd) {
+TEST_F(AddNewTest, TheHighlightShowsTheTypeToAddInEveryGroup) {
     StartOnAddPage();
     // A type is chosen with the mouse or the keyboard.
     ChooseType("Grunt");
@@ -117,8 +117,11 @@ TEST_F(AddNewTest, TheHighlightCarriedToAnotherGroupDoesNotChangeTheTypeToAdd) {
     EXPECT_EQ(window->NewType->Name, "Spitter");
     EXPECT_EQ(PrevValue("Name:"), "Spitter");
     ChooseGroup("Decors");
-    EXPECT_EQ(window->ListObj->currentRow(), 1) << "the highlight keeps its row";
+    EXPECT_EQ(window->ListObj->currentRow(), -1) << "no decor is highlighted: none is placed";
     EXPECT_EQ(window->NewType->Name, "Spitter");
+    ChooseGroup("Enemies");
+    EXPECT_EQ(window->ListObj->currentRow(), 1) << "the highlight shows the type placed";
+    EXPECT_EQ(PrevValue("Name:"), "Spitter");
     AddMore(2, 100, 100, false, 200, 200, false);
     ASSERT_EQ(window->Map().Objects.Count(), 2);
     for (const TBaseInfo* record : Objects())
@@ -212,7 +215,7 @@ TEST_F(AddNewTest, AddPlacesTheCountAtTheStartOrAtRandomWithinTheRanges) {
         AddMore(count, 0, 0, false, 0, 0, false);
         EXPECT_EQ(window->Map().Objects.Count(), 300);
     }
-    window->SpinCount->clear();
+    tvtest::EmptyByKeys(*window->SpinCount);
     QTest::mouseClick(window->Button5, Qt::LeftButton);
     EXPECT_EQ(window->Map().Objects.Count(), 300);
     EXPECT_TRUE(dialogs.Messages.empty());

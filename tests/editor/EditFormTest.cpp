@@ -204,19 +204,19 @@ TEST_F(EditFormTest, EveryControlIsThereWithItsCaptionAndDefaults) {
     EXPECT_EQ(exits[1]->text(), "Exit");
 }
 
-TEST_F(EditFormTest, TheTypeHighlightIsCarriedAcrossGroups) {
+TEST_F(EditFormTest, AGroupsListHighlightsNoTypeUntilOneIsChosen) {
     Start();
     window->ListObj->setCurrentRow(1);
     ChooseGroup(1);
     EXPECT_EQ(window->AddGroup, "Decors");
     EXPECT_EQ(Items(window->ListObj), (std::vector<std::string>{"Rock"}));
-    EXPECT_EQ(window->ListObj->currentRow(), -1) << "row 1 does not exist in a list of one";
+    EXPECT_EQ(window->ListObj->currentRow(), -1);
 
     window->ListObj->setCurrentRow(0);
     ChooseGroup(0);
     EXPECT_EQ(Items(window->ListObj), (std::vector<std::string>{"Grunt", "Spitter"}));
-    EXPECT_EQ(window->ListObj->currentRow(), 0);
-    EXPECT_EQ(window->NewType, nullptr) << "the highlight does not choose a type";
+    EXPECT_EQ(window->ListObj->currentRow(), -1) << "a highlight alone chooses no type";
+    EXPECT_EQ(window->NewType, nullptr);
 }
 
 TEST_F(EditFormTest, AMissingCatalogueIsReportedAndTheEditorRunsWithoutOne) {

@@ -6,6 +6,7 @@
 #include "editor/MapView.h"
 #include "editor/ValueListEditor.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -50,6 +51,12 @@ bool TypeIntoRow(tv::TValueListEditor& grid, const std::string& key, const QStri
     else
         QTest::keyClicks(QApplication::focusWidget(), text);
     return true;
+}
+
+void EmptyByKeys(QAbstractSpinBox& spin) {
+    spin.setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(&spin, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&spin, Qt::Key_Backspace);
 }
 
 bool WritePicture(const TempDir& game, const std::string& name, uint32_t argb, int width,

@@ -2,6 +2,7 @@
 
 #include "editor/Dialogs.h"
 
+#include <QAbstractSpinBox>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -76,6 +77,9 @@ QPoint ScreenPointForView(const tv::TEditF& window, int x, int y);
 // Puts the focus on a key/value grid, selects the row with this key and types text over its
 // value (an empty text deletes it); false when the grid has no such row.
 bool TypeIntoRow(tv::TValueListEditor& grid, const std::string& key, const QString& text);
+
+// Empties a spin edit as the designer would: focus, select all, Backspace.
+void EmptyByKeys(QAbstractSpinBox& spin);
 
 class TempDir;
 // Writes a picture of one colour under the game folder's "Data/Graphic/"; false on failure.

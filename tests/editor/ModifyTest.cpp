@@ -79,11 +79,19 @@ TEST_F(ModifyTest, TheListsShowTheObjectsInViewOfTheChosenGroup) {
     ClickRow(window->ListMod, 0);
     EXPECT_EQ(window->Selected(), near);
 
-    // Scrolling lists what is in view now, in the same group.
+    // Scrolling lists what is in view now, in the same group, and the groups in view.
     QTest::mouseClick(window->XNext, Qt::LeftButton);
     EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"far"}));
+    EXPECT_EQ(tvtest::Items(window->ComboMod), (std::vector<std::string>{"Decors"}));
     ClickRow(window->ListMod, 0);
     EXPECT_EQ(window->Selected(), far);
+    // The chosen group gone from view, the first group in view is listed.
+    Place<tv::TBossInfo>("king", 4500, 100, 50, 50);
+    window->EdJump->setValue(4400);
+    QTest::mouseClick(window->XJump, Qt::LeftButton);
+    EXPECT_EQ(tvtest::Items(window->ComboMod), (std::vector<std::string>{"Bosses"}));
+    EXPECT_EQ(window->ModGroup, "Bosses");
+    EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"king"}));
     EXPECT_TRUE(dialogs.Errors.empty());
 }
 

@@ -12,6 +12,7 @@
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QListWidget>
@@ -47,6 +48,13 @@ inline Bytes CatalogueOf(const std::vector<std::unique_ptr<tv::TBaseInfo>>& reco
         record->WriteToStream(stream);
     }
     return stream.Bytes();
+}
+
+inline std::vector<std::string> Items(const QComboBox* box) {
+    std::vector<std::string> items;
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
+    return items;
 }
 
 inline std::vector<std::string> Items(const QListWidget* list) {
