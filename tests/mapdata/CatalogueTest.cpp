@@ -217,7 +217,9 @@ TEST(Catalogue, FileFailuresClearTheSharedStream) {
         catalogue.LoadCatalogueFile(dir.file("broken.tvd"));
         FAIL() << "no error";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), kStreamReadError);
+        // The reader's own message first, then the file and the record it failed in.
+        EXPECT_EQ(std::string(e.what()),
+                  std::string(kStreamReadError) + "\nin " + dir.file("broken.tvd") + ", entry 1");
     }
     EXPECT_EQ(SharedStream().Size(), 0u);
     EXPECT_EQ(catalogue.Count(), 1);
