@@ -177,12 +177,15 @@ TEST_F(MapTool, BuildWarnsWhenAReferenceDropsFieldsAndRejectsBadSources) {
          "\"MaxWorldX\": 10000000000 is out of range for a signed 32-bit integer\n"},
         {R"({"Sky": 1, "Weather": "rain"})", "unknown key \"Weather\"\n"},
         {R"({"Objects": [{"class": "TBaseObj"}]})", "Objects[0]: Class TBaseObj not found\n"},
+        {R"({"Objects": [{"class": "TDecorInfo", "Z": 1, "Name": "a", "Z": 2}]})",
+         "JSON error at offset 58: duplicate key \"Z\"\n"},
+        {R"({"MapName": "\ud800x"})", "JSON error at offset 13: lone surrogate \\ud800\n"},
     };
     tvtest::WriteFileBytes(work.file("old.tvm"), {7, 7});
     for (const auto& [json, message] : cases) {
         const RunResult r = Tool({"map", "build", Json("bad.json", json), work.file("old.tvm")});
         EXPECT_EQ(r.Status, 1);
-        EXPECT_EQ(r.Err, message);
+        EXPECT_EQ(r.Err, std::string(message) + "in " + work.file("bad.json") + "\n");
         EXPECT_EQ(tvtest::ReadFileBytes(work.file("old.tvm")), (Bytes{7, 7}));
     }
 }
@@ -208,7 +211,7 @@ TEST_F(MapTool, CheckSummarisesWarnsAndFailsWithTheLoadersMessage) {
     tvtest::WriteFileBytes(work.file("short.tvm"), Bytes(bytes.begin(), bytes.end() - 1));
     const std::pair<std::string, std::string> failures[] = {
         {"magic.tvm", "Not valid TV Map file!\n"},
-        {"short.tvm", "Stream read error\n"},
+        {"short.tvm", "Stream read error\nin " + work.file("short.tvm") + ", entry 2\n"},
         {"none.tvm", "Cannot open file " + work.file("none.tvm") + "\n"},
     };
     for (const auto& [file, message] : failures) {
