@@ -4,12 +4,14 @@
 #include "mapdata/Text.h"
 
 #include <QJsonArray>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <type_traits>
+#include <unordered_set>
 
 namespace tv {
 
@@ -116,7 +118,8 @@ float JsonToFloat(const QJsonValue& value, const std::string& where) {
             return -std::numeric_limits<float>::infinity();
         if (text == "-0")
             return -0.0f;
-        Fail(where, "expected a number (float), got the string " + JsonString(text.toStdString()));
+        Fail(where, "expected a number (float), got the string " +
+                        JsonString(ShortenText(text.toStdString())));
     }
     if (!value.isDouble())
         Fail(where, "expected a number (float), got " + Describe(value));
@@ -249,7 +252,8 @@ std::string FloatJson(float value) {
 
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
-    for (char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const auto u = static_cast<unsigned char>(c);
         switch (c) {
         case '"':
@@ -268,14 +272,180 @@ std::string JsonString(std::string_view text) {
             out += "\\t";
             break;
         default:
-            if (u < 0x20)
+            if (u < 0x20 || u == 0x7F) {
                 out += Format("\\u%04x", u);
-            else
+            } else if (u == 0xC2 && i + 1 < text.size() &&
+                       static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+                // A C1 control (U+0080..U+009F), which some terminals obey.
+                out += Format("\\u%04x", static_cast<unsigned char>(text[++i]));
+            } else {
                 out += c;
+            }
         }
     }
     out += '"';
     return out;
+}
+
+namespace {
+
+// Walks JSON text for CheckJsonText: the keys of every open object, and every string's escapes.
+class TJsonTextCheck {
+public:
+    explicit TJsonTextCheck(const QByteArray& json)
+        : begin_(json.constData()), at_(begin_), end_(begin_ + json.size()) {}
+
+    void Run() {
+        while (at_ < end_) {
+            switch (*at_) {
+            case '{':
+                open_.push_back(Container{true, true, {}});
+                ++at_;
+                break;
+            case '[':
+                open_.push_back(Container{false, false, {}});
+                ++at_;
+                break;
+            case '}':
+            case ']':
+                if (!open_.empty())
+                    open_.pop_back();
+                ++at_;
+                break;
+            case ',':
+                if (!open_.empty() && open_.back().IsObject)
+                    open_.back().ExpectKey = true;
+                ++at_;
+                break;
+            case '"':
+                String();
+                break;
+            default:
+                ++at_;
+            }
+        }
+    }
+
+private:
+    struct Container {
+        bool IsObject;
+        bool ExpectKey; // the next string is a key
+        std::unordered_set<std::string> Keys;
+    };
+
+    [[noreturn]] void Fail(const char* at, const std::string& problem) const {
+        throw EError(Format("JSON error at offset %d: ", static_cast<int>(at - begin_)) + problem);
+    }
+
+    // Four hex digits after "\u" at at_ (which points at the backslash); -1 for none.
+    int EscapedUnit(const char* at) const {
+        if (end_ - at < 6 || at[0] != '\\' || at[1] != 'u')
+            return -1;
+        int unit = 0;
+        for (int i = 2; i < 6; ++i) {
+            const char c = at[i];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0)
+                return -1;
+            unit = unit * 16 + digit;
+        }
+        return unit;
+    }
+
+    static void AppendUtf8(std::string& out, uint32_t c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+
+    // A string from its opening quote at at_ to past its closing one; its text is decoded
+    // only when it is a key.
+    void String() {
+        const char* const start = at_++;
+        const bool isKey = !open_.empty() && open_.back().IsObject && open_.back().ExpectKey;
+        std::string text;
+        while (at_ < end_ && *at_ != '"') {
+            if (*at_ != '\\') {
+                if (isKey)
+                    text += *at_;
+                ++at_;
+                continue;
+            }
+            const int unit = EscapedUnit(at_);
+            if (unit < 0) {
+                // A one-letter escape.
+                if (end_ - at_ < 2)
+                    break;
+                if (isKey)
+                    text += Unescaped(at_[1]);
+                at_ += 2;
+                continue;
+            }
+            uint32_t code = static_cast<uint32_t>(unit);
+            const char* const escape = at_;
+            at_ += 6;
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                const int low = EscapedUnit(at_);
+                if (low < 0xDC00 || low > 0xDFFF)
+                    Fail(escape, Format("lone surrogate \\u%04x", unit));
+                code = 0x10000 + ((code - 0xD800) << 10) + static_cast<uint32_t>(low - 0xDC00);
+                at_ += 6;
+            } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                Fail(escape, Format("lone surrogate \\u%04x", unit));
+            }
+            if (isKey)
+                AppendUtf8(text, code);
+        }
+        at_ = std::min(at_ + 1, end_); // past the closing quote
+        if (!isKey)
+            return;
+        open_.back().ExpectKey = false;
+        if (!open_.back().Keys.insert(text).second)
+            Fail(start, "duplicate key " + JsonString(ShortenText(text)));
+    }
+
+    static char Unescaped(char letter) {
+        switch (letter) {
+        case 'b':
+            return '\b';
+        case 'f':
+            return '\f';
+        case 'n':
+            return '\n';
+        case 'r':
+            return '\r';
+        case 't':
+            return '\t';
+        default:
+            return letter; // '"', '\\' and '/' stand for themselves
+        }
+    }
+
+    const char* const begin_;
+    const char* at_;
+    const char* const end_;
+    std::vector<Container> open_;
+};
+
+} // namespace
+
+void CheckJsonText(const QByteArray& json) {
+    TJsonTextCheck(json).Run();
 }
 
 std::string RecordJson(const TBaseInfo& record, int indent) {
@@ -297,7 +467,7 @@ std::string EntryContext(const char* list, int index, const QJsonObject& object)
     std::string context = Format("%s[%d]", list, index);
     const QJsonValue name = object.value("Name");
     if (name.isString())
-        context += " (" + JsonString(name.toString().toStdString()) + ")";
+        context += " (" + JsonString(ShortenText(name.toString().toStdString())) + ")";
     return context;
 }
 
@@ -326,7 +496,7 @@ std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::
 
     for (auto it = object.begin(); it != object.end(); ++it) {
         const std::string key = it.key().toStdString();
-        const std::string where = context + ": field " + JsonString(key);
+        const std::string where = context + ": field " + JsonString(ShortenText(key));
         if (key == "class")
             continue;
         if (key == "Group") {
@@ -334,7 +504,7 @@ std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::
             // agrees with it.
             const std::string group = JsonToText(it.value(), where);
             if (group != GroupForClass(*record))
-                Fail(where, JsonString(group) + " is not the group of class " +
+                Fail(where, JsonString(ShortenText(group)) + " is not the group of class " +
                                 record->ClassName() + " (" + JsonString(GroupForClass(*record)) +
                                 ")");
             continue;

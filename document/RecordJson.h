@@ -2,6 +2,7 @@
 
 #include "mapdata/Objects.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <memory>
@@ -33,8 +34,15 @@ std::string ShortestFloatText(float value);
 // RecordFromJson accepts for float fields. Every NaN comes back as the quiet NaN.
 std::string FloatJson(float value);
 
-// A JSON string literal (UTF-8 kept, quotes, backslashes and control characters escaped).
+// A JSON string literal (UTF-8 kept, quotes, backslashes and control characters escaped, C1
+// controls and DEL included, so that no text printed through it can drive a terminal).
 std::string JsonString(std::string_view text);
+
+// What JSON readers (Qt's among them) pass over in text they accept: a key given twice in one
+// object (one value is silently dropped) and a \u escape of a lone surrogate (silently
+// replaced). Raises "JSON error at offset N: duplicate key \"Name\"" or "... lone surrogate
+// \ud800"; the text should be JSON a reader has accepted.
+void CheckJsonText(const QByteArray& json);
 
 // A record as a JSON object: "class", "Group", then every field of its class. Each line after
 // the first is indented by indent spaces; no trailing newline.

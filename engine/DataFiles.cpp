@@ -3,9 +3,9 @@
 #include "mapdata/Errors.h"
 #include "mapdata/Notices.h"
 #include "mapdata/Paths.h"
+#include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -46,18 +46,13 @@ bool LoadDataFile(std::string_view name, TLoadFile& record) {
         ShowMessageBox(Format("File Not Found : %s", native.c_str()));
         return false;
     }
-    QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly))
-        throw EError(CannotOpenFileMessage(native));
-    const qint64 length = file.size();
-    if (length < 0 || length > std::numeric_limits<int32_t>::max())
-        throw EError(kStreamReadError);
-    std::vector<uint8_t> data(static_cast<size_t>(length));
-    if (length > 0 && file.read(reinterpret_cast<char*>(data.data()), length) != length)
+    // Only a regular file: a pipe in its place would block, a device never end.
+    std::vector<uint8_t> data = ReadRegularFile(native, native);
+    if (data.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         throw EError(kStreamReadError);
 
     record.FileName = fullName;
-    record.Size = static_cast<int32_t>(length);
+    record.Size = static_cast<int32_t>(data.size());
     record.Data = std::move(data);
     return true;
 }

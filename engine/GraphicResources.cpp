@@ -2,9 +2,11 @@
 
 #include "mapdata/Errors.h"
 #include "mapdata/Paths.h"
+#include "mapdata/Stream.h"
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QImageReader>
 #include <cstring>
 
@@ -93,7 +95,16 @@ HRESULT D3DXCreateTextureFromFileEx(const PD3DDevice& device, const std::string&
                                     uint32_t mipFilter, uint32_t colorKey, PD3DTexture* texture) {
     if (texture)
         texture->reset();
-    QImageReader reader(QString::fromStdString(NativePath(path)));
+    // Only a regular file: a pipe in its place would block, a device never end.
+    QFile file;
+    try {
+        uint64_t size = 0;
+        const int fd = OpenRegularFile(NativePath(path), path, size);
+        file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    } catch (const EError&) {
+        return D3DXERR_INVALIDDATA;
+    }
+    QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     const QImage picture = ReadPicture(reader);
     if (picture.isNull())

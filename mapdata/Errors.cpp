@@ -1,5 +1,7 @@
 #include "mapdata/Errors.h"
 
+#include "mapdata/Text.h"
+
 namespace tv {
 
 std::string EngineErrorMessage(uint32_t code) {
@@ -48,7 +50,21 @@ std::string CannotCreateFileMessage(const std::string& path) {
 }
 
 std::string ClassNotFoundMessage(const std::string& className) {
-    return "Class " + className + " not found";
+    return "Class " + MessageName(className) + " not found";
+}
+
+std::string OutOfMemoryMessage(const std::string& path) {
+    return "Out of memory reading " + path;
+}
+
+std::string InFileMessage(const std::string& message, const std::string& path, int entry) {
+    std::string where = "in " + path;
+    if (entry >= 0)
+        where += Format(", entry %d", entry);
+    const size_t firstLineEnd = message.find('\n');
+    if (firstLineEnd == std::string::npos)
+        return message + "\n" + where;
+    return message.substr(0, firstLineEnd) + "\n" + where + message.substr(firstLineEnd);
 }
 
 } // namespace tv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -11,6 +12,17 @@ namespace tv {
 class EError : public std::runtime_error {
 public:
     explicit EError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A failure while reading one entry of a file's list (a map's objects, a catalogue's records):
+// the message is the plain one, the entry its index from 0 (as a dump lists them).
+class EEntryError : public EError {
+public:
+    EEntryError(const std::string& message, int entry) : EError(message), entry_(entry) {}
+    int Entry() const { return entry_; }
+
+private:
+    int entry_;
 };
 
 // Engine error codes and their fixed messages.
@@ -42,6 +54,27 @@ inline constexpr const char* kStreamWriteError = "Stream write error";
 inline constexpr const char* kInvalidPropertyValue = "Invalid property value";
 std::string CannotOpenFileMessage(const std::string& path);
 std::string CannotCreateFileMessage(const std::string& path);
+// The class name as a message shows a name from a file (MessageName).
 std::string ClassNotFoundMessage(const std::string& className);
+std::string OutOfMemoryMessage(const std::string& path);
+
+// A reading error's message with the file on a line of its own under the first one, which
+// stays as it was: "Stream read error\nin /maps/level.tvm, entry 7".
+std::string InFileMessage(const std::string& message, const std::string& path, int entry = -1);
+
+// Runs read, which reads the file at path (opened before, so that "Cannot open file %s" is
+// not raised in it). An error it raises comes back as InFileMessage (with the entry of an
+// EEntryError), running out of memory as "Out of memory reading <path>".
+template <class Read> decltype(auto) ReadingFile(const std::string& path, Read&& read) {
+    try {
+        return read();
+    } catch (const EEntryError& e) {
+        throw EError(InFileMessage(e.what(), path, e.Entry()));
+    } catch (const EError& e) {
+        throw EError(InFileMessage(e.what(), path));
+    } catch (const std::bad_alloc&) {
+        throw EError(OutOfMemoryMessage(path));
+    }
+}
 
 } // namespace tv

@@ -1,6 +1,7 @@
 #include "mapdata/Map.h"
 
 #include "mapdata/Errors.h"
+#include "mapdata/FileWrite.h"
 #include "mapdata/MapEntries.h"
 #include "mapdata/Notices.h"
 #include "mapdata/ObjMgr.h"
@@ -8,7 +9,6 @@
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 
@@ -118,101 +118,15 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue,
     ReadStreamString(stream); // the "Map Objects:" marker; its content does not matter
 
     const int32_t count = stream.ReadInt32();
-    ReadMapEntries(stream, count, catalogue, loaded.Objects, options);
+    try {
+        ReadMapEntries(stream, count, catalogue, loaded.Objects, options);
+    } catch (const EError& e) {
+        // The entries before the failing one were kept, so their count is its index.
+        throw EEntryError(e.what(), loaded.Objects.Count());
+    }
 
     Swap(loaded);
     return true;
-}
-
-namespace {
-
-// Writes a file through a temporary file in the target's folder that replaces the target only
-// on Commit. Output is buffered, so that records can write field by field.
-class TReplacingFileStream : public TStream {
-public:
-    explicit TReplacingFileStream(const std::string& nativePath)
-        : path_(nativePath), file_(QString::fromStdString(nativePath)) {
-        if (!file_.open(QIODevice::WriteOnly))
-            throw EError(CannotCreateFileMessage(path_));
-        buffer_.reserve(kBufferSize);
-    }
-    // Without Commit the temporary file is removed and the target stays as it was.
-    ~TReplacingFileStream() override {
-        if (file_.isOpen())
-            file_.cancelWriting();
-    }
-
-    size_t Read(void*, size_t) override { return 0; }
-    size_t Write(const void* data, size_t count) override {
-        if (failed_)
-            return 0;
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        if (buffer_.size() + count > kBufferSize) {
-            if (!Flush())
-                return 0;
-            if (count >= kBufferSize) {
-                if (file_.write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(count)) !=
-                    static_cast<qint64>(count)) {
-                    failed_ = true;
-                    return 0;
-                }
-                written_ += count;
-                return count;
-            }
-        }
-        buffer_.insert(buffer_.end(), bytes, bytes + count);
-        return count;
-    }
-    uint64_t Size() const override { return written_ + buffer_.size(); }
-    uint64_t Position() const override { return Size(); }
-    void SetPosition(uint64_t position) override {
-        if (position != Position())
-            throw EError(kStreamWriteError); // the file is written front to back only
-    }
-
-    void Commit() {
-        if (!Flush())
-            throw EError(kStreamWriteError);
-        if (!file_.commit()) {
-            // Data that could not be flushed is a write error; a file that could not be put
-            // in place of the target is one that could not be created.
-            if (file_.error() == QFileDevice::WriteError)
-                throw EError(kStreamWriteError);
-            throw EError(CannotCreateFileMessage(path_));
-        }
-    }
-
-private:
-    static constexpr size_t kBufferSize = 256 * 1024;
-
-    bool Flush() {
-        if (failed_)
-            return false;
-        if (!buffer_.empty()) {
-            const auto size = static_cast<qint64>(buffer_.size());
-            if (file_.write(reinterpret_cast<const char*>(buffer_.data()), size) != size) {
-                failed_ = true;
-                return false;
-            }
-            written_ += buffer_.size();
-            buffer_.clear();
-        }
-        return true;
-    }
-
-    std::string path_;
-    QSaveFile file_;
-    std::vector<uint8_t> buffer_;
-    uint64_t written_ = 0;
-    bool failed_ = false;
-};
-
-} // namespace
-
-void WriteFileReplacing(const std::string& nativePath, const std::vector<uint8_t>& bytes) {
-    TReplacingFileStream file(nativePath);
-    file.WriteBuffer(bytes.data(), bytes.size());
-    file.Commit();
 }
 
 void TMap::SaveToFile(const std::string& path, const TObjMgr* catalogue) {
@@ -233,7 +147,7 @@ bool TMap::LoadFromFile(const std::string& path, const TObjMgr* catalogue,
                         const TMapReadOptions& options) {
     const std::string native = NativePath(path);
     TFileReadStream stream(native, native);
-    return ReadFromStream(stream, catalogue, options);
+    return ReadingFile(native, [&] { return ReadFromStream(stream, catalogue, options); });
 }
 
 } // namespace tv

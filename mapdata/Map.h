@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mapdata/FileWrite.h"
 #include "mapdata/MapEntries.h"
 #include "mapdata/Objects.h"
 #include "mapdata/Persistent.h"
@@ -22,12 +23,6 @@ inline constexpr const char* kMapMagic = "TVMP";
 inline constexpr const char* kMapObjectsMarker = "Map Objects:";
 inline constexpr const char* kNotValidMapMessage = "Not valid TV Map file!";
 
-// Writes bytes to a native path through a temporary file in the same folder that replaces the
-// target only once everything is written. Raises "Cannot create file %s" (the path) when the
-// file cannot be created or put in place and "Stream write error" when writing fails; either
-// way the previous file stays as it was and no temporary file is left.
-void WriteFileReplacing(const std::string& nativePath, const std::vector<uint8_t>& bytes);
-
 // The level being edited: the map variables and the placed object records in layer order.
 // Records whose Name the catalogue knows are stored by reference (class, name, position).
 class TMap {
@@ -46,8 +41,9 @@ public:
     // null (every record is then stored in full and read in full).
     void WriteToStream(TStream& stream, const TObjMgr* catalogue) const;
     // Returns false when the magic is wrong ("Not valid TV Map file!" is shown and the map is
-    // unchanged). Any other failure raises, and the map keeps everything it held before: the
-    // file is read into a fresh map that is taken over only when the whole file was read.
+    // unchanged). Any other failure raises (an EEntryError when it is in an object entry), and
+    // the map keeps everything it held before: the file is read into a fresh map that is taken
+    // over only when the whole file was read.
     bool ReadFromStream(TStream& stream, const TObjMgr* catalogue,
                         const TMapReadOptions& options = {});
 
@@ -57,8 +53,9 @@ public:
     // file as it was, no temporary file behind, and FileName as it was before the call.
     void SaveToFile(const std::string& path, const TObjMgr* catalogue);
     // ReadFromStream on the file, read through a buffer (TFileReadStream); "Cannot open file
-    // %s" when it cannot be opened or is not a regular file. The path may be data-style
-    // (backslashes) or native.
+    // %s" when it cannot be opened or is not a regular file. A reading error names the file
+    // (and the entry) on a second line (ReadingFile). The path may be data-style (backslashes)
+    // or native.
     bool LoadFromFile(const std::string& path, const TObjMgr* catalogue,
                       const TMapReadOptions& options = {});
 

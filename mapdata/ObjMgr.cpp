@@ -1,5 +1,6 @@
 #include "mapdata/ObjMgr.h"
 
+#include "mapdata/Errors.h"
 #include "mapdata/Paths.h"
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
@@ -120,7 +121,7 @@ void TObjMgr::LoadCatalogueFile(const std::string& path) {
     shared.Clear();
     const std::string native = NativePath(path);
     shared.LoadFromFile(native, native);
-    ReadCatalogue(shared);
+    ReadingFile(native, [&] { ReadCatalogue(shared); });
 }
 
 void TObjMgr::ReadCatalogue(TStream& stream) {
@@ -130,10 +131,14 @@ void TObjMgr::ReadCatalogue(TStream& stream) {
     // Every entry takes at least one byte, so a huge count ends at the end of the data; nothing
     // is reserved from it.
     for (int32_t i = 0; i < count; ++i) {
-        const std::string className = ReadStreamString(stream);
-        std::unique_ptr<TBaseInfo> record = CreateRecord(className);
-        record->ReadFromStream(stream);
-        Add(std::move(record));
+        try {
+            const std::string className = ReadStreamString(stream);
+            std::unique_ptr<TBaseInfo> record = CreateRecord(className);
+            record->ReadFromStream(stream);
+            Add(std::move(record));
+        } catch (const EError& e) {
+            throw EEntryError(e.what(), i);
+        }
     }
 }
 

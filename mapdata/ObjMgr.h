@@ -24,11 +24,12 @@ public:
     void LoadCatalogue();
     // Reads a catalogue file at a path (data-style or native) through SharedStream(), which is
     // empty again afterwards, also after a failure. "Cannot open file %s" names the native
-    // path. Errors as ReadCatalogue.
+    // path. Errors as ReadCatalogue, with the file and the entry on a second line (ReadingFile).
     void LoadCatalogueFile(const std::string& path);
     // Replaces the prototypes with a catalogue read from a stream positioned at its 40-byte
     // header. Raises "Stream read error", "Invalid property value", "Class %s not found" or
-    // "Class %s is not an object type"; the records read before a failure stay in the list.
+    // "Class %s is not an object type" (an EEntryError within a record); the records read
+    // before a failure stay in the list.
     void ReadCatalogue(TStream& stream);
 
     // The last prototype whose Name equals name (TextEquals), or nullptr. Constant time

@@ -351,7 +351,7 @@ void RegisterRecordClasses(TClassRegistry& registry) {
 }
 
 std::string NotRecordClassMessage(const std::string& className) {
-    return "Class " + className + " is not an object type";
+    return "Class " + MessageName(className) + " is not an object type";
 }
 
 void CheckRecordClass(std::string_view className) {

@@ -168,6 +168,31 @@ std::string ExtractFileName(std::string_view path) {
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 
+bool IsBareFileName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == '\\' || c == '/' || c == ':' || c < 0x20 || c == 0x7F)
+            return false;
+        // C1 controls (U+0080..U+009F) in UTF-8.
+        if (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) < 0xA0)
+            return false;
+    }
+    return true;
+}
+
+bool LeavesDataFolder(std::string_view name) {
+    if (name.empty())
+        return false;
+    if (IsSeparator(name.front()) || name.find(':') != std::string_view::npos)
+        return true;
+    for (const std::string& part : SplitComponents(name))
+        if (part == "..")
+            return true;
+    return false;
+}
+
 std::string ExtractFileExt(std::string_view path) {
     const std::string name = ExtractFileName(path);
     const size_t dot = name.find_last_of('.');

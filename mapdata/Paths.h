@@ -31,6 +31,13 @@ void SetBaseFolder(std::string folder);
 
 // The part after the last "\", "/" or ":".
 std::string ExtractFileName(std::string_view path);
+// Whether a stored FileName is a bare file name that names a file in the folder it is joined
+// to: not empty, not "." or "..", and without "\", "/", ":" or control characters (C0, DEL,
+// C1). Maps from elsewhere may hold anything there; only a bare name may be saved under.
+bool IsBareFileName(std::string_view name);
+// Whether a data name (a texture, sound or music name, relative to its data folder) leaves
+// that folder: a ".." component, or a name that starts at a root or a drive.
+bool LeavesDataFolder(std::string_view name);
 // From the last "." of the file name, inclusive; empty when there is none.
 std::string ExtractFileExt(std::string_view path);
 

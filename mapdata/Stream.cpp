@@ -2,7 +2,6 @@
 
 #include "mapdata/Errors.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -107,19 +106,37 @@ void TMemoryStream::Clear() {
 }
 
 void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::string& displayPath) {
-    QFile file(QString::fromStdString(nativePath));
-    if (!file.open(QIODevice::ReadOnly))
+    data_ = ReadRegularFile(nativePath, displayPath);
+    View(data_.data(), data_.size(), 0);
+}
+
+int OpenRegularFile(const std::string& nativePath, const std::string& displayPath, uint64_t& size) {
+    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         throw EError(CannotOpenFileMessage(displayPath));
-    // Straight into the content, sized from the file; a file that grows or shrinks meanwhile
-    // is read to its end all the same.
-    std::vector<uint8_t> content(static_cast<size_t>(std::max<qint64>(file.size(), 0)));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw EError(CannotOpenFileMessage(displayPath));
+    }
+    size = static_cast<uint64_t>(info.st_size);
+    return fd;
+}
+
+namespace {
+
+// The rest of an open file: straight into the content, sized from the file, and past that size
+// through a small buffer, so that finding the end costs no copy of the content.
+std::vector<uint8_t> ReadToEnd(int fd, uint64_t size, const std::string& displayPath) {
+    std::vector<uint8_t> content(static_cast<size_t>(size));
     size_t filled = 0;
     for (;;) {
-        char more[4096];
+        uint8_t more[4096];
         const bool full = filled == content.size();
-        char* const into = full ? more : reinterpret_cast<char*>(content.data() + filled);
-        const qint64 got = file.read(into, full ? qint64{sizeof more}
-                                                : static_cast<qint64>(content.size() - filled));
+        uint8_t* const into = full ? more : content.data() + filled;
+        const ssize_t got = ::read(fd, into, full ? sizeof more : content.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got < 0)
             throw EError(CannotOpenFileMessage(displayPath));
         if (got == 0)
@@ -129,8 +146,24 @@ void TMemoryStream::LoadFromFile(const std::string& nativePath, const std::strin
         filled += static_cast<size_t>(got);
     }
     content.resize(filled);
-    data_.swap(content);
-    View(data_.data(), data_.size(), 0);
+    return content;
+}
+
+} // namespace
+
+std::vector<uint8_t> ReadRegularFile(const std::string& nativePath,
+                                     const std::string& displayPath) {
+    uint64_t size = 0;
+    const int fd = OpenRegularFile(nativePath, displayPath, size);
+    struct CloseOnExit {
+        int Fd;
+        ~CloseOnExit() { ::close(Fd); }
+    } closeOnExit{fd};
+    try {
+        return ReadToEnd(fd, size, displayPath);
+    } catch (const std::bad_alloc&) {
+        throw EError(OutOfMemoryMessage(displayPath));
+    }
 }
 
 struct TFileReadStream::OpenFile {
@@ -144,15 +177,10 @@ struct TFileReadStream::OpenFile {
 
 std::shared_ptr<const TFileReadStream::OpenFile>
 TFileReadStream::Open(const std::string& nativePath, const std::string& displayPath) {
-    // Without blocking, so that opening a pipe that nobody writes to returns at once.
-    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        throw EError(CannotOpenFileMessage(displayPath));
+    uint64_t size = 0;
+    const int fd = OpenRegularFile(nativePath, displayPath, size);
     auto file = std::make_shared<OpenFile>(fd);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        throw EError(CannotOpenFileMessage(displayPath));
-    file->Size = static_cast<uint64_t>(info.st_size);
+    file->Size = size;
     return file;
 }
 

@@ -185,7 +185,7 @@ public:
     void Clear();
     const std::vector<uint8_t>& Bytes() const { return data_; }
 
-    // Replaces the content with the whole file at a native path; position 0.
+    // Replaces the content with the whole file at a native path (ReadRegularFile); position 0.
     // Raises "Cannot open file %s" (with displayPath) when it cannot be read.
     void LoadFromFile(const std::string& nativePath, const std::string& displayPath);
 
@@ -233,6 +233,17 @@ private:
     size_t bufferSize_ = 0;
     uint64_t bufferStart_ = 0; // the file offset of buffer_[0]
 };
+
+// Opens a regular file for reading, without blocking: opening a pipe that nobody writes to
+// would wait, and a pipe or a device may never end. Raises "Cannot open file %s" (with
+// displayPath) when it cannot be opened or is not a regular file. Returns the descriptor (the
+// caller closes it); size receives the file's size.
+int OpenRegularFile(const std::string& nativePath, const std::string& displayPath, uint64_t& size);
+
+// The whole content of a regular file (OpenRegularFile); a file that grows or shrinks meanwhile
+// is read to its end all the same. "Cannot open file %s" also when reading fails, "Out of
+// memory reading %s" when the content does not fit in memory.
+std::vector<uint8_t> ReadRegularFile(const std::string& nativePath, const std::string& displayPath);
 
 // The process-wide memory stream the catalogue reader loads its file into.
 TMemoryStream& SharedStream();

@@ -14,13 +14,20 @@ namespace tv {
 
 namespace {
 
-// Reads a 32-bit length that must fit in what is left of the stream.
+// Reads a 32-bit length that must fit in what is left of the stream and within kMaxTextBytes.
 uint32_t ReadLength32(TStream& stream, uint32_t unitSize) {
     const int32_t length = stream.ReadInt32();
     if (length < 0)
         throw EError(kStreamReadError);
-    if (static_cast<uint64_t>(length) * unitSize > stream.Remaining())
+    const uint64_t bytes = static_cast<uint64_t>(length) * unitSize;
+    if (bytes > stream.Remaining())
         throw EError(kStreamReadError);
+    if (bytes > kMaxTextBytes) {
+        const uint64_t tagOffset = stream.Position() - 5;
+        throw EError(Format("%s\na text of %llu bytes at offset %llu is over the limit of %u bytes",
+                            kStreamReadError, static_cast<unsigned long long>(bytes),
+                            static_cast<unsigned long long>(tagOffset), kMaxTextBytes));
+    }
     return static_cast<uint32_t>(length);
 }
 
@@ -30,8 +37,42 @@ std::string ReadBytes(TStream& stream, uint32_t count) {
     return bytes;
 }
 
-// True for well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF)
-// that does not start with a byte order mark: exactly the texts that decoding leaves as they are.
+// The length of the well-formed UTF-8 sequence (no overlong forms, surrogates or code points
+// past U+10FFFF) that starts with a byte of 0x80 or above at p; 0 when there is none.
+inline size_t Utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
+    const unsigned char c = *p;
+    int more;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        more = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        more = 2;
+        if (c == 0xE0)
+            low = 0xA0; // no overlong forms
+        if (c == 0xED)
+            high = 0x9F; // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        more = 3;
+        if (c == 0xF0)
+            low = 0x90;
+        if (c == 0xF4)
+            high = 0x8F; // nothing past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (end - p <= more)
+        return 0;
+    if (p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i <= more; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    return static_cast<size_t>(more + 1);
+}
+
+// True for well-formed UTF-8 that does not start with a byte order mark: exactly the texts
+// that decoding leaves as they are.
 bool IsPlainUtf8(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* const end = p + text.size();
@@ -44,39 +85,14 @@ bool IsPlainUtf8(std::string_view text) {
             p += 8;
         if (p == end)
             break;
-        const unsigned char c = *p;
-        if (c < 0x80) {
+        if (*p < 0x80) {
             ++p;
             continue;
         }
-        int more;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            if (c == 0xE0)
-                low = 0xA0; // no overlong forms
-            if (c == 0xED)
-                high = 0x9F; // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            if (c == 0xF0)
-                low = 0x90;
-            if (c == 0xF4)
-                high = 0x8F; // nothing past U+10FFFF
-        } else {
+        const size_t length = Utf8SequenceLength(p, end);
+        if (length == 0)
             return false;
-        }
-        if (end - p <= more)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= more; ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF)
-                return false;
-        p += more + 1;
+        p += length;
     }
     return true;
 }
@@ -132,8 +148,8 @@ std::string_view BorrowUtf8StreamString(TStream& stream) {
     if (!head || head[0] != kTagUtf8String)
         return {};
     const uint32_t length = DecodeUInt32(head + 1);
-    if (length > 0x7FFFFFFFu)
-        return {};
+    if (length > kMaxTextBytes)
+        return {}; // ReadStreamString reports it
     const uint8_t* whole = stream.Peek(5 + size_t{length});
     if (!whole)
         return {};
@@ -191,6 +207,55 @@ std::string Utf8ToWindows1250(std::string_view text) {
     QStringEncoder encoder("windows-1250");
     const QByteArray bytes = encoder(ToQString(text));
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+std::string EscapeControls(std::string_view text, bool keepLayout) {
+    std::string out;
+    out.reserve(text.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c >= 0x80) {
+            const size_t length = Utf8SequenceLength(p, end);
+            if (length == 0) {
+                out += Format("\\x%02x", c);
+                ++p;
+            } else if (c == 0xC2 && p[1] < 0xA0) {
+                out += Format("\\u%04x", p[1]); // C1 controls: U+0080..U+009F
+                p += 2;
+            } else {
+                out.append(reinterpret_cast<const char*>(p), length);
+                p += length;
+            }
+            continue;
+        }
+        if ((c < 0x20 && !(keepLayout && (c == '\n' || c == '\t'))) || c == 0x7F)
+            out += Format("\\x%02x", c);
+        else
+            out += static_cast<char>(c);
+        ++p;
+    }
+    return out;
+}
+
+std::string ShortenText(std::string_view text, size_t maxChars) {
+    if (text.size() <= maxChars)
+        return std::string(text); // no more characters than bytes
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        // Every byte but a UTF-8 continuation byte starts a character.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;
+        if (chars == maxChars)
+            return std::string(text.substr(0, i)) + "\xE2\x80\xA6"; // "…"
+        ++chars;
+    }
+    return std::string(text);
+}
+
+std::string MessageName(std::string_view text) {
+    return EscapeControls(ShortenText(text));
 }
 
 std::string Format(const char* format, ...) {

@@ -24,9 +24,15 @@ enum : uint8_t {
     kTagUtf8String = 0x14,
 };
 
+// The most bytes one text may take in a stream (UTF-16 counts two per unit): far above any
+// real name, and low enough that a hostile length cannot take the machine's memory.
+inline constexpr uint32_t kMaxTextBytes = 1u << 20;
+
 void WriteStreamString(TStream& stream, std::string_view text);
 // Leaves the position right after the string. Raises "Stream read error" for data that ends
-// early (or a length the stream cannot hold) and "Invalid property value" for an unknown tag.
+// early (or a length the stream cannot hold), also with a second line naming the length and
+// the string's offset for a text longer than kMaxTextBytes, and "Invalid property value" for
+// an unknown tag.
 std::string ReadStreamString(TStream& stream);
 
 inline bool IsAscii(std::string_view text) {
@@ -103,6 +109,16 @@ QString ToQString(std::string_view text);
 // Windows-1250 <-> UTF-8.
 std::string Windows1250ToUtf8(std::string_view bytes);
 std::string Utf8ToWindows1250(std::string_view text);
+
+// A text from a file made safe to print: control characters (C0 but for the newline and the
+// tab when keepLayout, DEL, C1) become \x1b (\u009b for C1), and bytes that are not UTF-8
+// become \xff, so that file contents cannot drive a terminal.
+std::string EscapeControls(std::string_view text, bool keepLayout = false);
+// At most maxChars characters of a text, with "…" in place of the rest (never cutting a
+// character in two).
+std::string ShortenText(std::string_view text, size_t maxChars = 200);
+// A name from a file as a message shows it: shortened, with its controls escaped.
+std::string MessageName(std::string_view text);
 
 // printf-style formatting into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -3,9 +3,9 @@
 #include "mapdata/Errors.h"
 #include "mapdata/Notices.h"
 #include "mapdata/Paths.h"
+#include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -182,13 +182,11 @@ bool LoadEquipmentFile() {
         ShowMessageBox("File Not Found : " + path);
         return false;
     }
-    QFile file(QString::fromStdString(native));
-    if (!file.open(QIODevice::ReadOnly))
-        throw EError(CannotOpenFileMessage(path));
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EError(CannotOpenFileMessage(path));
-    LoadEquipmentJson(content);
+    const std::vector<uint8_t> content = ReadRegularFile(native, path);
+    ReadingFile(path, [&] {
+        LoadEquipmentJson(QByteArray(reinterpret_cast<const char*>(content.data()),
+                                     static_cast<qsizetype>(content.size())));
+    });
     return true;
 }
 

@@ -81,11 +81,26 @@ int KeyCodeFor(const std::string& name, const TPlayer* player) {
     throw EError(Format("key script line %d: %s", line, text.c_str()));
 }
 
+// The script with one kind of line end, "\n", and no byte order mark in front: editors save
+// "\r\n", "\r" and a UTF-8 mark as they please.
+std::string PlainLines(const std::string& text) {
+    const size_t mark = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    std::string plain;
+    plain.reserve(text.size() - mark);
+    for (size_t i = mark; i < text.size(); ++i) {
+        if (text[i] != '\r')
+            plain += text[i];
+        else if (i + 1 == text.size() || text[i + 1] != '\n')
+            plain += '\n';
+    }
+    return plain;
+}
+
 } // namespace
 
 std::vector<TKeySpan> ParseKeyScript(const std::string& text) {
     std::vector<TKeySpan> spans;
-    std::istringstream lines(text);
+    std::istringstream lines(PlainLines(text));
     std::string line;
     int number = 0;
     while (std::getline(lines, line)) {
@@ -100,23 +115,25 @@ std::vector<TKeySpan> ParseKeyScript(const std::string& text) {
         if (!(words >> name))
             continue;
         if (!(words >> range))
-            ScriptError(number, "\"" + name + "\" needs the updates it is down in (FIRST-LAST)");
+            ScriptError(number, "\"" + MessageName(name) +
+                                    "\" needs the updates it is down in (FIRST-LAST)");
         if (words >> extra)
-            ScriptError(number, "unexpected \"" + extra + "\"");
+            ScriptError(number, "unexpected \"" + MessageName(extra) + "\"");
         TKeySpan span;
         span.Name = Upper(name);
         span.Line = number;
         if (!IsRole(span.Name) && DirectKeyCode(span.Name) == 0)
-            ScriptError(number, "unknown key \"" + name + "\"");
+            ScriptError(number, "unknown key \"" + MessageName(name) + "\"");
         const size_t dash = range.find('-');
         const std::string first = range.substr(0, dash);
         const std::string last = dash == std::string::npos ? first : range.substr(dash + 1);
         if (!ParseNumber(first, span.First) || !ParseNumber(last, span.Last))
-            ScriptError(number, "\"" + range + "\" is not an update range (FIRST-LAST)");
+            ScriptError(number,
+                        "\"" + MessageName(range) + "\" is not an update range (FIRST-LAST)");
         if (span.First == 0)
             ScriptError(number, "updates are numbered from 1");
         if (span.Last < span.First)
-            ScriptError(number, "the range \"" + range + "\" ends before it starts");
+            ScriptError(number, "the range \"" + MessageName(range) + "\" ends before it starts");
         spans.push_back(span);
     }
     return spans;
@@ -173,14 +190,14 @@ TPlayReport TPlaySession::Run(const TPlayOptions& options, std::ostream& out) {
 
     uint64_t update = 0;
     world.OnMessage = [&out, &update](const TWorldMessage& message) {
-        out << "[" << update << "] " << message.Text << "\n";
+        out << "[" << update << "] " << MessageName(message.Text) << "\n";
     };
     const MessageWindowHook previousHook =
         SetMessageWindowHook([&out, &update](const std::vector<std::string>& lines,
                                              const std::string& title, const std::string&, bool) {
-            out << "[" << update << "] player died: " << title << "\n";
+            out << "[" << update << "] player died: " << MessageName(title) << "\n";
             for (const std::string& line : lines)
-                out << "    " << line << "\n";
+                out << "    " << MessageName(line) << "\n";
         });
     struct RestoreHook {
         const MessageWindowHook& Previous;
@@ -234,10 +251,11 @@ TPlayReport TPlaySession::Run(const TPlayOptions& options, std::ostream& out) {
 void WritePlaySummary(const TPlayReport& report, std::ostream& out) {
     out << "after " << report.Updates << " updates (" << report.ElapsedMs << " ms):\n";
     if (report.HasPlayer)
-        out << "  player \"" << report.PlayerName << "\" at (" << report.PlayerPosition.X << ", "
-            << report.PlayerPosition.Y << "), hit points " << report.HitPoints << "/"
-            << report.MaxHitPoints << ", experience " << report.ExperiencePoints << ", kills "
-            << report.Kills << ", deaths " << report.Deaths << "\n";
+        out << "  player \"" << MessageName(report.PlayerName) << "\" at ("
+            << report.PlayerPosition.X << ", " << report.PlayerPosition.Y << "), hit points "
+            << report.HitPoints << "/" << report.MaxHitPoints << ", experience "
+            << report.ExperiencePoints << ", kills " << report.Kills << ", deaths " << report.Deaths
+            << "\n";
     else
         out << "  no player\n";
     out << "  enemies: " << report.EnemiesAlive << " alive, "

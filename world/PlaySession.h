@@ -3,7 +3,8 @@
 // Runs a map's world objects for a number of updates on a simulated clock, with the player's
 // keys taken from a script: the engine of "tvmtool play" and of tests that play a level.
 //
-// Key script: one entry per line, blank lines and text after "#" ignored:
+// Key script: one entry per line (lines end in "\n", "\r\n" or "\r"; a UTF-8 byte order mark in
+// front is skipped), blank lines and text after "#" ignored:
 //
 //   RIGHT 1-120      # the player's right key is down from update 1 to update 120
 //   FIRE1 30-200
@@ -89,8 +90,8 @@ public:
     void Build(const TMap& map);
     // Runs the updates. Every world message is written as "[update] text" when it is posted;
     // a death of the player as "[update] player died: <window title>" followed by the
-    // window's lines. Raises for a key script that names the player's keys when there is no
-    // player.
+    // window's lines (texts shortened and escaped as MessageName does: names come from files).
+    // Raises for a key script that names the player's keys when there is no player.
     TPlayReport Run(const TPlayOptions& options, std::ostream& out);
 
 private:

@@ -249,7 +249,9 @@ TEST_F(EditFormTest, ABrokenCatalogueLeavesNoHalfCatalogueBehind) {
     bytes.resize(bytes.size() - 10);
     game.write("data/obj/objects.tvd", bytes);
     Start();
-    ASSERT_EQ(dialogs.ErrorTexts(), (std::vector<std::string>{"Stream read error."}));
+    ASSERT_EQ(dialogs.ErrorTexts(),
+              (std::vector<std::string>{"Stream read error\nin " +
+                                        game.file("data/obj/objects.tvd") + ", entry 3."}));
     EXPECT_EQ(window->ObjMgr->Count(), 0);
     EXPECT_EQ(window->ComboObj->count(), 0);
     EXPECT_FALSE(window->NoCatalogueLabel->isHidden());

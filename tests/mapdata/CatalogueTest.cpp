@@ -6,8 +6,12 @@
 #include "mapdata/Text.h"
 
 #include <QDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tv;
 using tvtest::Bytes;
@@ -237,10 +241,54 @@ TEST(Catalogue, FileFailuresClearTheSharedStream) {
         catalogue.LoadCatalogueFile(dir.file("broken.tvd"));
         FAIL() << "no error";
     } catch (const EError& e) {
-        EXPECT_STREQ(e.what(), kStreamReadError);
+        // The reader's own message first, then the file and the record it failed in.
+        EXPECT_EQ(std::string(e.what()),
+                  std::string(kStreamReadError) + "\nin " + dir.file("broken.tvd") + ", entry 1");
     }
     EXPECT_EQ(SharedStream().Size(), 0u);
     EXPECT_EQ(catalogue.Count(), 1);
+}
+
+TEST(Catalogue, PipesAndDevicesAreRefusedAndRunningOutOfMemoryNamesTheFile) {
+    tvtest::TempDir dir;
+    TObjMgr catalogue;
+    // Neither may block or grow without end: a pipe nobody writes to, an endless device.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.tvd").c_str(), 0600), 0);
+    for (const std::string& path : {dir.file("pipe.tvd"), std::string("/dev/zero")}) {
+        try {
+            catalogue.LoadCatalogueFile(path);
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const EError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot open file " + path);
+        }
+    }
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit set here";
+#else
+    // A sparse file of 4 GB under an address space limit 256 MB above what the process uses.
+    const std::string huge = dir.file("huge.tvd");
+    dir.write("huge.tvd", {});
+    ASSERT_EQ(::truncate(huge.c_str(), 4ll << 30), 0);
+    long pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    ASSERT_NE(statm, nullptr);
+    ASSERT_EQ(std::fscanf(statm, "%ld", &pages), 1);
+    std::fclose(statm);
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_AS, &saved), 0);
+    struct rlimit limited = saved;
+    limited.rlim_cur = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + (256u << 20);
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    std::string error;
+    try {
+        catalogue.LoadCatalogueFile(huge);
+    } catch (const EError& e) {
+        error = e.what();
+    }
+    ::setrlimit(RLIMIT_AS, &saved);
+    EXPECT_EQ(error, "Out of memory reading " + huge);
+    EXPECT_EQ(SharedStream().Size(), 0u);
+#endif
 }
 
 TEST(Catalogue, LookupAgreesWithTextEqualsOnAnyAsciiName) {

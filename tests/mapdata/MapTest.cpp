@@ -11,6 +11,10 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace tv;
@@ -467,6 +471,84 @@ TEST_F(MapFile, FailedSaveKeepsTheOldFileAndTheFileName) {
     map.SaveToFile(target, &catalogue);
     EXPECT_EQ(map.FileName, "level.tvm");
     EXPECT_EQ(dir.read("level.tvm"), Written(map, &catalogue));
+}
+
+namespace {
+
+mode_t FileType(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & S_IFMT : 0;
+}
+
+} // namespace
+
+TEST(ReplacingWrite, OnlyRegularFilesAreReplacedKeepingPermissionsAndLinks) {
+    tvtest::TempDir dir;
+    // A pipe, a socket, a folder and (as root) a device node in place of the target, directly
+    // or behind a link: each is refused and stays what it was.
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir.file("socket");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir.file("folder"))));
+    std::vector<std::string> special = {"pipe", "socket", "folder"};
+    if (::mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        special.push_back("null"); // a copy of /dev/null
+    ASSERT_EQ(::symlink("pipe", dir.file("to-pipe").c_str()), 0);
+    special.push_back("to-pipe");
+    const QStringList before = FilesIn(dir.path());
+    for (const std::string& name : special) {
+        const mode_t type = FileType(dir.file(name));
+        try {
+            WriteFileReplacing(dir.file(name), Bytes{1, 2, 3});
+            ADD_FAILURE() << "no error for " << name;
+        } catch (const EError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + dir.file(name));
+        }
+        EXPECT_EQ(FileType(dir.file(name)), type) << name;
+    }
+    EXPECT_EQ(FilesIn(dir.path()), before);
+    ::close(listener);
+
+    // A replaced file keeps its permissions; a new one gets those of any new file; a link is
+    // followed and stays a link.
+    dir.write("private.tvm", {'o', 'l', 'd'});
+    ASSERT_EQ(::chmod(dir.file("private.tvm").c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("private.tvm", dir.file("link.tvm").c_str()), 0);
+    WriteFileReplacing(dir.file("link.tvm"), Bytes{'n', 'e', 'w'});
+    EXPECT_EQ(FileType(dir.file("link.tvm")), static_cast<mode_t>(S_IFLNK));
+    EXPECT_EQ(dir.read("private.tvm"), (Bytes{'n', 'e', 'w'}));
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("private.tvm").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    WriteFileReplacing(dir.file("fresh.tvm"), Bytes{1});
+    ASSERT_EQ(::stat(dir.file("fresh.tvm").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666u & ~mask);
+}
+
+TEST_F(MapFile, HugeTextsInASparseFileAreRefusedWithoutTakingTheMemory) {
+    // 1 GB on paper, a few bytes on the disk: a map name of 512 M UTF-16 units that the file
+    // could hold is refused by its length alone, naming the file and where the text starts.
+    tvtest::TempDir dir;
+    const std::string path = dir.file("huge.tvm");
+    tvtest::WriteFileBytes(path, ByteWriter().raw(kHeader).u8(0x12).i32(0x20000000).bytes());
+    ASSERT_EQ(::truncate(path.c_str(), 1100ll * 1024 * 1024), 0);
+    TMap map;
+    try {
+        map.LoadFromFile(path, &catalogue);
+        FAIL() << "no error";
+    } catch (const EError& e) {
+        EXPECT_EQ(std::string(e.what()), "Stream read error\nin " + path +
+                                             "\na text of 1073741824 bytes at offset 40 is over "
+                                             "the limit of 1048576 bytes");
+    }
+    EXPECT_EQ(map.MapName, "Meanwhile Unknown Map");
 }
 
 TEST_F(MapFile, LargeFileLoadsAsItsBytesReadFromMemory) {

@@ -63,6 +63,20 @@ TEST(Paths, ParentFolderAndFileNameParts) {
     EXPECT_EQ(ExtractFileExt("dir.x\\noext"), "");
 }
 
+TEST(Paths, BareFileNamesAndNamesThatLeaveTheirFolder) {
+    for (const char* bare : {"level.tvm", "untitled.tvm", "...", "D\xC3\xBDka.tvm", "a b"})
+        EXPECT_TRUE(IsBareFileName(bare)) << bare;
+    for (const char* notBare : {"", ".", "..", "..\\..\\..\\PWNED.tvm", "../x.tvm", "maps/x.tvm",
+                                "C:x.tvm", "x\x1b.tvm", "x\n", "x\x7f", "x\xC2\x85.tvm"})
+        EXPECT_FALSE(IsBareFileName(notBare)) << notBare;
+
+    for (const char* inside : {"", "ingame\\hit.wav", "a..b.png", "boss\\..x\\fight.mid"})
+        EXPECT_FALSE(LeavesDataFolder(inside)) << inside;
+    for (const char* outside : {"..\\..\\data\\obj\\objects.tvd", "x\\..\\..\\y.png", "/etc/passwd",
+                                "\\x.png", "C:\\x.png", "x/../../y.wav"})
+        EXPECT_TRUE(LeavesDataFolder(outside)) << outside;
+}
+
 TEST(Paths, NativePathMatchesComponentsWithoutCase) {
     tvtest::TempDir dir;
     dir.write("Data/Graphic/Editor/Obj.png", {1, 2, 3});

@@ -92,6 +92,49 @@ TEST(TaggedString, BadDataRaisesTheFileErrors) {
     EXPECT_EQ(ErrorOf(ByteWriter().u8(0x12).i32(0x40000000).bytes()), "Stream read error");
 }
 
+TEST(TaggedString, OneTextTakesAtMostAMegabyteInEveryForm) {
+    // At the limit a text reads; one byte (or UTF-16 unit) more is a read error that says why
+    // and where, even though the data holds it all.
+    const auto text = [](uint8_t tag, uint32_t bytes) {
+        ByteWriter w;
+        w.raw({0, 0}).u8(tag).i32(static_cast<int32_t>(tag == 0x12 ? bytes / 2 : bytes));
+        return w.raw(Bytes(bytes, 'a')).bytes();
+    };
+    for (uint8_t tag : {0x0C, 0x14, 0x12}) {
+        SCOPED_TRACE(tag);
+        TMemoryStream atLimit(text(tag, kMaxTextBytes));
+        atLimit.Skip(2);
+        EXPECT_EQ(ReadStreamString(atLimit).size(),
+                  tag == 0x12 ? kMaxTextBytes / 2 * 3 : kMaxTextBytes);
+        const uint32_t over = kMaxTextBytes + (tag == 0x12 ? 2 : 1);
+        TMemoryStream tooLong(text(tag, over));
+        tooLong.Skip(2);
+        try {
+            ReadStreamString(tooLong);
+            ADD_FAILURE() << "no error";
+        } catch (const EError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Stream read error\na text of " + std::to_string(over) +
+                          " bytes at offset 2 is over the limit of 1048576 bytes");
+        }
+    }
+}
+
+TEST(MessageText, FileTextsAreEscapedAndShortened) {
+    // C0 controls, DEL, C1 controls (as UTF-8) and bytes that are no UTF-8 are shown, not
+    // obeyed; letters of any script are kept whole.
+    EXPECT_EQ(EscapeControls("a\x1b[2J\x07\x7f\xC2\x9b\xff\xC5\xAF\n"),
+              "a\\x1b[2J\\x07\\x7f\\u009b\\xff\xC5\xAF\\x0a");
+    EXPECT_EQ(EscapeControls("line\none\ttab\r", true), "line\none\ttab\\x0d");
+    // 200 characters at most, counted as characters, never cut inside one.
+    const std::string accented = std::string(199, 'x') + "\xC5\xAF\xC5\xAF";
+    EXPECT_EQ(ShortenText(accented), std::string(199, 'x') + "\xC5\xAF\xE2\x80\xA6");
+    EXPECT_EQ(ShortenText(std::string(200, 'y')), std::string(200, 'y'));
+    EXPECT_EQ(ClassNotFoundMessage(std::string(300, 'c') + "\x1b"),
+              "Class " + std::string(200, 'c') + "\xE2\x80\xA6 not found");
+    EXPECT_EQ(ClassNotFoundMessage("T\x1b]0;x"), "Class T\\x1b]0;x not found");
+}
+
 TEST(TextBytes, AsciiCheckSeesEveryByteWhateverTheLength) {
     for (size_t length = 0; length <= 40; ++length) {
         std::string text(length, 'a');

@@ -265,10 +265,11 @@ TEST(CatalogueDump, UnreadableFilesGiveTheExactMessage) {
     dir.write("truncated.tvd", truncated);
     dir.write("badtag.tvd", badTag);
     dir.write("entity.tvd", entity.Bytes());
+    // The reader's message, then the file and the record it failed in.
     const std::pair<std::string, std::string> cases[] = {
-        {"truncated.tvd", "Stream read error\n"},
-        {"badtag.tvd", "Invalid property value\n"},
-        {"entity.tvd", "Class TEntityInfo not found\n"},
+        {"truncated.tvd", "Stream read error\nin " + dir.file("truncated.tvd") + ", entry 1\n"},
+        {"badtag.tvd", "Invalid property value\nin " + dir.file("badtag.tvd") + ", entry 0\n"},
+        {"entity.tvd", "Class TEntityInfo not found\nin " + dir.file("entity.tvd") + ", entry 0\n"},
         {"missing.tvd", "Cannot open file " + dir.file("missing.tvd") + "\n"},
     };
     for (const auto& [file, message] : cases) {

@@ -2,6 +2,7 @@
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Stream.h"
+#include "mapdata/Text.h"
 #include "tools/tvmtool/Commands.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace tv;
 using namespace tv::tool;
@@ -177,12 +179,15 @@ TEST_F(MapTool, BuildWarnsWhenAReferenceDropsFieldsAndRejectsBadSources) {
          "\"MaxWorldX\": 10000000000 is out of range for a signed 32-bit integer\n"},
         {R"({"Sky": 1, "Weather": "rain"})", "unknown key \"Weather\"\n"},
         {R"({"Objects": [{"class": "TBaseObj"}]})", "Objects[0]: Class TBaseObj not found\n"},
+        {R"({"Objects": [{"class": "TDecorInfo", "Z": 1, "Name": "a", "Z": 2}]})",
+         "JSON error at offset 58: duplicate key \"Z\"\n"},
+        {R"({"MapName": "\ud800x"})", "JSON error at offset 13: lone surrogate \\ud800\n"},
     };
     tvtest::WriteFileBytes(work.file("old.tvm"), {7, 7});
     for (const auto& [json, message] : cases) {
         const RunResult r = Tool({"map", "build", Json("bad.json", json), work.file("old.tvm")});
         EXPECT_EQ(r.Status, 1);
-        EXPECT_EQ(r.Err, message);
+        EXPECT_EQ(r.Err, std::string(message) + "in " + work.file("bad.json") + "\n");
         EXPECT_EQ(tvtest::ReadFileBytes(work.file("old.tvm")), (Bytes{7, 7}));
     }
 }
@@ -208,7 +213,7 @@ TEST_F(MapTool, CheckSummarisesWarnsAndFailsWithTheLoadersMessage) {
     tvtest::WriteFileBytes(work.file("short.tvm"), Bytes(bytes.begin(), bytes.end() - 1));
     const std::pair<std::string, std::string> failures[] = {
         {"magic.tvm", "Not valid TV Map file!\n"},
-        {"short.tvm", "Stream read error\n"},
+        {"short.tvm", "Stream read error\nin " + work.file("short.tvm") + ", entry 2\n"},
         {"none.tvm", "Cannot open file " + work.file("none.tvm") + "\n"},
     };
     for (const auto& [file, message] : failures) {
@@ -233,6 +238,160 @@ TEST_F(MapTool, MissingCatalogueIsAnErrorUnlessNotWanted) {
     const RunResult check = Tool({"map", "check", "--no-catalogue", path});
     EXPECT_EQ(check.Status, 0);
     EXPECT_NE(check.Out.find("(0 by reference, 3 in full)"), std::string::npos);
+}
+
+TEST_F(MapTool, BareFileNamesDataNamesInsideTheGameAndAHintForMapsBuiltWithoutTheCatalogue) {
+    // A stored FileName that would take Save out of the maps folder: build refuses it, naming
+    // the field; a map that holds one anyway is checked with a warning and dumped as it is.
+    tvtest::WriteFileBytes(work.file("old.tvm"), {7});
+    const RunResult refused =
+        Tool({"map", "build", Json("evil.json", R"({"FileName": "..\\..\\PWNED.tvm"})"),
+              work.file("old.tvm")});
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_EQ(refused.Err, "\"FileName\": \"..\\\\..\\\\PWNED.tvm\" is not a bare file name (no "
+                           "folder, drive or control characters; not empty, \".\" or \"..\")\n");
+    EXPECT_EQ(tvtest::ReadFileBytes(work.file("old.tvm")), Bytes{7});
+
+    TMap received;
+    received.FileName = "..\\..\\data\\obj\\objects.tvd";
+    received.ThemeMusic = "..\\..\\theme.mid";
+    auto decor = std::make_unique<TDecorInfo>();
+    decor->Name = "Rock";
+    decor->Texture = "monsters\\slime.png";
+    received.Objects.Add(std::move(decor));
+    auto enemy = std::make_unique<TEnemyInfo>();
+    enemy->Name = "Bat";
+    enemy->Texture = "../../../etc/x.png";
+    enemy->HitSound = "/tmp/x.wav";
+    received.Objects.Add(std::move(enemy));
+    TMemoryStream body;
+    received.WriteToStream(body, nullptr);
+    tvtest::WriteFileBytes(work.file("received.tvm"), body.Bytes());
+    const RunResult checked = Tool({"map", "check", work.file("received.tvm")});
+    EXPECT_EQ(checked.Status, 0);
+    EXPECT_EQ(
+        checked.Err,
+        "warning: FileName \"..\\\\..\\\\data\\\\obj\\\\objects.tvd\" is not a bare file name (it "
+        "is empty, or names a folder, a drive or control characters)\n"
+        "warning: ThemeMusic \"..\\\\..\\\\theme.mid\" leaves the game folder's Data\\Music\\\n"
+        "warning: Objects[1] (\"Bat\"): texture \"../../../etc/x.png\" not found under " +
+            game.path() + "Data/Graphic/\n" +
+            "warning: Objects[1] (\"Bat\"): texture \"../../../etc/x.png\" leaves the game "
+            "folder\n"
+            "warning: Objects[1] (\"Bat\"): HitSound \"/tmp/x.wav\" leaves the game folder\n");
+    const RunResult dumped = Tool({"map", "dump", work.file("received.tvm")});
+    EXPECT_NE(dumped.Out.find(R"("FileName": "..\\..\\data\\obj\\objects.tvd")"),
+              std::string::npos);
+
+    // Built without the catalogue, "Slime" is written in full; read with it, the reference
+    // form is taken and what follows is garbage. The error says which entry was written so.
+    const std::string inFull = work.file("infull.tvm");
+    ASSERT_EQ(Tool({"map", "build", "--no-catalogue",
+                    Json("infull.json", R"({"Objects": [{"class": "TDecorInfo", "Name": "Rock"},
+                        {"class": "TEnemyInfo", "Name": "Slime"},
+                        {"class": "TDecorInfo", "Name": "Tree"}]})"),
+                    inFull})
+                  .Status,
+              0);
+    for (const char* verb : {"check", "dump"}) {
+        const RunResult r = Tool({"map", verb, inFull});
+        EXPECT_EQ(r.Status, 1);
+        const size_t secondLine = r.Err.find('\n') + 1;
+        EXPECT_EQ(r.Err.substr(secondLine),
+                  "in " + inFull + ", entry 2\n" +
+                      "entry 1 was written in full but 'Slime' is a catalogue prototype: was the "
+                      "map built without the catalogue?\n");
+    }
+    EXPECT_EQ(Tool({"map", "check", "--no-catalogue", inFull}).Status, 0);
+}
+
+TEST_F(MapTool, PipesAndDevicesAreNeitherWaitedOnNorReplaced) {
+    // A pipe nobody writes to would block a reader for ever, /dev/zero never ends; as a target
+    // a pipe would be replaced by a plain file (devices: ReplacingWrite in the map data tests).
+    const std::string pipe = work.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string map = work.file("m.tvm");
+    ASSERT_EQ(Tool({"map", "build", Json("m.json", kMapSource), map}).Status, 0);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"catalogue", "dump", pipe}, "Cannot open file " + pipe},
+        {{"catalogue", "dump", "/dev/zero"}, "Cannot open file /dev/zero"},
+        {{"catalogue", "build", pipe, work.file("c.tvd")}, "Cannot open file " + pipe},
+        {{"catalogue", "build", Json("c.json", R"({"records": []})"), pipe},
+         "Cannot create file " + pipe},
+        {{"map", "build", "--base", game.path(), pipe, work.file("x.tvm")},
+         "Cannot open file " + pipe},
+        {{"map", "build", "--base", game.path(), work.file("m.json"), pipe},
+         "Cannot create file " + pipe},
+        {{"play", "--base", game.path(), map, "--updates", "1", "--keys", pipe},
+         "Cannot open file " + pipe},
+        {{"play", "--base", game.path(), map, "--updates", "1", "--keys", "/dev/zero"},
+         "Cannot open file /dev/zero"},
+    };
+    for (const auto& [args, message] : cases) {
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(tv::tool::Run(args, out, err), 1) << args[0] << " " << args[1];
+        EXPECT_EQ(err.str(), message + "\n");
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    // The catalogue every map command reads (and the editor at start).
+    const std::string catalogue = game.file("data/obj/objects.tvd");
+    QFile::remove(q(catalogue));
+    ASSERT_EQ(::mkfifo(catalogue.c_str(), 0600), 0);
+    const RunResult check = Tool({"map", "check", map});
+    EXPECT_EQ(check.Status, 1);
+    EXPECT_EQ(check.Err, "Cannot open file " + catalogue + "\n");
+}
+
+TEST_F(MapTool, TextsFromFilesCannotDriveTheTerminal) {
+    // A class name with escape sequences (set the title, ring the bell) and 300 more letters.
+    const std::string evilClass = "\x1b]0;pwned\x07" + std::string(300, 'T');
+    TMemoryStream catalogue;
+    const std::vector<uint8_t> header = CatalogueHeader();
+    catalogue.WriteBuffer(header.data(), header.size());
+    catalogue.WriteInt32(1);
+    WriteStreamString(catalogue, evilClass);
+    tvtest::WriteFileBytes(work.file("evil.tvd"), catalogue.Bytes());
+    std::ostringstream dumpOut;
+    std::ostringstream dumpErr;
+    const RunResult dump = {
+        tv::tool::Run({"catalogue", "dump", work.file("evil.tvd")}, dumpOut, dumpErr),
+        dumpOut.str(), dumpErr.str()};
+    EXPECT_EQ(dump.Status, 1);
+    EXPECT_EQ(dump.Err, "Class \\x1b]0;pwned\\x07" + std::string(190, 'T') +
+                            "\xE2\x80\xA6 not found\nin " + work.file("evil.tvd") + ", entry 0\n");
+
+    // A map name that clears the screen, 300 letters long, and an object name with a C1
+    // control (CSI): the summary and the warnings show them escaped and shortened.
+    TMap map;
+    map.MapName = "\x1b[2J" + std::string(300, 'n');
+    auto rock = std::make_unique<TDecorInfo>();
+    rock->Name = "Rock\xC2\x9b";
+    rock->Texture = "none.png";
+    map.Objects.Add(std::move(rock));
+    TMemoryStream body;
+    map.WriteToStream(body, nullptr);
+    tvtest::WriteFileBytes(work.file("evil.tvm"), body.Bytes());
+    const RunResult check = Tool({"map", "check", work.file("evil.tvm")});
+    EXPECT_EQ(check.Status, 0);
+    EXPECT_EQ(check.Out,
+              work.file("evil.tvm") + ": \"\\u001b[2J" + std::string(196, 'n') +
+                  "\xE2\x80\xA6\", 1 objects (0 by reference, 1 in full), MaxWorldX 5000\n");
+    EXPECT_EQ(check.Err.rfind("warning: Objects[0] (\"Rock\\u009b\"): texture", 0), 0u)
+        << check.Err;
+    const RunResult mapDump = Tool({"map", "dump", work.file("evil.tvm")});
+    for (const RunResult* r : {&dump, &check, &mapDump})
+        for (const std::string* text : {&r->Out, &r->Err})
+            for (size_t i = 0; i < text->size(); ++i) {
+                const auto c = static_cast<unsigned char>((*text)[i]);
+                EXPECT_TRUE((c >= 0x20 && c != 0x7F) || c == '\n') << i << " in " << *text;
+                EXPECT_FALSE(c == 0xC2 && i + 1 < text->size() &&
+                             static_cast<unsigned char>((*text)[i + 1]) < 0xA0)
+                    << i << " in " << *text;
+            }
 }
 
 TEST_F(MapTool, ProgramFindsItsGameFolderAboveItsOwnFolder) {

@@ -1,11 +1,19 @@
 // Plays the demo map with the real tvmtool, as a designer checks a level: the player climbs
-// over the first rock, walks right while firing, and earns experience for a kill.
+// over the first rock, walks right while firing, and earns experience for a kill. And the
+// private X server of a tool that is killed goes with it.
 
 #include "TestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/types.h>
+#include <vector>
 
 #if defined(TVDEMOGEN_PATH) && defined(TVMTOOL_PATH)
 
@@ -44,6 +52,87 @@ TEST(PlayDemoMap, PlayerMovesShootsAndEarnsExperience) {
     EXPECT_GT(player.captured(4).toInt(), 0);
     EXPECT_GE(player.captured(5).toInt(), 1);
     EXPECT_TRUE(out.contains("scroll unlocked"));
+}
+
+namespace {
+
+// The processes whose parent is the given one and whose name is name.
+std::vector<pid_t> ChildrenNamed(pid_t parent, const std::string& name) {
+    std::vector<pid_t> children;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const pid_t pid = entry.toInt(&isPid);
+        if (!isPid)
+            continue;
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (comm) state ppid ...": the name may hold spaces, so split at its last ')'.
+        const QString line = QString::fromUtf8(stat.readAll());
+        const qsizetype close = line.lastIndexOf(')');
+        const QStringList rest = line.mid(close + 2).split(' ');
+        if (close > 0 && rest.size() > 1 && rest[1].toInt() == parent &&
+            line.mid(line.indexOf('(') + 1, close - line.indexOf('(') - 1).toStdString() == name)
+            children.push_back(pid);
+    }
+    return children;
+}
+
+// Whether a process holds a socket: the tool's connection to its X server, made once the
+// server is up (before that, the server would die of the tool's end on its own: it writes
+// its display number into a pipe that has lost its reader).
+bool HasSocket(pid_t pid) {
+    const QString fds = QString("/proc/%1/fd").arg(pid);
+    for (const QString& fd :
+         QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (QFile::symLinkTarget(fds + "/" + fd).contains("socket:"))
+            return true;
+    return false;
+}
+
+// Whether a process has ended (gone, or a zombie nobody has reaped yet).
+bool Ended(pid_t pid) {
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QString line = QString::fromUtf8(stat.readAll());
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+} // namespace
+
+TEST(PlayDemoMap, APrivateXServerEndsWithAKilledTool) {
+    // Without a display the tool starts its own Xvfb; killed, it cannot stop it itself.
+    QProcess play;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    play.setProcessEnvironment(environment);
+    play.start(TVMTOOL_PATH, {"play", QString(TV_GAME_DIR) + "/Data/Maps/green_hills.tvm",
+                              "--updates", "10000000"});
+    ASSERT_TRUE(play.waitForStarted());
+    const auto tool = static_cast<pid_t>(play.processId());
+    std::vector<pid_t> servers;
+    for (int i = 0; i < 600 && (servers.empty() || !HasSocket(tool)); ++i) {
+        servers = ChildrenNamed(tool, "Xvfb");
+        QThread::msleep(50);
+    }
+    if (servers.empty()) {
+        play.kill();
+        play.waitForFinished();
+        GTEST_SKIP() << "the tool started no Xvfb (not installed?)";
+    }
+    play.kill(); // SIGKILL: no destructor runs
+    ASSERT_TRUE(play.waitForFinished(10000));
+    bool ended = false;
+    for (int i = 0; i < 200 && !ended; ++i) {
+        ended = Ended(servers[0]);
+        if (!ended)
+            QThread::msleep(50);
+    }
+    EXPECT_TRUE(ended) << "Xvfb " << servers[0] << " outlived the tool";
+    if (!ended)
+        ::kill(servers[0], SIGKILL);
 }
 
 #endif

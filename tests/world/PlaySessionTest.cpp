@@ -63,8 +63,9 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
 } // namespace
 
 TEST(KeyScript, ReadsNamesRangesAndComments) {
-    const std::vector<TKeySpan> spans = ParseKeyScript(
-        "# warm-up\nright 1-120\n\n  FIRE1 30-200  # shoot\nUp 45\n65 10-20\nctrl 5\n");
+    const std::vector<TKeySpan> spans =
+        ParseKeyScript("\xEF\xBB\xBF# warm-up\r\nright 1-120\n\r  FIRE1 30-200  # shoot\rUp "
+                       "45\r\n65 10-20\nctrl 5");
     ASSERT_EQ(spans.size(), 5u);
     EXPECT_EQ(spans[0].Name, "RIGHT");
     EXPECT_EQ(spans[0].First, 1u);
@@ -91,6 +92,8 @@ TEST(KeyScript, RefusesWhatItCannotRead) {
     EXPECT_EQ(ScriptError("256 1"), "key script line 1: unknown key \"256\"");
     EXPECT_EQ(ScriptError("LEFT 99999999999999999999"),
               "key script line 1: \"99999999999999999999\" is not an update range (FIRST-LAST)");
+    // A name is echoed with its control characters escaped: it cannot drive the terminal.
+    EXPECT_EQ(ScriptError("\x1b]0;x\x07 1"), "key script line 1: unknown key \"\\x1b]0;x\\x07\"");
 }
 
 TEST_F(WorldTest, PlayedMapShootsTheEnemyDeadAndReports) {

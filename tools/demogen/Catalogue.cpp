@@ -1,5 +1,8 @@
 #include "DemoGen.h"
 
+#include "mapdata/Errors.h"
+#include "mapdata/FileWrite.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cctype>
@@ -53,11 +55,13 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     if (!QDir().mkpath(folder)) {
         throw GenError("cannot create folder " + folder.toStdString());
     }
-    // Written through a temporary file so that an interrupted run never leaves half a file
-    // behind that a later run would keep.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw GenError("cannot write " + path.toStdString());
+    // Written through a temporary file so that an interrupted run or a full disk never leaves
+    // half a file behind that a later run would keep.
+    try {
+        tv::WriteFileReplacing(path.toStdString(), bytes.constData(),
+                               static_cast<size_t>(bytes.size()));
+    } catch (const tv::EError& e) {
+        throw GenError("cannot write " + path.toStdString() + ": " + e.what());
     }
 }
 

@@ -9,7 +9,6 @@
 #include "tools/tvmtool/PlayCommand.h"
 #include "tools/tvmtool/RenderCommand.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,146 +31,65 @@ const char* const kUsage =
     "GAMEDIR defaults to the folder above the tool's own folder; map commands read the\n"
     "catalogue GAMEDIR/data/obj/objects.tvd unless --no-catalogue is given.\n";
 
-QJsonObject ParseJsonObject(const QByteArray& json) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError)
-        throw EError(Format("JSON error at offset %d: %s", static_cast<int>(error.offset),
-                            error.errorString().toStdString().c_str()));
-    if (!document.isObject())
-        throw EError("JSON error: the document must be an object");
-    return document.object();
-}
-
-QJsonArray ArrayMember(const QJsonObject& object, const char* key) {
-    const QJsonValue value = object.value(key);
-    if (!value.isArray())
-        throw EError(Format("\"%s\" must be an array", key));
-    return value.toArray();
-}
-
-void CheckKeys(const QJsonObject& object, const std::vector<std::string>& allowed) {
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        const std::string key = it.key().toStdString();
-        bool known = false;
-        for (const std::string& name : allowed)
-            known = known || key == name;
-        if (!known)
-            throw EError("unknown key " + JsonString(key));
-    }
-}
-
-QJsonObject ArrayObject(const QJsonArray& array, int index, const char* list) {
-    const QJsonValue value = array.at(index);
-    if (!value.isObject())
-        throw EError(Format("%s[%d]: expected an object", list, index));
-    return value.toObject();
-}
-
-std::string Indent(int count) {
-    return std::string(static_cast<size_t>(count), ' ');
-}
-
-// "name (Slime)" for messages about placed objects.
+// "Objects[3] (\"Slime\")" for messages about placed objects.
 std::string ObjectLabel(int index, const TBaseInfo& record) {
-    return Format("Objects[%d] ", index) + "(" + JsonString(record.Name) + ")";
+    return Format("Objects[%d] ", index) + "(" + JsonString(ShortenText(record.Name)) + ")";
+}
+
+// The data names of a record that name files under a data folder, with their fields.
+std::vector<std::pair<const char*, std::string_view>> DataNames(const TBaseInfo& record) {
+    std::vector<std::pair<const char*, std::string_view>> names = {{"texture", record.Texture}};
+    if (const auto* entity = dynamic_cast<const TEntityInfo*>(&record)) {
+        names.emplace_back("FireSound", entity->FireSound);
+        names.emplace_back("DieSound", entity->DieSound);
+        names.emplace_back("HitSound", entity->HitSound);
+        names.emplace_back("AmbientSound", entity->AmbientSound);
+    }
+    return names;
+}
+
+// The line a failed map load gets when the map reads whole without the catalogue and one of
+// its entries, written in full, is named like a prototype: the reference form was read where
+// the entry holds the whole record. Empty when that is not what happened.
+std::string WrittenWithoutCatalogueHint(const std::string& path, const TObjMgr& catalogue) {
+    TMap inFull;
+    try {
+        if (!inFull.LoadFromFile(path, nullptr))
+            return "";
+    } catch (const std::exception&) {
+        return "";
+    }
+    for (int i = 0; i < inFull.Objects.Count(); ++i) {
+        const std::string_view name = inFull.Objects[i]->Name;
+        if (catalogue.FindByName(name))
+            return Format("entry %d was written in full but '", i) + MessageName(name) +
+                   "' is a catalogue prototype: was the map built without the catalogue?";
+    }
+    return "";
 }
 
 } // namespace
 
-std::vector<uint8_t> CatalogueHeader() {
-    const std::array<uint8_t, 40>& map = MapFileHeader();
-    std::vector<uint8_t> header(map.begin(), map.end());
-    header[0] = 'T';
-    header[1] = 'V';
-    header[2] = 'O';
-    header[3] = 'D';
-    return header;
-}
-
-std::vector<uint8_t> CatalogueFromJson(const QByteArray& json) {
-    const QJsonObject root = ParseJsonObject(json);
-    CheckKeys(root, {"records"});
-    const QJsonArray records = ArrayMember(root, "records");
-
-    TMemoryStream stream;
-    const std::vector<uint8_t> header = CatalogueHeader();
-    stream.WriteBuffer(header.data(), header.size());
-    stream.WriteInt32(static_cast<int32_t>(records.size()));
-    for (int i = 0; i < records.size(); ++i) {
-        const QJsonObject object = ArrayObject(records, i, "records");
-        const std::unique_ptr<TBaseInfo> record =
-            RecordFromJson(object, EntryContext("records", i, object));
-        WriteStreamString(stream, record->ClassName());
-        record->WriteToStream(stream);
-    }
-    return stream.Bytes();
-}
-
-std::string CatalogueToJson(const TObjMgr& catalogue) {
-    std::string out = "{\n  \"records\": [";
-    for (int i = 0; i < catalogue.Count(); ++i) {
-        out += i == 0 ? "\n" : ",\n";
-        out += Indent(4) + RecordJson(*catalogue.Get(i), 4);
-    }
-    out += catalogue.Count() > 0 ? "\n  ]\n}\n" : "]\n}\n";
-    return out;
-}
-
-void MapFromJson(const QByteArray& json, TMap& map) {
-    const QJsonObject root = ParseJsonObject(json);
-    CheckKeys(root, {"MapName", "FileName", "MaxWorldX", "MaxWorldY", "Ground", "Sky", "ThemeMusic",
-                     "Objects"});
-    const auto text = [&](const char* key, std::string& field) {
-        if (root.contains(key))
-            field = JsonToText(root.value(key), JsonString(key));
-    };
-    const auto number = [&](const char* key, int32_t& field) {
-        if (root.contains(key))
-            field = JsonToInt32(root.value(key), JsonString(key));
-    };
-    text("MapName", map.MapName);
-    text("FileName", map.FileName);
-    number("MaxWorldX", map.MaxWorldX);
-    number("MaxWorldY", map.MaxWorldY);
-    number("Ground", map.Ground);
-    number("Sky", map.Sky);
-    text("ThemeMusic", map.ThemeMusic);
-    if (root.contains("Objects")) {
-        const QJsonArray objects = ArrayMember(root, "Objects");
-        for (int i = 0; i < objects.size(); ++i) {
-            const QJsonObject object = ArrayObject(objects, i, "Objects");
-            map.Objects.Add(RecordFromJson(object, EntryContext("Objects", i, object)));
-        }
-    }
-}
-
-std::string MapToJson(const TMap& map) {
-    std::string out = "{\n";
-    out += "  \"MapName\": " + JsonString(map.MapName) + ",\n";
-    out += "  \"FileName\": " + JsonString(map.FileName) + ",\n";
-    out += "  \"MaxWorldX\": " + std::to_string(map.MaxWorldX) + ",\n";
-    out += "  \"MaxWorldY\": " + std::to_string(map.MaxWorldY) + ",\n";
-    out += "  \"Ground\": " + std::to_string(map.Ground) + ",\n";
-    out += "  \"Sky\": " + std::to_string(map.Sky) + ",\n";
-    out += "  \"ThemeMusic\": " + JsonString(map.ThemeMusic) + ",\n";
-    out += "  \"Objects\": [";
-    for (int i = 0; i < map.Objects.Count(); ++i) {
-        out += i == 0 ? "\n" : ",\n";
-        out += Indent(4) + RecordJson(*map.Objects[i], 4);
-    }
-    out += map.Objects.Count() > 0 ? "\n  ]\n}\n" : "]\n}\n";
-    return out;
-}
-
 std::vector<std::string> MapWarnings(const TMap& map) {
     std::vector<std::string> warnings;
+    if (!IsBareFileName(map.FileName))
+        warnings.push_back("FileName " + JsonString(ShortenText(map.FileName)) +
+                           " is not a bare file name (it is empty, or names a folder, a drive or "
+                           "control characters)");
+    if (LeavesDataFolder(map.ThemeMusic))
+        warnings.push_back("ThemeMusic " + JsonString(ShortenText(map.ThemeMusic)) +
+                           " leaves the game folder's Data\\Music\\");
     const std::string graphic = BaseFolder() + "Data\\Graphic\\";
     for (int i = 0; i < map.Objects.Count(); ++i) {
         const TBaseInfo& record = *map.Objects[i];
         if (!record.Texture.empty() && !FileExists(graphic + record.Texture))
-            warnings.push_back(ObjectLabel(i, record) + ": texture " + JsonString(record.Texture) +
-                               " not found under " + NativePath(graphic));
+            warnings.push_back(ObjectLabel(i, record) + ": texture " +
+                               JsonString(ShortenText(record.Texture)) + " not found under " +
+                               NativePath(graphic));
+        for (const auto& [field, name] : DataNames(record))
+            if (LeavesDataFolder(name))
+                warnings.push_back(ObjectLabel(i, record) + ": " + field + " " +
+                                   JsonString(ShortenText(name)) + " leaves the game folder");
         if (record.Left < 0 || record.Left > map.MaxWorldX)
             warnings.push_back(
                 ObjectLabel(i, record) +
@@ -181,13 +99,20 @@ std::vector<std::string> MapWarnings(const TMap& map) {
 }
 
 QByteArray ReadWholeFile(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw EError(CannotOpenFileMessage(path));
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EError(CannotOpenFileMessage(path));
-    return content;
+    const std::vector<uint8_t> content = ReadRegularFile(path, path);
+    return QByteArray(reinterpret_cast<const char*>(content.data()),
+                      static_cast<qsizetype>(content.size()));
+}
+
+bool LoadCommandMap(TMap& map, const std::string& path, const TObjMgr* catalogue) {
+    try {
+        return map.LoadFromFile(path, catalogue);
+    } catch (const EError& e) {
+        const std::string hint = catalogue ? WrittenWithoutCatalogueHint(path, *catalogue) : "";
+        if (hint.empty())
+            throw;
+        throw EError(std::string(e.what()) + "\n" + hint);
+    }
 }
 
 std::vector<std::string> ReferenceWarnings(const QByteArray& json, const TMap& map,
@@ -271,7 +196,9 @@ namespace {
 
 int CatalogueCommand(const std::vector<std::string>& args, std::ostream& out) {
     if (args.size() == 4 && args[1] == "build") {
-        const std::vector<uint8_t> bytes = CatalogueFromJson(ReadWholeFile(args[2]));
+        const QByteArray json = ReadWholeFile(args[2]);
+        const std::vector<uint8_t> bytes =
+            ReadingFile(args[2], [&] { return CatalogueFromJson(json); });
         WriteFileReplacing(args[3], bytes);
         return 0;
     }
@@ -299,9 +226,15 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         TMap map;
         map.FileName = ExtractFileName(options.Files[1]);
         const QByteArray json = ReadWholeFile(options.Files[0]);
-        MapFromJson(json, map);
+        ReadingFile(options.Files[0], [&] { MapFromJson(json, map); });
+        // A map from elsewhere is saved under its FileName in the maps folder: only a bare
+        // name keeps that inside the folder.
+        if (!IsBareFileName(map.FileName))
+            throw EError("\"FileName\": " + JsonString(ShortenText(map.FileName)) +
+                         " is not a bare file name (no folder, drive or control characters; not "
+                         "empty, \".\" or \"..\")");
         for (const std::string& warning : ReferenceWarnings(json, map, cat))
-            err << "warning: " << warning << "\n";
+            err << "warning: " << EscapeControls(warning, true) << "\n";
         TMemoryStream body;
         map.WriteToStream(body, cat);
         WriteFileReplacing(options.Files[1], body.Bytes());
@@ -309,29 +242,30 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
 
     TMap map;
-    if (!map.LoadFromFile(options.Files[0], cat))
+    if (!LoadCommandMap(map, options.Files[0], cat))
         return 1; // the notice has been printed
     if (verb == "dump") {
         out << MapToJson(map);
         return 0;
     }
     for (const std::string& warning : MapWarnings(map))
-        err << "warning: " << warning << "\n";
+        err << "warning: " << EscapeControls(warning, true) << "\n";
     int byReference = 0;
     for (const TBaseInfo* record : map.Objects)
         if (cat && cat->FindByName(record->Name))
             ++byReference;
-    out << options.Files[0] << ": " << JsonString(map.MapName) << ", " << map.Objects.Count()
-        << " objects (" << byReference << " by reference, " << map.Objects.Count() - byReference
-        << " in full), MaxWorldX " << map.MaxWorldX << "\n";
+    out << EscapeControls(options.Files[0]) << ": " << JsonString(ShortenText(map.MapName)) << ", "
+        << map.Objects.Count() << " objects (" << byReference << " by reference, "
+        << map.Objects.Count() - byReference << " in full), MaxWorldX " << map.MaxWorldX << "\n";
     return 0;
 }
 
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Texts from files reach the terminal only with their control characters escaped.
     const ScopedMessageBoxHandler notices([&err](const std::string& text) {
-        err << text << "\n";
+        err << EscapeControls(text, true) << "\n";
         return kMessageBoxOk;
     });
     try {
@@ -355,8 +289,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             err << "tvmtool: " << e.what() << "\n";
         err << kUsage;
         return 2;
+    } catch (const std::bad_alloc&) {
+        err << "Out of memory\n";
+        return 1;
     } catch (const std::exception& e) {
-        err << e.what() << "\n";
+        err << EscapeControls(e.what(), true) << "\n";
         return 1;
     }
 }

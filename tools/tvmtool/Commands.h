@@ -2,6 +2,7 @@
 
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
+#include "tools/tvmtool/SourceJson.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -16,23 +17,9 @@ namespace tv::tool {
 // Everything tvmtool does, callable without a process. Functions raise an EError with the
 // text the tool prints; Run turns them into exit statuses.
 
-// The 40-byte header written at the start of a catalogue: the map header with the magic
-// "TVOD" (readers do not interpret it).
-std::vector<uint8_t> CatalogueHeader();
-
-// {"records": [{"class": ..., field: value, ...}, ...]} -> catalogue file bytes.
-std::vector<uint8_t> CatalogueFromJson(const QByteArray& json);
-// The catalogue as {"records": [...]} with every field of every record; ends with a newline.
-std::string CatalogueToJson(const TObjMgr& catalogue);
-
-// {"MapName", "FileName", "MaxWorldX", "MaxWorldY", "Ground", "Sky", "ThemeMusic",
-//  "Objects": [...]} <-> map. Absent variables keep the map's defaults; objects are appended
-// in the given order.
-void MapFromJson(const QByteArray& json, TMap& map);
-std::string MapToJson(const TMap& map);
-
-// Problems that do not stop a map from loading: textures missing under
-// BaseFolder() + "Data\Graphic\" and objects whose Left lies outside 0..MaxWorldX.
+// Problems that do not stop a map from loading: a FileName that is not a bare file name,
+// textures missing under BaseFolder() + "Data\Graphic\", texture, sound and music names that
+// leave their data folder, and objects whose Left lies outside 0..MaxWorldX.
 std::vector<std::string> MapWarnings(const TMap& map);
 
 // For map build: objects that will be stored by reference although the source gives them
@@ -40,7 +27,13 @@ std::vector<std::string> MapWarnings(const TMap& map);
 std::vector<std::string> ReferenceWarnings(const QByteArray& json, const TMap& map,
                                            const TObjMgr* catalogue);
 
+// A source file's bytes (ReadRegularFile: a pipe or a device is refused).
 QByteArray ReadWholeFile(const std::string& path);
+
+// LoadFromFile for a map command. When it fails with the catalogue and the map reads whole
+// without it, a line under the error says which entry was written in full under a prototype's
+// name (a map built with --no-catalogue).
+bool LoadCommandMap(TMap& map, const std::string& path, const TObjMgr* catalogue);
 
 // The game folder of a command, ending in a separator: the one given with --base, else the
 // folder above the tool's own folder.

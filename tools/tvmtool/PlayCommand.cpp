@@ -8,13 +8,13 @@
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
+#include "mapdata/Stream.h"
 #include "tools/tvmtool/Commands.h"
 #include "tools/tvmtool/RenderCommand.h"
 #include "world/Equipment.h"
 #include "world/PlaySession.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QImage>
 #include <charconv>
 #include <cmath>
@@ -82,16 +82,6 @@ PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-std::string ReadTextFile(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw EError(CannotOpenFileMessage(path));
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EError(CannotOpenFileMessage(path));
-    return content.toStdString();
-}
-
 // A headless device with a texture cache when an OpenGL context can be had; nothing
 // otherwise. Released in the engine's order: device references, then the cache.
 class OptionalDevice {
@@ -138,8 +128,12 @@ int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     play.Updates = options.Updates;
     play.MsPerUpdate = options.MsPerUpdate;
-    if (!options.KeyScript.empty())
-        play.Keys = ParseKeyScript(ReadTextFile(options.KeyScript));
+    if (!options.KeyScript.empty()) {
+        const std::vector<uint8_t> script = ReadRegularFile(options.KeyScript, options.KeyScript);
+        play.Keys = ReadingFile(options.KeyScript, [&] {
+            return ParseKeyScript(std::string(script.begin(), script.end()));
+        });
+    }
 
     const ScopedBaseFolder base(options.GameDir);
     struct ClearEquipmentAtEnd {
@@ -151,7 +145,7 @@ int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     if (options.UseCatalogue)
         catalogue.LoadCatalogue();
     TMap map;
-    if (!map.LoadFromFile(options.Files[0], options.UseCatalogue ? &catalogue : nullptr))
+    if (!LoadCommandMap(map, options.Files[0], options.UseCatalogue ? &catalogue : nullptr))
         return 1; // the notice has been printed
     if (!LoadEquipmentFile())
         err << "note: without the equipment tables nobody carries a weapon\n";

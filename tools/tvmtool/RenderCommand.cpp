@@ -8,6 +8,7 @@
 #include "mapdata/Errors.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
+#include "mapdata/Text.h"
 #include "tools/tvmtool/Commands.h"
 
 #include <QBuffer>
@@ -20,6 +21,7 @@
 #include <ostream>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,8 +124,8 @@ QImage RenderMapScreen(const TMap& map, int32_t worldX, QSize size) {
         try {
             scene.CreateView(record);
         } catch (const std::exception& error) {
-            throw EError(std::string(error.what()) + "\nobject \"" + record->Name +
-                         "\", texture \"" + record->Texture + "\"");
+            throw EError(std::string(error.what()) + "\nobject \"" + MessageName(record->Name) +
+                         "\", texture \"" + MessageName(record->Texture) + "\"");
         }
     }
     scene.PinBackgrounds(worldX);
@@ -151,7 +153,7 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, s
     if (options.UseCatalogue)
         catalogue.LoadCatalogue();
     TMap map;
-    if (!map.LoadFromFile(options.Files[0], options.UseCatalogue ? &catalogue : nullptr))
+    if (!LoadCommandMap(map, options.Files[0], options.UseCatalogue ? &catalogue : nullptr))
         return 1; // the notice has been printed
     const QImage image = RenderMapScreen(map, options.WorldX, options.Size);
 
@@ -191,6 +193,7 @@ void THeadlessPlatform::StartVirtualServer() {
     int fds[2];
     if (::pipe(fds) != 0)
         return;
+    const pid_t tool = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         ::close(fds[0]);
@@ -198,6 +201,11 @@ void THeadlessPlatform::StartVirtualServer() {
         return;
     }
     if (pid == 0) {
+        // The server ends with the tool however the tool ends, killed included (the signal is
+        // kept through exec); a tool gone before this line leaves nobody to wait for.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != tool)
+            ::_exit(127);
         // The server picks a free display number and writes it to the pipe.
         ::close(fds[0]);
         const int devNull = ::open("/dev/null", O_RDWR);

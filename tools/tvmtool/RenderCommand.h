@@ -38,7 +38,9 @@ bool NeedsGuiApplication(int argc, char** argv);
 // What drawing without a window needs, set up before the QGuiApplication is made: Qt's
 // offscreen platform (unless QT_QPA_PLATFORM says otherwise), which takes its OpenGL from an X
 // server; where DISPLAY is not set, a private virtual X server (Xvfb, when installed) that
-// lives as long as this object. Keep it alive until the application object is gone.
+// lives as long as this object, and no longer than the process that made it (a parent-death
+// signal ends it when the process is killed). Keep it alive until the application object is
+// gone.
 class THeadlessPlatform {
 public:
     THeadlessPlatform();
