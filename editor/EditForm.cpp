@@ -599,7 +599,10 @@ bool TEditF::CommitPendingEdits() {
 void TEditF::SaveBtnClick() {
     if (!CommitPendingEdits())
         return;
-    if (TextEquals(Map().FileName, TMap::kUntitled)) {
+    // A stored name that is not a bare file name (a map received from elsewhere may hold
+    // "..\\..\\x.tvm") would put the file outside the map folder: such a map is saved as an
+    // untitled one.
+    if (TextEquals(Map().FileName, TMap::kUntitled) || !IsBareFileName(Map().FileName)) {
         SaveAsBtnClick();
         return;
     }

@@ -383,6 +383,19 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     tv::TMap untouched;
     ASSERT_TRUE(untouched.LoadFromFile(game.file("elsewhere/level1.tvm"), window->ObjMgr.get()));
     EXPECT_EQ(untouched.MapName, "Meanwhile Unknown Map");
+
+    // A stored name that is not a bare file name never leads out of the map folder: Save asks
+    // for a name as for an untitled map.
+    for (const char* stored : {"..\\..\\PWNED.tvm", "sub/x.tvm", "c:x.tvm", ".."}) {
+        window->Map().FileName = stored;
+        dialogs.FileAnswers = {std::nullopt};
+        Click(window->SaveBtn);
+        EXPECT_EQ(dialogs.FileRequests.size(), asked + 1) << stored;
+        EXPECT_TRUE(dialogs.FileRequests.back().Save);
+        dialogs.FileRequests.pop_back();
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(game.file("PWNED.tvm"))));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(game.path() + "../PWNED.tvm")));
     EXPECT_TRUE(dialogs.Errors.empty());
 }
 
