@@ -17,6 +17,21 @@ namespace {
 // Texture tag of a map object's own texture.
 constexpr int32_t kWorldTextureTag = 3;
 
+// FNV-1a over the bytes given, 64 bits.
+class TFingerprint {
+public:
+    void AddBytes(const void* data, size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i)
+            value_ = (value_ ^ bytes[i]) * 0x100000001B3ull;
+    }
+    template <class T> void Add(const T& value) { AddBytes(&value, sizeof value); }
+    uint64_t Value() const { return value_; }
+
+private:
+    uint64_t value_ = 0xCBF29CE484222325ull;
+};
+
 bool IsIdentity(const D3DMATRIX& m) {
     return std::memcmp(&m, &IdentityMatrix, sizeof m) == 0;
 }
@@ -206,11 +221,20 @@ bool TMapScene::Visible(const TWrapper& view) const {
 }
 
 void TMapScene::DrawObjects(const TBaseInfo* selected) {
+    Prepare();
+    Draw(selected);
+}
+
+void TMapScene::Prepare() {
     std::erase_if(Views, [](const auto& view) { return view->Dead; });
+    for (const auto& view : Views)
+        view->Process();
+}
+
+void TMapScene::Draw(const TBaseInfo* selected) {
     LastDrawn = 0;
     for (const auto& view : Views) {
-        view->Process();
-        if (Visible(*view)) {
+        if (!view->Dead && Visible(*view)) {
             view->Draw();
             ++LastDrawn;
         }
@@ -220,6 +244,27 @@ void TMapScene::DrawObjects(const TBaseInfo* selected) {
         SelFrame->SetPosition(selected->Left, selected->Top);
         SelFrame->Draw();
     }
+}
+
+uint64_t TMapScene::Fingerprint(const TBaseInfo* selected) const {
+    TFingerprint print;
+    print.Add(projectedWorldX_);
+    for (const auto& view : Views) {
+        if (view->Dead || !view->Visible || !Visible(*view))
+            continue;
+        print.Add(view.get());
+        print.Add(view->Texture ? view->Texture->Texture.get() : nullptr);
+        print.Add(view->Blend);
+        print.AddBytes(view->Vertices, sizeof view->Vertices);
+        print.AddBytes(&view->Translation, sizeof view->Translation);
+    }
+    if (selected && SelFrame && IsInView(*selected, projectedWorldX_)) {
+        print.Add(selected->Left);
+        print.Add(selected->Top);
+        print.Add(selected->Width);
+        print.Add(selected->Height);
+    }
+    return print.Value();
 }
 
 } // namespace tv

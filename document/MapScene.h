@@ -87,8 +87,18 @@ public:
     // Removes dead view objects, then processes and draws every live one in order, and
     // finally the selection frame over the selected record's current rectangle, if any.
     // View objects that lie wholly outside the visible world rectangle are processed but not
-    // drawn (the device would clip every pixel of them anyway).
+    // drawn (the device would clip every pixel of them anyway). The same as Prepare, then
+    // Draw.
     void DrawObjects(const TBaseInfo* selected);
+    // The first half of a frame: removes dead view objects and processes every live one
+    // (animations step).
+    void Prepare();
+    // The second half: draws the view objects that can be seen, then the selection frame.
+    void Draw(const TBaseInfo* selected);
+    // A fingerprint of what Draw would draw now: the visible view objects in order with their
+    // quads, colours, textures and blending, the projection and the selection frame. Equal
+    // fingerprints give equal pictures; a frame with nothing new to show need not be drawn.
+    uint64_t Fingerprint(const TBaseInfo* selected) const;
 
     const PD3DDevice& Device() const { return device_; }
     // The world x of the projection the device has now.

@@ -239,9 +239,18 @@ public:
     void SetupRenderState();
     void ResetDevice();
     void SetProjection();
+    // Draws and presents only when the picture would differ from the one presented last;
+    // otherwise waits for the display's next refresh.
     void DoFrame(TCustomDXTimer* sender, int lagCount);
+    // Draws the whole picture into the back buffer (no present).
+    void DrawScene();
     void DrawObjects();
     void DrawFrameRate();
+    // What the next frame would show, as a number: equal numbers, equal pictures.
+    uint64_t PictureFingerprint() const;
+    // The picture must be drawn again at the next frame whatever it shows (the window was
+    // exposed, the device reset).
+    void InvalidatePicture() { PicturePresented = false; }
     // Makes the view object of a record (raises "Error when loading texture." and makes
     // nothing when its texture cannot be loaded).
     TWrapper* CreateView(TBaseInfo* record);
@@ -291,6 +300,9 @@ private:
     TPoint PastePoint(const TBaseInfo& first) const;
 
     std::unique_ptr<TWindowCursorControl> CursorControl;
+    // The fingerprint of the picture presented last, and whether it is still on screen.
+    uint64_t PresentedPicture = 0;
+    bool PicturePresented = false;
 };
 
 } // namespace tv

@@ -60,6 +60,7 @@ void TEditF::BuildView() {
     window->OnMouseUp = [this](Qt::MouseButton button) {
         RunGuarded([&] { ViewMouseUp(button); });
     };
+    window->OnExposed = [this] { InvalidatePicture(); };
     connect(XPrev, &QPushButton::clicked, this, Guarded([this] { XPrevClick(); }));
     connect(XNext, &QPushButton::clicked, this, Guarded([this] { XNextClick(); }));
     connect(XJump, &QPushButton::clicked, this, Guarded([this] { XJumpClick(); }));
@@ -147,14 +148,34 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
         QThread::msleep(kLostDevicePauseMs);
         return;
     }
-    if (r == D3DERR_DEVICENOTRESET)
+    if (r == D3DERR_DEVICENOTRESET) {
         ResetDevice();
+        InvalidatePicture();
+    }
+    // Every view object is processed as in any frame; the picture is drawn only when it would
+    // differ from the one on screen.
+    Scene().Prepare();
+    const uint64_t picture = PictureFingerprint();
+    if (PicturePresented && picture == PresentedPicture) {
+        Device->WaitForRefresh();
+        return;
+    }
+    DrawScene();
+    PicturePresented = Device->Present() == D3D_OK;
+    PresentedPicture = picture;
+}
+
+void TEditF::DrawScene() {
     Device->Clear(0, nullptr, D3DCLEAR_TARGET, kViewClearColor, 1.0f, 0);
     Device->BeginScene();
-    DrawObjects();
+    Scene().Draw(Selected());
     DrawFrameRate();
     Device->EndScene();
-    Device->Present();
+}
+
+uint64_t TEditF::PictureFingerprint() const {
+    const int32_t frameRate = Timer ? Timer->FrameRate() : 0;
+    return Scene().Fingerprint(Selected()) * 31u + static_cast<uint32_t>(frameRate);
 }
 
 void TEditF::DrawObjects() {

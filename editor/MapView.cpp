@@ -25,6 +25,12 @@ bool MakeViewDevice(HWND window, int width, int height) {
     return CreateGraphicsDevice(window, false, width, height, 32, 1, true);
 }
 
+void TMapViewWindow::exposeEvent(QExposeEvent* event) {
+    QWindow::exposeEvent(event);
+    if (OnExposed)
+        OnExposed();
+}
+
 void TMapViewWindow::mousePressEvent(QMouseEvent* event) {
     if (OnMouseDown)
         OnMouseDown(event->button());

@@ -38,8 +38,11 @@ public:
     std::function<void(Qt::MouseButton)> OnMouseDown;
     std::function<void(Qt::MouseButtons)> OnMouseMove;
     std::function<void(Qt::MouseButton)> OnMouseUp;
+    // The window system asks for the window's picture again (uncovered, shown, resized).
+    std::function<void()> OnExposed;
 
 protected:
+    void exposeEvent(QExposeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -629,6 +629,21 @@ void TD3DDevice::PaceAfterSwap(IPresentClock::TimePoint swapStart) {
     lastPresent_ = presentClock_->Now();
 }
 
+void TD3DDevice::WaitForRefresh() {
+    using namespace std::chrono;
+    const double rate = window_ ? window_->RefreshRate() : 60.0;
+    const auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / rate));
+    const auto now = presentClock_->Now();
+    if (lastPresent_ && now < *lastPresent_ + period) {
+        ++stats_.RefreshWaits;
+        presentClock_->SleepUntil(*lastPresent_ + period);
+    } else if (!lastPresent_) {
+        ++stats_.RefreshWaits;
+        presentClock_->SleepUntil(now + period);
+    }
+    lastPresent_ = presentClock_->Now();
+}
+
 void TD3DDevice::SetPresentClock(IPresentClock* clock) {
     presentClock_ = clock ? clock : &SteadyPresentClock();
     lastPresent_.reset(); // a time of another clock means nothing to this one

@@ -236,6 +236,7 @@ struct TDeviceStats {
     uint64_t BatchesFlushed = 0;
     uint64_t Presents = 0;
     uint64_t PresentSleeps = 0;
+    uint64_t RefreshWaits = 0;
 };
 
 class TD3DDevice : public std::enable_shared_from_this<TD3DDevice> {
@@ -290,6 +291,10 @@ public:
     const TDeviceStats& Stats() const { return stats_; }
     // Installs the clock presents are paced by (not owned); nullptr restores the steady clock.
     void SetPresentClock(IPresentClock* clock);
+    // For a frame that has nothing new to show: waits until one refresh period after the last
+    // present (or the last such wait), so a frame loop that draws nothing keeps the display's
+    // pace instead of spinning.
+    void WaitForRefresh();
     int MaxTextureSize() const { return maxTextureSize_; }
 
 private:

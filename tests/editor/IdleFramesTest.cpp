@@ -1,0 +1,188 @@
+// The editor's frames on a simulated clock: the frame routine presents a picture only when it
+// would differ from the one on screen (a strip steps, the frame rate changes), waits for the
+// next refresh otherwise, and the window always shows what drawing every frame would show.
+#include "PageTestSupport.h"
+
+#include "engine/Clock.h"
+#include "engine/Device.h"
+#include "engine/FrameTimer.h"
+
+#include <chrono>
+#include <cmath>
+
+using tv::TBaseInfo;
+
+namespace {
+
+// The device's present clock tied to the engine's simulated clock: waiting moves both on.
+class LinkedPresentClock : public tv::IPresentClock {
+public:
+    explicit LinkedPresentClock(tv::ManualClock& clock) : clock_(clock) {}
+    TimePoint Now() const override { return TimePoint(std::chrono::milliseconds(clock_.NowMs())); }
+    void SleepUntil(TimePoint when) override {
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(when.time_since_epoch());
+        if (ms.count() > clock_.NowMs())
+            clock_.Set(static_cast<uint32_t>(ms.count()));
+    }
+
+private:
+    tv::ManualClock& clock_;
+};
+
+class IdleFramesTest : public tvtest::PageTest {
+protected:
+    void SetUp() override {
+        PageTest::SetUp();
+        // A two-frame strip: the left half red, the right half green.
+        QImage strip(64, 32, QImage::Format_ARGB32);
+        strip.fill(qRgb(255, 0, 0));
+        for (int y = 0; y < 32; ++y)
+            for (int x = 32; x < 64; ++x)
+                strip.setPixel(x, y, qRgb(0, 255, 0));
+        QDir().mkpath(QString::fromStdString(game.file("Data/Graphic/t")));
+        strip.save(QString::fromStdString(game.file("Data/Graphic/t/strip.png")));
+        Picture("t/red.png", qRgb(255, 0, 0));
+        Start();
+        window->Device->SetPresentClock(&presentClock);
+        window->Timer->Initialize();
+        tv::RunApplicationIdle(); // the timer's first pass only starts the timing
+    }
+    void TearDown() override {
+        if (window)
+            window->Device->SetPresentClock(nullptr);
+        PageTest::TearDown();
+    }
+
+    const tv::TWrapper* StripView() {
+        if (!strip)
+            return nullptr;
+        for (const auto& view : window->Views())
+            if (!view->Dead && view->Info == strip)
+                return view.get();
+        return nullptr;
+    }
+
+    // One pass after a change the test made: it presents the new picture.
+    void Settle() {
+        const uint64_t presents = window->Device->Stats().Presents;
+        tv::RunApplicationIdle();
+        EXPECT_EQ(window->Device->Stats().Presents, presents + 1);
+        const bool seen = StripView() && tv::IsInView(*strip, window->WorldX);
+        shownFrame = seen ? StripView()->Frame : -1;
+        shownRate = window->Timer->FrameRate();
+    }
+
+    struct Run {
+        int Passes = 0;
+        int Presents = 0;
+        uint32_t Ms = 0;
+    };
+
+    // Runs idle passes over a simulated time; checks at every pass that a picture was presented
+    // exactly when the strip's frame or the frame-rate text differs from the last presented
+    // one, and that the back buffer then holds what drawing the frame anew gives.
+    Run RunFor(uint32_t ms) {
+        Run run;
+        const uint32_t start = clock.NowMs();
+        const tv::TDeviceStats& stats = window->Device->Stats();
+        while (clock.NowMs() - start < ms) {
+            const uint64_t presents = stats.Presents;
+            const uint32_t before = clock.NowMs();
+            EXPECT_TRUE(tv::RunApplicationIdle());
+            // The timer measures the rate before it runs the frame routine.
+            const int32_t rate = window->Timer->FrameRate();
+            EXPECT_GT(clock.NowMs(), before) << "every pass waits for the display";
+            const bool presented = stats.Presents > presents;
+            // A strip out of view steps unseen.
+            const bool seen = strip && tv::IsInView(*strip, window->WorldX);
+            const int frame = seen && StripView() ? StripView()->Frame : -1;
+            const bool changed = frame != shownFrame || rate != shownRate;
+            EXPECT_EQ(presented, changed)
+                << "pass " << run.Passes << " frame " << frame << " rate " << rate << " shown "
+                << shownFrame << "/" << shownRate << " now " << clock.NowMs() << " tick "
+                << (StripView() ? StripView()->AnimTick : 0) << " P " << stats.Presents << " W "
+                << stats.RefreshWaits << " S " << stats.PresentSleeps << " D "
+                << stats.DrawPrimitiveCalls << " U " << StripView()->Vertices[0].U;
+            if (presented) {
+                shownFrame = frame;
+                shownRate = rate;
+                ++run.Presents;
+            }
+            if (presented || run.Passes % 7 == 0) {
+                const QImage shown = window->Device->ReadBackBuffer();
+                window->DrawScene();
+                EXPECT_EQ(window->Device->ReadBackBuffer(), shown) << "pass " << run.Passes;
+            }
+            ++run.Passes;
+        }
+        run.Ms = clock.NowMs() - start;
+        return run;
+    }
+
+    tv::ManualClock clock{100000};
+    tv::ScopedClock useClock{clock};
+    LinkedPresentClock presentClock{clock};
+    TBaseInfo* strip = nullptr;
+    int shownFrame = -2;
+    int32_t shownRate = -1;
+};
+
+TEST_F(IdleFramesTest, AStillViewPresentsOnlyForTheFrameRateAnAnimatedOneWhenItsStripSteps) {
+    Place("still", 100, 100, 64, 32);
+    window->RefreshAll();
+    Settle();
+    RunFor(1100); // the frame rate settles
+    const Run still = RunFor(2000);
+    EXPECT_NEAR(still.Passes, 120, 3) << "the passes keep the display's pace";
+    EXPECT_LE(still.Presents, 2) << "only the frame-rate text changed";
+
+    auto record = tvtest::MakeRecord<tv::TDecorInfo>("strip", "t\\strip.png", 32, 32, 1);
+    record->Left = 300;
+    record->Top = 200;
+    record->FrameWidth = 32;
+    record->FrameHeight = 32;
+    record->Animated = 1;
+    strip = window->Map().AddObjectSorted(std::move(record));
+    window->CreateView(strip);
+    ASSERT_NE(StripView(), nullptr);
+    ASSERT_EQ(StripView()->FrameCount, 2);
+    Settle();
+    const Run animated = RunFor(2000);
+    // Eight steps a second (a step once more than 125 ms passed), plus the frame rate.
+    EXPECT_GE(animated.Presents, 14);
+    EXPECT_LE(animated.Presents, 19);
+
+    // Out of view the strip steps on unseen and nothing is presented for it.
+    window->XNextClick();
+    Settle();
+    const Run unseen = RunFor(2000);
+    EXPECT_LE(unseen.Presents, 2);
+}
+
+TEST_F(IdleFramesTest, EditsScrollingAndExposingAreShownAtTheNextFrame) {
+    TBaseInfo* rock = Place("rock", 100, 100, 64, 32);
+    window->RefreshAll();
+    RunFor(1100);
+    const tv::TDeviceStats& stats = window->Device->Stats();
+    const auto presentsAfter = [&](const std::function<void()>& change) {
+        RunFor(50);
+        const uint64_t before = stats.Presents;
+        change();
+        tv::RunApplicationIdle();
+        return stats.Presents - before;
+    };
+    EXPECT_EQ(presentsAfter([] {}), 0u);
+    EXPECT_EQ(presentsAfter([&] {
+                  window->Document->Select(rock);
+                  window->ShowSelected();
+              }),
+              1u);
+    EXPECT_EQ(presentsAfter([&] { window->Document->NudgeSelected(3, 0); }), 1u);
+    EXPECT_EQ(presentsAfter([&] { window->XNextClick(); }), 1u);
+    EXPECT_EQ(presentsAfter([&] { window->Document->Undo(); }), 0u) << "the change is out of view";
+    EXPECT_EQ(presentsAfter([&] { window->XPrevClick(); }), 1u);
+    EXPECT_EQ(presentsAfter([&] { window->InvalidatePicture(); }), 1u);
+    EXPECT_EQ(rock->Left, 100);
+}
+
+} // namespace
