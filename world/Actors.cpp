@@ -98,9 +98,10 @@ void TEntity::CheckCollisions() {
     if (!world || Dead || !Visible || !IsOnScreen())
         return;
     const TRect mine = GetRect();
-    // A dead entity takes part in no further collisions, not even later in this walk.
-    for (int i = 0; i < world->Objects.Count() && !Dead; ++i) {
-        TBaseObj* object = world->Objects[i];
+    for (TBaseObj* object : world->CollisionCandidates(HitKinds(), mine)) {
+        // A dead entity takes part in no further collisions, not even later in this walk.
+        if (Dead)
+            break;
         if (!object->IsOnScreen())
             continue;
         if (!dynamic_cast<TColObj*>(object) || object->Dead || !object->Visible)
