@@ -66,10 +66,14 @@ void TGameWorld::RunPass() {
         // Objects added during the pass (new shots) wait for the next one; nothing is freed
         // before the pass ends, so the snapshot stays valid.
         const std::vector<TBaseObj*> objects = Objects.Items();
+        // An object that is Dead when its turn comes (killed earlier in the pass) does
+        // nothing more: a dead enemy must not walk or fire.
         for (TBaseObj* object : objects)
-            object->Control();
+            if (!object->Dead)
+                object->Control();
         for (TBaseObj* object : objects)
-            object->Update();
+            if (!object->Dead)
+                object->Update();
     }
     RemoveDead();
 }

@@ -7,6 +7,7 @@
 //   1. Control of every object in list order (only the player has one);
 //   2. Update of every object that was in the list when the pass began, in list order
 //      (objects added during the pass, such as new shots, wait for the next pass);
+//      an object that is Dead when its turn comes is skipped in both;
 //   3. objects marked Dead are taken out and freed.
 // Step is a pass followed, when the world has a device, by one frame (DrawFrame): clear,
 // every object's Draw in list order (lower layers first), present.
