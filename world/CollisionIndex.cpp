@@ -29,7 +29,8 @@ bool IsNormal(const TRect& r) {
 }
 
 int32_t CellSize(int32_t side) {
-    return std::max(kMinCellSize, (side + kMaxCellsPerSide - 1) / kMaxCellsPerSide);
+    return std::max(kMinCellSize, static_cast<int32_t>((int64_t{side} + kMaxCellsPerSide - 1) /
+                                                       kMaxCellsPerSide));
 }
 
 int KindNumber(TCollisionKinds kind) {
@@ -37,6 +38,45 @@ int KindNumber(TCollisionKinds kind) {
         if (kind == (1u << k))
             return k;
     return -1;
+}
+
+// What an object's class makes it to the index; found once per object, as a class never
+// changes (a shot's side is read at every indexing).
+enum ObjectClass : uint8_t {
+    oc_Unknown = 0,
+    oc_NotCollidable,
+    oc_Decor,
+    oc_Shot,
+    oc_Enemy,
+    oc_OtherCollidable
+};
+
+ObjectClass ClassOf(const TBaseObj& object) {
+    if (dynamic_cast<const TDecor*>(&object))
+        return oc_Decor;
+    if (dynamic_cast<const TProjectile*>(&object))
+        return oc_Shot;
+    if (dynamic_cast<const TEnemy*>(&object))
+        return oc_Enemy;
+    if (dynamic_cast<const TColObj*>(&object))
+        return oc_OtherCollidable;
+    return oc_NotCollidable;
+}
+
+// The object's kind (one bit), ck_None for objects that take no part in collisions.
+TCollisionKinds KindOf(const TBaseObj& object, uint8_t objectClass) {
+    switch (objectClass) {
+    case oc_Decor:
+        return ck_Decor;
+    case oc_Shot:
+        return static_cast<const TProjectile&>(object).FromPlayer ? ck_PlayerShot : ck_EnemyShot;
+    case oc_Enemy:
+        return ck_Enemy;
+    case oc_OtherCollidable:
+        return ck_Other;
+    default:
+        return ck_None;
+    }
 }
 
 void EraseOne(std::vector<TBaseObj*>& items, TBaseObj* object) {
@@ -48,18 +88,6 @@ void EraseOne(std::vector<TBaseObj*>& items, TBaseObj* object) {
 }
 
 } // namespace
-
-TCollisionKinds CollisionKindOf(const TBaseObj& object) {
-    if (dynamic_cast<const TDecor*>(&object))
-        return ck_Decor;
-    if (const auto* shot = dynamic_cast<const TProjectile*>(&object))
-        return shot->FromPlayer ? ck_PlayerShot : ck_EnemyShot;
-    if (dynamic_cast<const TEnemy*>(&object))
-        return ck_Enemy;
-    if (dynamic_cast<const TColObj*>(&object))
-        return ck_Other;
-    return ck_None;
-}
 
 void TCollisionIndex::Begin(const TBaseObjList& objects, int32_t viewWidth, int32_t viewHeight) {
     End();
@@ -100,7 +128,7 @@ void TCollisionIndex::Added(int index) {
     const uint64_t after = index + 1 < objects_->Count()
                                ? (*objects_)[index + 1]->CollisionSlot.Order
                                : before + 2 * kOrderSpacing;
-    if (after - before >= 2)
+    if (after > before + 1)
         object->CollisionSlot.Order = before + (after - before) / 2;
     else
         Renumber();
@@ -174,8 +202,11 @@ void TCollisionIndex::Enter(TBaseObj& object) {
     slot.Col1 = slot.Row1 = -1;
     slot.Odd = false;
     slot.Pending = false;
-    slot.KindBit = static_cast<uint8_t>(KindNumber(CollisionKindOf(object)) + 1);
-    slot.Entity = dynamic_cast<const TEntity*>(&object) != nullptr;
+    if (slot.Class == oc_Unknown) {
+        slot.Class = ClassOf(object);
+        slot.Entity = dynamic_cast<const TEntity*>(&object) != nullptr;
+    }
+    slot.KindBit = static_cast<uint8_t>(KindNumber(KindOf(object, slot.Class)) + 1);
     Place(object);
     CheckSighting(object);
 }

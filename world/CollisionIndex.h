@@ -46,16 +46,13 @@ inline constexpr TCollisionKinds ck_None = 0;
 inline constexpr TCollisionKinds ck_All = 0x1F;
 inline constexpr int kCollisionKindCount = 5;
 
-// The kind of a collidable object (exactly one bit); ck_None for objects that take no part
-// in collisions.
-TCollisionKinds CollisionKindOf(const TBaseObj& object);
-
 // What the index keeps on each world object; nothing else reads or writes it.
 struct TCollisionSlot {
     uint64_t Generation = 0;                          // the pass that indexed the object
     uint64_t Order = 0;                               // list order
     uint64_t Seen = 0;                                // the last query that collected the object
     int32_t Col0 = 0, Col1 = -1, Row0 = 0, Row1 = -1; // the cells held; none when Col1 < Col0
+    uint8_t Class = 0;   // what the object's class makes it (0 until first indexed)
     uint8_t KindBit = 0; // 1 + the kind's bit number; 0 when not collidable
     bool Odd = false;    // in the list of empty or inverted rectangles
     bool Entity = false;
