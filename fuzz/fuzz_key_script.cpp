@@ -1,6 +1,7 @@
-// Feeds arbitrary text to the key-script reader of tvmtool play.
+// Feeds arbitrary text to the key-script reader of tvmtool play, and what it reads to the
+// script that sets keys (without a player, as for a map that has none).
 #include "mapdata/Errors.h"
-#include "world/PlaySession.h"
+#include "world/KeyScript.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +9,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
-        tv::ParseKeyScript(std::string(reinterpret_cast<const char*>(data), size));
+        const tv::TKeyScript script(
+            tv::ParseKeyScript(std::string(reinterpret_cast<const char*>(data), size)), nullptr);
+        script.Apply(1);
     } catch (const tv::EError&) {
     }
     return 0;

@@ -34,10 +34,11 @@ struct DefaultTexts {
     TText EnemyDieSound = TText::Permanent("ingame\\enemy_die.wav");
     TText EnemyHitSound = TText::Permanent("ingame\\enemy_hit.wav");
     TText EnemyAmbientSound = TText::Permanent("ingame\\enemy_amb.wav");
-    TText PlayerFireSound = TText::Permanent("ingame\\player_fire.wav");
-    TText PlayerDieSound = TText::Permanent("ingame\\player_die.wav");
-    TText PlayerHitSound = TText::Permanent("ingame\\player_hit.wav");
-    TText PlayerArmour = TText::Permanent("Vycp\xC3\xA1van\xC3\xA1 zbroj"); // "Vycpávaná zbroj"
+    TText PlayerFireSound = TText::Permanent(TPlayerDefaults::FireSound);
+    TText PlayerDieSound = TText::Permanent(TPlayerDefaults::DieSound);
+    TText PlayerHitSound = TText::Permanent(TPlayerDefaults::HitSound);
+    TText PlayerAmbientSound = TText::Permanent(TPlayerDefaults::AmbientSound);
+    TText PlayerArmour = TText::Permanent(TPlayerDefaults::Armour);
 };
 
 const DefaultTexts& Defaults() {
@@ -265,32 +266,31 @@ TPlayerInfo::TPlayerInfo() : TEntityInfo(NoDefaults{}) {
 
 void TPlayerInfo::SetDefaults() {
     TEntityInfo::SetDefaults();
-    Name = "Player";
-    Group = "Players";
-    Speed = 4.0f;
-    HitPoints = 15;
-    ExperiencePoints = 0;
-    FrameWidth = 64;
-    FrameHeight = 32;
-    Z = 4;
+    Name = TPlayerDefaults::Name;
+    Group = TPlayerDefaults::Group;
+    Speed = TPlayerDefaults::Speed;
+    HitPoints = TPlayerDefaults::HitPoints;
+    ExperiencePoints = TPlayerDefaults::ExperiencePoints;
+    FrameWidth = TPlayerDefaults::FrameWidth;
+    FrameHeight = TPlayerDefaults::FrameHeight;
+    Z = TPlayerDefaults::Z;
     Width = 128;
     Height = 64;
-    RangedWeapon = "Vrhac\xC3\xAD no\xC5\xBE"
-                   "e"; // "Vrhací nože"
-    SecondRangedWeapon = "Fireball";
-    MeleeWeapon = "D\xC3\xBDka"; // "Dýka"
+    RangedWeapon = TPlayerDefaults::RangedWeapon;
+    SecondRangedWeapon = TPlayerDefaults::SecondRangedWeapon;
+    MeleeWeapon = TPlayerDefaults::MeleeWeapon;
     Armour = Defaults().PlayerArmour;
     Animated = 1;
     FireSound = Defaults().PlayerFireSound;
     DieSound = Defaults().PlayerDieSound;
     HitSound = Defaults().PlayerHitSound;
-    AmbientSound = Defaults().EnemyAmbientSound;
-    KeyLeft = 37;
-    KeyRight = 39;
-    KeyUp = 38;
-    KeyDown = 40;
-    KeyFire1 = 16;
-    KeyFire2 = 17;
+    AmbientSound = Defaults().PlayerAmbientSound;
+    KeyLeft = TPlayerDefaults::KeyLeft;
+    KeyRight = TPlayerDefaults::KeyRight;
+    KeyUp = TPlayerDefaults::KeyUp;
+    KeyDown = TPlayerDefaults::KeyDown;
+    KeyFire1 = TPlayerDefaults::KeyFire1;
+    KeyFire2 = TPlayerDefaults::KeyFire2;
 }
 
 void TPlayerInfo::ReadFromStream(TStream& stream) {

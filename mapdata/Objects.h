@@ -113,6 +113,36 @@ public:
     void SetDefaults() override;
 };
 
+// The player's defaults: the one source of the values the player record (TPlayerInfo) and
+// the world's player (TPlayer) both start from. The record alone has a size (128 x 64) and
+// the Animated flag; the world's player takes the hit points as its maximum as well.
+struct TPlayerDefaults {
+    static constexpr const char* Name = "Player";
+    static constexpr const char* Group = "Players";
+    static constexpr float Speed = 4.0f;
+    static constexpr int32_t HitPoints = 15;
+    static constexpr int32_t ExperiencePoints = 0;
+    static constexpr int32_t FrameWidth = 64;
+    static constexpr int32_t FrameHeight = 32;
+    static constexpr int32_t Z = 4;
+    static constexpr const char* RangedWeapon = "Vrhac\xC3\xAD no\xC5\xBE"
+                                                "e"; // "Vrhací nože"
+    static constexpr const char* SecondRangedWeapon = "Fireball";
+    static constexpr const char* MeleeWeapon = "D\xC3\xBDka";              // "Dýka"
+    static constexpr const char* Armour = "Vycp\xC3\xA1van\xC3\xA1 zbroj"; // "Vycpávaná zbroj"
+    static constexpr const char* FireSound = "ingame\\player_fire.wav";
+    static constexpr const char* DieSound = "ingame\\player_die.wav";
+    static constexpr const char* HitSound = "ingame\\player_hit.wav";
+    static constexpr const char* AmbientSound = "ingame\\enemy_amb.wav"; // the enemies' ambience
+    // Virtual-key codes: the arrow keys, Shift and Ctrl.
+    static constexpr uint16_t KeyLeft = 37;
+    static constexpr uint16_t KeyRight = 39;
+    static constexpr uint16_t KeyUp = 38;
+    static constexpr uint16_t KeyDown = 40;
+    static constexpr uint16_t KeyFire1 = 16;
+    static constexpr uint16_t KeyFire2 = 17;
+};
+
 class TPlayerInfo : public TEntityInfo {
 public:
     TPlayerInfo();

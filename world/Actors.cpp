@@ -98,9 +98,10 @@ void TEntity::CheckCollisions() {
     if (!world || Dead || !Visible || !IsOnScreen())
         return;
     const TRect mine = GetRect();
-    // A dead entity takes part in no further collisions, not even later in this walk.
-    for (int i = 0; i < world->Objects.Count() && !Dead; ++i) {
-        TBaseObj* object = world->Objects[i];
+    for (TBaseObj* object : world->CollisionCandidates(HitKinds(), mine)) {
+        // A dead entity takes part in no further collisions, not even later in this walk.
+        if (Dead)
+            break;
         if (!object->IsOnScreen())
             continue;
         if (!dynamic_cast<TColObj*>(object) || object->Dead || !object->Visible)
@@ -320,29 +321,30 @@ TPlayer::TPlayer(PD3DDevice device, const TDXBounds& bounds, TDXTexture* texture
 
 void TPlayer::SetDefaults() {
     TEntity::SetDefaults();
-    Name = "Player";
-    Group = "Players";
-    Speed = 4.0f;
-    MaxHitPoints = 15;
-    HitPoints = 15;
-    ExperiencePoints = 0;
-    FrameWidth = 64;
-    FrameHeight = 32;
-    DefaultLayer(4);
-    RangedWeapon = FindWeapon("Vrhací nože");
-    SecondRangedWeapon = FindWeapon("Fireball");
-    MeleeWeapon = FindWeapon("Dýka");
-    Armour = FindArmour("Vycpávaná zbroj");
-    FireSound = "ingame\\player_fire.wav";
-    DieSound = "ingame\\player_die.wav";
-    HitSound = "ingame\\player_hit.wav";
-    AmbientSound = "ingame\\enemy_amb.wav";
-    KeyLeft = VK_LEFT;
-    KeyRight = VK_RIGHT;
-    KeyUp = VK_UP;
-    KeyDown = VK_DOWN;
-    KeyFire1 = VK_SHIFT;
-    KeyFire2 = VK_CONTROL;
+    using D = TPlayerDefaults;
+    Name = D::Name;
+    Group = D::Group;
+    Speed = D::Speed;
+    MaxHitPoints = D::HitPoints;
+    HitPoints = D::HitPoints;
+    ExperiencePoints = D::ExperiencePoints;
+    FrameWidth = D::FrameWidth;
+    FrameHeight = D::FrameHeight;
+    DefaultLayer(D::Z);
+    RangedWeapon = FindWeapon(D::RangedWeapon);
+    SecondRangedWeapon = FindWeapon(D::SecondRangedWeapon);
+    MeleeWeapon = FindWeapon(D::MeleeWeapon);
+    Armour = FindArmour(D::Armour);
+    FireSound = D::FireSound;
+    DieSound = D::DieSound;
+    HitSound = D::HitSound;
+    AmbientSound = D::AmbientSound;
+    KeyLeft = D::KeyLeft;
+    KeyRight = D::KeyRight;
+    KeyUp = D::KeyUp;
+    KeyDown = D::KeyDown;
+    KeyFire1 = D::KeyFire1;
+    KeyFire2 = D::KeyFire2;
 }
 
 void TPlayer::ApplyInfo(const TBaseInfo& record) {

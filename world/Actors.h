@@ -29,6 +29,7 @@ public:
     void CheckCollisions() override;
     // Blocking by decorations that stop shots: changes the pending step.
     void Hit(TBaseObj* other) override;
+    TCollisionKinds HitKinds() const override { return ck_Decor; }
 
     // Entities themselves have no rule for hit points; enemies and the player do.
     virtual void SetHitPoints(int32_t value) { HitPoints = value; }
@@ -67,6 +68,7 @@ public:
     void SetDefaults() override;
     // Blocking, then the player's shots.
     void Hit(TBaseObj* other) override;
+    TCollisionKinds HitKinds() const override { return ck_Decor | ck_PlayerShot; }
     // Capped at MaxHitPoints; dies (once) at 0 or less.
     void SetHitPoints(int32_t value) override;
     void Fire() override;
@@ -112,6 +114,7 @@ public:
     void ApplyInfo(const TBaseInfo& record) override;
     // Blocking, enemy shots, and contact damage with enemies (at most every 150 ms).
     void Hit(TBaseObj* other) override;
+    TCollisionKinds HitKinds() const override { return ck_Decor | ck_EnemyShot | ck_Enemy; }
     void SetHitPoints(int32_t value) override;
     // The first weapon while KeyFire1 is down, else the second while KeyFire2 is down.
     void Fire() override;

@@ -96,6 +96,18 @@ void TBaseObj::Move(float dx, float dy) {
     Translate2D(dx, dy);
 }
 
+void TBaseObj::Translate(float x, float y, float z) {
+    TDXPanelEx::Translate(x, y, z);
+    if (CurrentWorld)
+        CurrentWorld->ObjectMoved(*this);
+}
+
+void TBaseObj::SetPosition(int32_t x, int32_t y) {
+    TDXPanelEx::SetPosition(x, y);
+    if (CurrentWorld)
+        CurrentWorld->ObjectMoved(*this);
+}
+
 void TBaseObj::Update() {
     if (!CurrentWorld)
         CurrentWorld = World;

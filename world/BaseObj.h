@@ -19,6 +19,7 @@
 
 #include "engine/DXObj.h"
 #include "mapdata/Geometry.h"
+#include "world/CollisionIndex.h"
 
 #include <cstdint>
 #include <memory>
@@ -56,6 +57,9 @@ public:
     void Draw() override;
     // The vertical step is dropped whole when it would leave the world's margins.
     void Move(float dx, float dy) override;
+    // Every change of position is reported to the current world's collision index.
+    void Translate(float x, float y, float z) override;
+    void SetPosition(int32_t x, int32_t y) override;
 
     // Input step; only the player has one.
     virtual void Control() {}
@@ -90,6 +94,8 @@ public:
     float Speed = 0.0f;
     bool Dead = false;
     std::string Group;
+    // Kept by the world's collision index (see world/CollisionIndex.h).
+    TCollisionSlot CollisionSlot;
 
 protected:
     // Construction without the class defaults: each class's public constructor applies its

@@ -36,7 +36,9 @@ TBaseObj* TGameWorld::AddObject(TBaseObj* object) {
             hi = mid - 1;
     }
     object->World = this;
-    return Objects.Insert(lo, object);
+    Objects.Insert(lo, object);
+    collisions_.Added(lo);
+    return object;
 }
 
 void TGameWorld::PushMessage(const std::string& text) {
@@ -47,28 +49,64 @@ void TGameWorld::PushMessage(const std::string& text) {
         OnMessage(MessageLog.back());
 }
 
-void TGameWorld::Step() {
+void TGameWorld::RunPass() {
     // The objects would hook the world up in their first update; the player's Control comes
     // before that.
     if (!CurrentWorld)
         CurrentWorld = this;
     ++StepCount;
-    // Objects added during the pass (new shots) wait for the next one; nothing is freed before
-    // the pass ends, so the snapshot stays valid.
-    const std::vector<TBaseObj*> objects = Objects.Items();
-    for (TBaseObj* object : objects)
-        object->Control();
-    for (TBaseObj* object : objects)
-        object->Update();
-    RemoveDead();
-    if (Device) {
-        SetupRenderState();
-        Device->Clear(0, nullptr, D3DCLEAR_TARGET, kWorldClearColor, 1.0f, 0);
-        Device->BeginScene();
-        DrawObjects();
-        Device->EndScene();
-        Device->Present(nullptr, nullptr, nullptr, nullptr);
+    {
+        // The index holds plain pointers: it goes before anything is freed, also when a rule
+        // raises.
+        collisions_.Begin(Objects, ViewWidth, ViewHeight);
+        struct EndIndex {
+            TCollisionIndex& Index;
+            ~EndIndex() { Index.End(); }
+        } endIndex{collisions_};
+        // Objects added during the pass (new shots) wait for the next one; nothing is freed
+        // before the pass ends, so the snapshot stays valid.
+        const std::vector<TBaseObj*> objects = Objects.Items();
+        // An object that is Dead when its turn comes (killed earlier in the pass) does
+        // nothing more: a dead enemy must not walk or fire.
+        for (TBaseObj* object : objects)
+            if (!object->Dead)
+                object->Control();
+        for (TBaseObj* object : objects)
+            if (!object->Dead)
+                object->Update();
     }
+    RemoveDead();
+}
+
+void TGameWorld::Step() {
+    RunPass();
+    if (Device)
+        DrawFrame();
+}
+
+void TGameWorld::DrawFrame(const std::function<void()>& drawOver) {
+    if (!Device)
+        return;
+    SetupRenderState();
+    Device->Clear(0, nullptr, D3DCLEAR_TARGET, kWorldClearColor, 1.0f, 0);
+    Device->BeginScene();
+    DrawObjects();
+    if (drawOver)
+        drawOver();
+    Device->EndScene();
+    Device->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+std::vector<TBaseObj*> TGameWorld::CollisionCandidates(TCollisionKinds kinds, const TRect& rect) {
+    if (CollisionWalk == TCollisionWalk::Plain)
+        return Objects.Items();
+    if (collisions_.Active())
+        return collisions_.Candidates(kinds, rect);
+    // Outside a pass anything may have changed since the last walk: index afresh.
+    collisions_.Begin(Objects, ViewWidth, ViewHeight);
+    std::vector<TBaseObj*> candidates = collisions_.Candidates(kinds, rect);
+    collisions_.End();
+    return candidates;
 }
 
 void TGameWorld::DrawObjects() {

@@ -1,267 +1,179 @@
 #include "world/PlaySession.h"
 
-#include "engine/KeyState.h"
-#include "mapdata/Errors.h"
+#include "engine/Random.h"
 #include "mapdata/Map.h"
-#include "mapdata/Text.h"
+#include "mapdata/Objects.h"
 #include "world/Actors.h"
-#include "world/MessageWindow.h"
+#include "world/PlayOverlay.h"
 
 #include <cmath>
 #include <limits>
-#include <ostream>
-#include <sstream>
 
 namespace tv {
 
 namespace {
 
-const char* const kRoleNames[] = {"LEFT", "RIGHT", "UP", "DOWN", "FIRE1", "FIRE2"};
+// Installs a clock for a while and puts the one installed before back.
+class UseClock {
+public:
+    explicit UseClock(IClock& clock) : previous_(&Clock()) { SetClock(&clock); }
+    ~UseClock() { SetClock(previous_); }
+    UseClock(const UseClock&) = delete;
+    UseClock& operator=(const UseClock&) = delete;
 
-std::string Upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
+private:
+    IClock* previous_;
+};
+
+std::unique_ptr<TMap> CopyMap(const TMap& map) {
+    auto copy = std::make_unique<TMap>();
+    copy->MapName = map.MapName;
+    copy->FileName = map.FileName;
+    copy->MaxWorldX = map.MaxWorldX;
+    copy->MaxWorldY = map.MaxWorldY;
+    copy->Ground = map.Ground;
+    copy->Sky = map.Sky;
+    copy->ThemeMusic = map.ThemeMusic;
+    copy->Objects.Reserve(map.Objects.Count());
+    for (int i = 0; i < map.Objects.Count(); ++i)
+        copy->Objects.Add(CloneInfo(*map.Objects[i]));
+    return copy;
 }
 
-bool IsRole(const std::string& name) {
-    for (const char* role : kRoleNames)
-        if (name == role)
-            return true;
-    return false;
+int32_t Saturate(int64_t value) {
+    if (value > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
 }
 
-bool ParseNumber(const std::string& text, uint64_t& value) {
-    if (text.empty() || text.size() > 18)
-        return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return true;
+void PlaceAt(TBaseObj& object, int32_t x) {
+    object.SetPosition(x, object.GetPosition().Y);
+    object.StartX = x;
 }
 
-// The virtual-key code of a key named directly; 0 for a name that is none.
-int DirectKeyCode(const std::string& name) {
-    if (name == "SHIFT")
-        return VK_SHIFT;
-    if (name == "CTRL" || name == "CONTROL")
-        return VK_CONTROL;
-    if (name == "SPACE")
-        return VK_SPACE;
-    if (name.size() == 1 &&
-        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9')))
-        return name[0];
-    uint64_t code = 0;
-    if (ParseNumber(name, code) && code >= 1 && code < static_cast<uint64_t>(kVirtualKeyCount))
-        return static_cast<int>(code);
-    return 0;
+// Scrolls the world to the start and puts the first player where the start says.
+void ApplyStart(TGameWorld& world, const TPlayStart& start) {
+    if (start.ScrollX != 0)
+        for (TBaseObj* object : world.Objects)
+            if (!dynamic_cast<TBackGround*>(object))
+                PlaceAt(*object, Saturate(int64_t{object->GetPosition().X} - start.ScrollX));
+    if (start.PlayerLeft)
+        if (TPlayer* player = world.Player())
+            PlaceAt(*player, Saturate(int64_t{*start.PlayerLeft} - start.ScrollX));
 }
 
-int KeyCodeFor(const std::string& name, const TPlayer* player) {
-    if (!IsRole(name))
-        return DirectKeyCode(name);
-    if (name == "LEFT")
-        return player->KeyLeft;
-    if (name == "RIGHT")
-        return player->KeyRight;
-    if (name == "UP")
-        return player->KeyUp;
-    if (name == "DOWN")
-        return player->KeyDown;
-    if (name == "FIRE1")
-        return player->KeyFire1;
-    return player->KeyFire2;
-}
-
-[[noreturn]] void ScriptError(int line, const std::string& text) {
-    throw EError(Format("key script line %d: %s", line, text.c_str()));
-}
-
-// The script with one kind of line end, "\n", and no byte order mark in front: editors save
-// "\r\n", "\r" and a UTF-8 mark as they please.
-std::string PlainLines(const std::string& text) {
-    const size_t mark = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
-    std::string plain;
-    plain.reserve(text.size() - mark);
-    for (size_t i = mark; i < text.size(); ++i) {
-        if (text[i] != '\r')
-            plain += text[i];
-        else if (i + 1 == text.size() || text[i + 1] != '\n')
-            plain += '\n';
-    }
-    return plain;
+// Game time per update as asked for, when it is a time.
+double StepMs(double ms) {
+    return std::isfinite(ms) && ms >= 0.0 ? ms : kGameUpdateMs;
 }
 
 } // namespace
 
-std::vector<TKeySpan> ParseKeyScript(const std::string& text) {
-    std::vector<TKeySpan> spans;
-    std::istringstream lines(PlainLines(text));
-    std::string line;
-    int number = 0;
-    while (std::getline(lines, line)) {
-        ++number;
-        const size_t hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        std::istringstream words(line);
-        std::string name;
-        std::string range;
-        std::string extra;
-        if (!(words >> name))
-            continue;
-        if (!(words >> range))
-            ScriptError(number, "\"" + MessageName(name) +
-                                    "\" needs the updates it is down in (FIRST-LAST)");
-        if (words >> extra)
-            ScriptError(number, "unexpected \"" + MessageName(extra) + "\"");
-        TKeySpan span;
-        span.Name = Upper(name);
-        span.Line = number;
-        if (!IsRole(span.Name) && DirectKeyCode(span.Name) == 0)
-            ScriptError(number, "unknown key \"" + MessageName(name) + "\"");
-        const size_t dash = range.find('-');
-        const std::string first = range.substr(0, dash);
-        const std::string last = dash == std::string::npos ? first : range.substr(dash + 1);
-        if (!ParseNumber(first, span.First) || !ParseNumber(last, span.Last))
-            ScriptError(number,
-                        "\"" + MessageName(range) + "\" is not an update range (FIRST-LAST)");
-        if (span.First == 0)
-            ScriptError(number, "updates are numbered from 1");
-        if (span.Last < span.First)
-            ScriptError(number, "the range \"" + MessageName(range) + "\" ends before it starts");
-        spans.push_back(span);
-    }
-    return spans;
-}
-
-TPlaySession::TPlaySession(PD3DDevice device)
-    : previousClock_(&::tv::Clock()), device_(std::move(device)),
-      world_(std::make_unique<TGameWorld>()) {
-    SetClock(&clock_);
-    ResetKeyState();
-    world_->Device = device_;
+TPlaySession::TPlaySession(const TMap& map, PD3DDevice device, TPlaySettings settings)
+    : start_(CopyMap(map)), device_(std::move(device)), settings_(std::move(settings)) {
+    Build();
 }
 
 TPlaySession::~TPlaySession() {
+    // The objects go while the clock they were made under is still there.
+    UseClock use(clock_);
     world_.reset();
-    ResetKeyState();
-    SetClock(previousClock_);
 }
 
-void TPlaySession::Build(const TMap& map) {
-    BuildWorldFromMap(*world_, map, device_);
+void TPlaySession::Restart() {
+    Build();
 }
 
-TPlayReport TPlaySession::Run(const TPlayOptions& options, std::ostream& out) {
-    TGameWorld& world = *world_;
-    TPlayer* player = world.Player();
+void TPlaySession::Build() {
+    UseClock use(clock_);
+    world_.reset();
+    clock_.Set(kPlayClockStart);
+    updates_ = 0;
+    pendingMs_ = 0.0;
+    died_ = false;
+    if (settings_.Seed)
+        RandSeed(*settings_.Seed);
+    world_ = std::make_unique<TGameWorld>();
+    BuildWorldFromMap(*world_, *start_, device_);
+    ApplyStart(*world_, settings_.Start);
+}
 
-    // The keys of the script, resolved against the player's own keys.
-    struct KeyPlan {
-        int Code;
-        uint64_t First;
-        uint64_t Last;
-    };
-    std::vector<KeyPlan> plan;
-    std::vector<int> codes;
-    for (const TKeySpan& span : options.Keys) {
-        if (IsRole(span.Name) && !player)
-            throw EError(Format("key script line %d: %s is a key of the player, and the map has "
-                                "no player",
-                                span.Line, span.Name.c_str()));
-        const int code = KeyCodeFor(span.Name, player);
-        plan.push_back(KeyPlan{code, span.First, span.Last});
-        bool known = false;
-        for (int c : codes)
-            known = known || c == code;
-        if (!known)
-            codes.push_back(code);
+int TPlaySession::Advance(double elapsedMs) {
+    if (settings_.PauseOnDeath && died_) {
+        pendingMs_ = 0.0;
+        return 0;
     }
-
-    TPlayReport report;
-    for (TBaseObj* object : world.Objects)
-        if (dynamic_cast<TEnemy*>(object))
-            ++report.EnemiesAtStart;
-
-    uint64_t update = 0;
-    world.OnMessage = [&out, &update](const TWorldMessage& message) {
-        out << "[" << update << "] " << MessageName(message.Text) << "\n";
-    };
-    const MessageWindowHook previousHook =
-        SetMessageWindowHook([&out, &update](const std::vector<std::string>& lines,
-                                             const std::string& title, const std::string&, bool) {
-            out << "[" << update << "] player died: " << MessageName(title) << "\n";
-            for (const std::string& line : lines)
-                out << "    " << MessageName(line) << "\n";
-        });
-    struct RestoreHook {
-        const MessageWindowHook& Previous;
-        TGameWorld& World;
-        ~RestoreHook() {
-            SetMessageWindowHook(Previous);
-            World.OnMessage = nullptr;
+    if (std::isfinite(elapsedMs) && elapsedMs > 0.0)
+        pendingMs_ += elapsedMs;
+    const double pace = Pace();
+    int ran = 0;
+    while (pendingMs_ >= pace && ran < kMaxUpdatesPerAdvance) {
+        pendingMs_ -= pace;
+        RunUpdate();
+        ++ran;
+        if (settings_.PauseOnDeath && died_) {
+            pendingMs_ = 0.0;
+            break;
         }
-    } restore{previousHook, world};
-
-    const uint32_t start = clock_.NowMs();
-    const double ms = std::isfinite(options.MsPerUpdate) && options.MsPerUpdate >= 0.0
-                          ? options.MsPerUpdate
-                          : 1000.0 / 60.0;
-    for (update = 1; update <= options.Updates; ++update) {
-        const double offset =
-            std::fmod(std::nearbyint(static_cast<double>(update) * ms), 4294967296.0);
-        clock_.Set(start + static_cast<uint32_t>(offset));
-        for (int code : codes) {
-            bool down = false;
-            for (const KeyPlan& key : plan)
-                down = down || (key.Code == code && key.First <= update && update <= key.Last);
-            SetKeyDown(code, down);
-        }
-        world.Device = options.DrawEveryUpdate || update == options.Updates ? device_ : nullptr;
-        world.Step();
-        world.PlayerDied = false;
     }
-    update = options.Updates;
-
-    report.Updates = options.Updates;
-    report.ElapsedMs = clock_.NowMs() - start;
-    if (TPlayer* p = world.Player()) {
-        report.HasPlayer = true;
-        report.PlayerName = p->Name;
-        report.PlayerPosition = p->GetPosition();
-        report.HitPoints = p->HitPoints;
-        report.MaxHitPoints = p->MaxHitPoints;
-        report.ExperiencePoints = p->ExperiencePoints;
-        report.Kills = p->Kills;
-        report.Deaths = p->Deaths;
-    }
-    for (TBaseObj* object : world.Objects)
-        if (dynamic_cast<TEnemy*>(object))
-            ++report.EnemiesAlive;
-    report.Objects = world.Objects.Count();
-    report.ScrollLocked = world.ScrollLocked;
-    return report;
+    // A backlog beyond the updates run is dropped.
+    if (pendingMs_ >= pace)
+        pendingMs_ = 0.0;
+    return ran;
 }
 
-void WritePlaySummary(const TPlayReport& report, std::ostream& out) {
-    out << "after " << report.Updates << " updates (" << report.ElapsedMs << " ms):\n";
-    if (report.HasPlayer)
-        out << "  player \"" << MessageName(report.PlayerName) << "\" at ("
-            << report.PlayerPosition.X << ", " << report.PlayerPosition.Y << "), hit points "
-            << report.HitPoints << "/" << report.MaxHitPoints << ", experience "
-            << report.ExperiencePoints << ", kills " << report.Kills << ", deaths " << report.Deaths
-            << "\n";
-    else
-        out << "  no player\n";
-    out << "  enemies: " << report.EnemiesAlive << " alive, "
-        << report.EnemiesAtStart - report.EnemiesAlive << " dead\n";
-    out << "  scroll " << (report.ScrollLocked ? "locked" : "unlocked") << ", " << report.Objects
-        << " objects in the world\n";
+void TPlaySession::RunUpdate() {
+    UseClock use(clock_);
+    ++updates_;
+    const double offset =
+        std::fmod(std::nearbyint(static_cast<double>(updates_) * StepMs(settings_.MsPerUpdate)),
+                  4294967296.0);
+    clock_.Set(kPlayClockStart + static_cast<uint32_t>(offset));
+    if (BeforeUpdate)
+        BeforeUpdate(updates_);
+    world_->MakeCurrent();
+    world_->RunPass();
+    // The session keeps the death; the world's flag is cleared for the next one.
+    if (world_->PlayerDied) {
+        died_ = true;
+        world_->PlayerDied = false;
+    }
+}
+
+void TPlaySession::DrawFrame() {
+    if (!device_)
+        return;
+    UseClock use(clock_);
+    world_->Device = device_;
+    world_->DrawFrame([this] {
+        if (!settings_.Overlay)
+            return;
+        if (!overlay_)
+            overlay_ = std::make_unique<TPlayOverlay>(device_);
+        overlay_->Draw(Status());
+    });
+}
+
+TPlayStatus TPlaySession::Status() const {
+    TPlayStatus status;
+    if (const TPlayer* player = world_->Player()) {
+        status.HasPlayer = true;
+        status.HitPoints = player->HitPoints;
+        status.MaxHitPoints = player->MaxHitPoints;
+        status.ExperiencePoints = player->ExperiencePoints;
+    }
+    status.Died = died_;
+    status.Message = world_->Message;
+    status.PreviousMessage = world_->PreviousMessage;
+    status.Updates = updates_;
+    return status;
+}
+
+double TPlaySession::Pace() const {
+    const double ms = StepMs(settings_.MsPerUpdate);
+    return ms > 0.0 ? ms : kGameUpdateMs;
 }
 
 } // namespace tv

@@ -1,107 +1,127 @@
 #pragma once
 
-// Runs a map's world objects for a number of updates on a simulated clock, with the player's
-// keys taken from a script: the engine of "tvmtool play" and of tests that play a level.
+// Plays a map: a game world made from a deep copy of the map, run update by update on a game
+// clock of its own, drawn with an overlay on the host's device. The one play engine of the
+// editor and of "tvmtool play" (ScriptedPlay.h): both run the same RunUpdate.
 //
-// Key script: one entry per line (lines end in "\n", "\r\n" or "\r"; a UTF-8 byte order mark in
-// front is skipped), blank lines and text after "#" ignored:
+// A host drives it frame by frame:
 //
-//   RIGHT 1-120      # the player's right key is down from update 1 to update 120
-//   FIRE1 30-200
-//   UP 45            # down during update 45 only
-//   65 10-20         # a virtual-key code (65 is "A")
+//   TPlaySession play(map, device, settings);   // the map itself is never changed
+//   each frame:  play.Advance(elapsedMs);       // whole updates at the fixed rate, at most 5
+//                play.DrawFrame();              // the world and the overlay, presented
+//   R:           play.Restart();                // the same start again
 //
-// Names: LEFT, RIGHT, UP, DOWN, FIRE1, FIRE2 stand for the first player's own keys (from its
-// record); SHIFT, CTRL, SPACE, a single letter or digit, or a number 1..255 name a key
-// directly. Names ignore letter case. Updates are numbered from 1; a key is down during every
-// update its spans cover and up otherwise (it goes down and up between updates, as a person
-// would press it).
+// Time: the world's objects read GetTickCount. During each update (and each drawing) the
+// session installs its game clock, and puts the host's clock back afterwards; update n sees
+// kPlayClockStart + n x MsPerUpdate (rounded), whatever the host's frames take. So a host
+// keeps its own clock for its frames and the rules see the same time in every host.
+//
+// Keys: the player reads the key-state table (engine/KeyState.h). The editor's keyboard feeds
+// it as keys go down and up; a script feeds it in BeforeUpdate, before each update.
 
 #include "engine/Clock.h"
 #include "engine/Device.h"
 #include "world/GameWorld.h"
 
 #include <cstdint>
-#include <iosfwd>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace tv {
 
 class TMap;
+class TPlayOverlay;
 
-struct TKeySpan {
-    std::string Name; // as written, upper-cased
-    uint64_t First = 0;
-    uint64_t Last = 0;
-    int Line = 0;
+// The game's fixed update rate.
+inline constexpr double kGameUpdateMs = 1000.0 / 60.0;
+// The most updates one Advance runs: time beyond them is dropped, so that a slow frame does
+// not make the next one slower still.
+inline constexpr int kMaxUpdatesPerAdvance = 5;
+// Where the game clock starts: as far from 0 as the engine's own clock starts, so that time
+// stamps that begin at 0 (the player's last contact) count as long past.
+inline constexpr uint32_t kPlayClockStart = 100000;
+
+// Where play starts.
+struct TPlayStart {
+    // The world starts scrolled this far to the right: every object except the backgrounds
+    // (which stand on the screen) starts ScrollX units left of where the map places it.
+    int32_t ScrollX = 0;
+    // When set, the first player starts with its Left here (in map units); its Top stays as
+    // placed, so it stays on the ground it was placed on.
+    std::optional<int32_t> PlayerLeft;
 };
 
-// Raises an EError naming the line for anything it cannot read: an unknown key name, a
-// missing or malformed range, a range that ends before it starts or starts at 0.
-std::vector<TKeySpan> ParseKeyScript(const std::string& text);
-
-struct TPlayOptions {
-    uint64_t Updates = 0;
-    double MsPerUpdate = 1000.0 / 60.0;
-    std::vector<TKeySpan> Keys;
-    // With a device, only the last update draws a frame unless every one should (drawing does
-    // not change the rules, and software rendering is slow).
-    bool DrawEveryUpdate = false;
+struct TPlaySettings {
+    TPlayStart Start;
+    // Game time per update (the clock the objects read); also the pace of Advance when
+    // positive.
+    double MsPerUpdate = kGameUpdateMs;
+    // When set, the process's random generator is seeded with it at every start.
+    std::optional<uint32_t> Seed;
+    // Advance runs no updates after the player died, until Restart.
+    bool PauseOnDeath = false;
+    // DrawFrame draws the overlay over the world.
+    bool Overlay = true;
 };
 
-struct TPlayReport {
-    uint64_t Updates = 0;
-    uint32_t ElapsedMs = 0;
+// What the overlay shows.
+struct TPlayStatus {
     bool HasPlayer = false;
-    std::string PlayerName;
-    TPoint PlayerPosition;
     int32_t HitPoints = 0;
     int32_t MaxHitPoints = 0;
     int32_t ExperiencePoints = 0;
-    int32_t Kills = 0;
-    int32_t Deaths = 0;
-    int EnemiesAtStart = 0; // bosses included
-    int EnemiesAlive = 0;
-    int Objects = 0;
-    bool ScrollLocked = false;
+    // The player died since the start (it is revived at once; the host decides what follows).
+    bool Died = false;
+    std::string Message;         // the world's last message
+    std::string PreviousMessage; // and the one before
+    uint64_t Updates = 0;
 };
 
-// Where the simulated clock starts: as far from 0 as the engine's own clock starts, so that
-// time stamps that begin at 0 (the player's last contact) count as long past.
-inline constexpr uint32_t kPlayClockStart = 100000;
-
-// Owns a world and the simulated clock it runs on. The clock is installed for the session's
-// lifetime (the clock installed before comes back afterwards), so objects made by Build take
-// their creation time from it; the key table is cleared at the start and at the end.
 class TPlaySession {
 public:
-    // device may be empty: the world then runs without textures and draws nothing.
-    explicit TPlaySession(PD3DDevice device);
+    // Copies the map's records and variables and builds the world (see BuildWorldFromMap,
+    // which names a record that cannot be made). device may be empty: the world then runs
+    // without textures and draws nothing.
+    TPlaySession(const TMap& map, PD3DDevice device, TPlaySettings settings = {});
     ~TPlaySession();
     TPlaySession(const TPlaySession&) = delete;
     TPlaySession& operator=(const TPlaySession&) = delete;
 
-    TGameWorld& World() { return *world_; }
-    ManualClock& Clock() { return clock_; }
+    // A new world from the same copy and start; the update count and the death start again.
+    void Restart();
+    // Adds the elapsed time and runs the whole updates it covers, at most
+    // kMaxUpdatesPerAdvance. Returns how many ran. Negative or non-finite times count as 0.
+    int Advance(double elapsedMs);
+    // One update: the game clock steps, BeforeUpdate, the world's pass (nothing drawn).
+    void RunUpdate();
+    // One frame on the device: the world, the overlay, present. Nothing without a device.
+    void DrawFrame();
 
-    // The map's objects become the world (see BuildWorldFromMap).
-    void Build(const TMap& map);
-    // Runs the updates. Every world message is written as "[update] text" when it is posted;
-    // a death of the player as "[update] player died: <window title>" followed by the
-    // window's lines (texts shortened and escaped as MessageName does: names come from files).
-    // Raises for a key script that names the player's keys when there is no player.
-    TPlayReport Run(const TPlayOptions& options, std::ostream& out);
+    TPlayStatus Status() const;
+    uint64_t Updates() const { return updates_; }
+    // The game clock's time at the last update (kPlayClockStart before the first).
+    uint32_t GameTime() const { return clock_.NowMs(); }
+    TGameWorld& World() { return *world_; }
+    const TPlaySettings& Settings() const { return settings_; }
+
+    // Called before each update with its number (from 1), under the game clock.
+    std::function<void(uint64_t update)> BeforeUpdate;
 
 private:
-    ManualClock clock_{kPlayClockStart};
-    IClock* previousClock_;
-    PD3DDevice device_;
-    std::unique_ptr<TGameWorld> world_;
-};
+    void Build();
+    double Pace() const;
 
-// The summary lines of a run.
-void WritePlaySummary(const TPlayReport& report, std::ostream& out);
+    std::unique_ptr<TMap> start_;
+    PD3DDevice device_;
+    TPlaySettings settings_;
+    ManualClock clock_{kPlayClockStart};
+    std::unique_ptr<TGameWorld> world_;
+    std::unique_ptr<TPlayOverlay> overlay_;
+    uint64_t updates_ = 0;
+    double pendingMs_ = 0.0;
+    bool died_ = false;
+};
 
 } // namespace tv

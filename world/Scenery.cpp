@@ -137,9 +137,8 @@ void TDecor::CheckCollisions() {
     if (!world || Dead || !Visible || !IsOnScreen())
         return;
     const TRect mine = GetRect();
-    // Hit may end shots but never adds or removes objects; the index walk stays safe anyway.
-    for (int i = 0; i < world->Objects.Count(); ++i) {
-        auto* shot = dynamic_cast<TProjectile*>(world->Objects[i]);
+    for (TBaseObj* object : world->CollisionCandidates(HitKinds(), mine)) {
+        auto* shot = dynamic_cast<TProjectile*>(object);
         if (!shot || shot->Dead || !shot->Visible || !shot->IsOnScreen())
             continue;
         if (RectsOverlap(shot->GetRect(), mine))
@@ -150,6 +149,10 @@ void TDecor::CheckCollisions() {
 void TDecor::Hit(TBaseObj* other) {
     if (!ProjectilesPass && other)
         other->Dead = true;
+}
+
+TCollisionKinds TDecor::HitKinds() const {
+    return ProjectilesPass ? ck_None : ck_PlayerShot | ck_EnemyShot;
 }
 
 } // namespace tv

@@ -43,6 +43,10 @@ public:
 
     virtual void CheckCollisions() {}
     virtual void Hit(TBaseObj* other) { (void)other; }
+    // The kinds of object (CollisionIndex.h) whose hit can change anything: Hit does nothing
+    // for the others, so collision walks need not meet them. A class that changes Hit says
+    // here what its Hit acts on.
+    virtual TCollisionKinds HitKinds() const { return ck_All; }
 
     float MoveX = 0.0f;
     float MoveY = 0.0f;
@@ -69,6 +73,7 @@ public:
     void CheckCollisions() override;
     // Ends the shot unless ProjectilesPass.
     void Hit(TBaseObj* other) override;
+    TCollisionKinds HitKinds() const override;
 };
 
 } // namespace tv

@@ -1,8 +1,23 @@
 // Plays the demo map with the real tvmtool, as a designer checks a level: the player climbs
-// over the first rock, walks right while firing, and earns experience for a kill. And the
+// over the first rock, walks right while firing, and earns experience for a kill. The same
+// play driven frame by frame, as the editor drives it, gives what the tool gives. And the
 // private X server of a tool that is killed goes with it.
 
 #include "TestSupport.h"
+#include "engine/Clock.h"
+#include "engine/Device.h"
+#include "engine/GraphicResources.h"
+#include "engine/Graphics.h"
+#include "engine/KeyState.h"
+#include "engine/TextureMgr.h"
+#include "mapdata/Map.h"
+#include "mapdata/ObjMgr.h"
+#include "mapdata/Text.h"
+#include "tools/tvmtool/Commands.h"
+#include "world/Actors.h"
+#include "world/Equipment.h"
+#include "world/KeyScript.h"
+#include "world/PlaySession.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +27,8 @@
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <random>
+#include <sstream>
 #include <sys/types.h>
 #include <vector>
 
@@ -52,6 +69,121 @@ TEST(PlayDemoMap, PlayerMovesShootsAndEarnsExperience) {
     EXPECT_GT(player.captured(4).toInt(), 0);
     EXPECT_GE(player.captured(5).toInt(), 1);
     EXPECT_TRUE(out.contains("scroll unlocked"));
+    EXPECT_TRUE(out.contains("after 600 updates (10000 ms, random seed 1):"));
+}
+
+TEST(PlayDemoMap, SeedIsChosenOnTheCommandLine) {
+    const std::string map = std::string(TV_GAME_DIR) + "/Data/Maps/green_hills.tvm";
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(tv::tool::Run(
+                  {"play", "--base", TV_GAME_DIR, map, "--updates", "0", "--seed", "4294967295"},
+                  out, err),
+              0)
+        << err.str();
+    EXPECT_NE(out.str().find("after 0 updates (0 ms, random seed 4294967295):"), std::string::npos)
+        << out.str();
+    for (const char* bad : {"4294967296", "-1", "7x", ""}) {
+        err.str("");
+        EXPECT_EQ(
+            tv::tool::Run({"play", "--base", TV_GAME_DIR, map, "--updates", "0", "--seed", bad},
+                          out, err),
+            2);
+        EXPECT_NE(err.str().find("--seed needs a whole number 0..4294967295"), std::string::npos)
+            << bad << ": " << err.str();
+    }
+}
+
+namespace {
+
+// The summary's player line and every message line of a tvmtool play run.
+struct ToolRun {
+    QString PlayerLine;
+    QStringList Messages;
+};
+
+ToolRun RunTool(const std::string& map, uint64_t updates, const std::string& keysFile) {
+    QProcess play;
+    play.start(TVMTOOL_PATH,
+               {"play", QString::fromStdString(map), "--updates", QString::number(updates),
+                "--keys", QString::fromStdString(keysFile)});
+    EXPECT_TRUE(play.waitForFinished(60000));
+    EXPECT_EQ(play.exitCode(), 0) << play.readAllStandardError().toStdString();
+    ToolRun run;
+    for (const QString& line : QString::fromUtf8(play.readAllStandardOutput()).split('\n')) {
+        if (line.startsWith("["))
+            run.Messages << line;
+        else if (line.startsWith("  player "))
+            run.PlayerLine = line;
+    }
+    return run;
+}
+
+} // namespace
+
+TEST(PlayDemoMap, FrameByFrameGivesWhatTheToolGives) {
+    tvtest::TempDir work;
+    const std::string keys =
+        "UP 1-45\nRIGHT 1-380\nFIRE1 1-600\nLEFT 400-440\nFIRE2 300-420\nDOWN 450-470\n";
+    tvtest::WriteFileBytes(work.file("keys.txt"), tvtest::Bytes(keys.begin(), keys.end()));
+    const std::string mapPath = std::string(TV_GAME_DIR) + "/Data/Maps/green_hills.tvm";
+
+    // The editor's side: its own clock for frames, a device with a texture cache, and frames
+    // of irregular length; the script stands in for the keyboard.
+    ToolRun frames;
+    uint64_t updates = 0;
+    {
+        const tv::tool::ScopedBaseFolder base(std::string(TV_GAME_DIR) + "/");
+        tv::ManualClock hostClock(5000);
+        tv::ScopedClock scopedClock(hostClock);
+        tv::RegisterWorldClasses();
+        tv::TObjMgr catalogue;
+        catalogue.LoadCatalogue();
+        tv::TMap map;
+        ASSERT_TRUE(map.LoadFromFile(mapPath, &catalogue));
+        ASSERT_TRUE(tv::LoadEquipmentFile());
+        tv::THeadlessTarget target(446, 356);
+        ASSERT_TRUE(tv::CreateGraphicsDevice(&target, false, 446, 356, 32, 1, true));
+        tv::PD3DDevice device = tv::D3DDevice;
+        tv::TextureMgr = std::make_unique<tv::TTextureMgr>(device);
+        {
+            tv::TPlaySession play(map, device);
+            const tv::TKeyScript script(tv::ParseKeyScript(keys), play.World().Player());
+            play.BeforeUpdate = [&script](uint64_t update) { script.Apply(update); };
+            std::mt19937 random(3);
+            for (int frame = 0; play.Updates() < 600; ++frame) {
+                const double elapsed = 1.0 + static_cast<double>(random() % 4500) / 100.0;
+                hostClock.Advance(static_cast<uint32_t>(elapsed));
+                play.Advance(elapsed);
+                if (frame % 16 == 0)
+                    play.DrawFrame();
+            }
+            updates = play.Updates();
+            const tv::TPlayer* player = play.World().Player();
+            ASSERT_NE(player, nullptr);
+            frames.PlayerLine = QString::fromStdString(tv::Format(
+                "  player \"%s\" at (%d, %d), hit points %d/%d, experience %d, kills %d, "
+                "deaths %d",
+                player->Name.c_str(), player->GetPosition().X, player->GetPosition().Y,
+                player->HitPoints, player->MaxHitPoints, player->ExperiencePoints, player->Kills,
+                player->Deaths));
+            for (const tv::TWorldMessage& message : play.World().MessageLog)
+                frames.Messages << QString::fromStdString(
+                    tv::Format("[%llu] ", (unsigned long long)message.Step) + message.Text);
+            EXPECT_EQ(play.GameTime(), tv::kPlayClockStart + static_cast<uint32_t>(std::nearbyint(
+                                                                 updates * 1000.0 / 60)));
+        }
+        tv::ResetKeyState();
+        tv::ClearEquipment();
+        tv::TextureMgr.reset();
+        device.reset();
+        tv::ReleaseGraphicsDevice();
+    }
+
+    const ToolRun tool = RunTool(mapPath, updates, work.file("keys.txt"));
+    EXPECT_EQ(frames.PlayerLine, tool.PlayerLine);
+    EXPECT_EQ(frames.Messages, tool.Messages);
+    EXPECT_GE(frames.Messages.size(), 5);
 }
 
 namespace {

@@ -57,11 +57,40 @@ TEST_F(WorldTest, ClassDefaultsOfActors) {
     TPlayer player(PD3DDevice(), TDXBounds{0, 0, 64, 32}, nullptr, 0u, kClassDefaultZ, false);
     EXPECT_EQ(player.HitPoints, 15);
     EXPECT_EQ(player.MaxHitPoints, 15);
-    EXPECT_EQ(player.KeyFire1, VK_SHIFT);
     ASSERT_NE(player.SecondRangedWeapon, nullptr);
     EXPECT_EQ(player.SecondRangedWeapon->Name, "Fireball");
     ASSERT_NE(player.Armour, nullptr);
     EXPECT_EQ(player.Armour->Protection, 2);
+    // A default player record makes the same player as the class defaults.
+    const TPlayerInfo record;
+    TPlayer fromRecord(PD3DDevice(), TDXBounds{0, 0, 64, 32}, nullptr, 0u, kClassDefaultZ, false);
+    fromRecord.ApplyInfo(record);
+    EXPECT_EQ(fromRecord.Name, player.Name);
+    EXPECT_EQ(record.Group.str(), player.Group);
+    EXPECT_EQ(fromRecord.Speed, player.Speed);
+    EXPECT_EQ(fromRecord.HitPoints, player.HitPoints);
+    EXPECT_EQ(fromRecord.MaxHitPoints, player.MaxHitPoints);
+    EXPECT_EQ(fromRecord.ExperiencePoints, player.ExperiencePoints);
+    EXPECT_EQ(fromRecord.FrameWidth, player.FrameWidth);
+    EXPECT_EQ(fromRecord.FrameHeight, player.FrameHeight);
+    EXPECT_EQ(fromRecord.Z, player.Z);
+    EXPECT_EQ(fromRecord.RangedWeapon, player.RangedWeapon);
+    EXPECT_EQ(fromRecord.SecondRangedWeapon, player.SecondRangedWeapon);
+    EXPECT_EQ(fromRecord.MeleeWeapon, player.MeleeWeapon);
+    EXPECT_EQ(fromRecord.Armour, player.Armour);
+    EXPECT_EQ(fromRecord.FireSound, player.FireSound);
+    EXPECT_EQ(fromRecord.DieSound, player.DieSound);
+    EXPECT_EQ(fromRecord.HitSound, player.HitSound);
+    EXPECT_EQ(fromRecord.AmbientSound, player.AmbientSound);
+    const std::pair<uint16_t, uint16_t> keys[] = {
+        {fromRecord.KeyLeft, player.KeyLeft},   {fromRecord.KeyRight, player.KeyRight},
+        {fromRecord.KeyUp, player.KeyUp},       {fromRecord.KeyDown, player.KeyDown},
+        {fromRecord.KeyFire1, player.KeyFire1}, {fromRecord.KeyFire2, player.KeyFire2}};
+    const int expectedKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_SHIFT, VK_CONTROL};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(keys[i].first, keys[i].second);
+        EXPECT_EQ(keys[i].second, expectedKeys[i]);
+    }
 
     TProjectile shot(PD3DDevice(), TDXBounds{0, 0, 8, 8}, nullptr, 0u, kClassDefaultZ, false);
     EXPECT_EQ(shot.Range, 800);

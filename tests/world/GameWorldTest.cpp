@@ -66,6 +66,20 @@ TEST_F(WorldTest, StepControlsThenUpdatesThenRemovesTheDead) {
     EXPECT_EQ(log, second);
 }
 
+TEST_F(WorldTest, AnEnemyKilledInThePlayersControlNeitherMovesNorFiresInThatPass) {
+    // The player walks into an enemy with 1 hit point whose weapon is ready: the contact in
+    // the player's Control kills it before the enemies' turn to update.
+    TPlayer* player = Add<TPlayer>(100, 300, 64, 32);
+    TEnemy* enemy = Add<TEnemy>(150, 300, 64, 32);
+    enemy->MaxHitPoints = enemy->HitPoints = 1;
+    clock_.Advance(1500); // "Hrouda slizu" fires once a second
+    SetKeyDown(VK_RIGHT, true);
+    World().Step();
+    EXPECT_EQ(player->HitPoints, 13);      // the enemy's claws only, no shot
+    EXPECT_EQ(World().Objects.Count(), 1); // the enemy is gone and left no shot behind
+    EXPECT_EQ(World().Message, "Nepřítel zemřel: Enemy , Player obdrží 150 XP");
+}
+
 TEST_F(WorldTest, MessagesKeepTheLastTwoAndALogWithTheUpdate) {
     std::vector<std::string> told;
     World().OnMessage = [&told](const TWorldMessage& m) {

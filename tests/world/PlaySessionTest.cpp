@@ -1,10 +1,13 @@
-// Playing a map for a number of updates with scripted keys.
+// Playing a map: the play engine driven frame by frame, and scripted runs on it.
 
 #include "world/PlaySession.h"
 #include "WorldTestSupport.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Map.h"
 #include "mapdata/Objects.h"
+#include "mapdata/Text.h"
+#include "world/PlayOverlay.h"
+#include "world/ScriptedPlay.h"
 
 #include <sstream>
 
@@ -99,13 +102,10 @@ TEST(KeyScript, RefusesWhatItCannotRead) {
 TEST_F(WorldTest, PlayedMapShootsTheEnemyDeadAndReports) {
     TMap map;
     SmallMap(map, 4, "Drápy");
-    TPlaySession session{PD3DDevice()};
-    session.Build(map);
-    TPlayOptions options;
-    options.Updates = 300;
-    options.Keys = ParseKeyScript("FIRE1 1-300\nRIGHT 1-10\n");
+    TPlaySession session(map, PD3DDevice());
     std::ostringstream out;
-    const TPlayReport report = session.Run(options, out);
+    const TPlayReport report =
+        RunScriptedPlay(session, 300, ParseKeyScript("FIRE1 1-300\nRIGHT 1-10\n"), out);
     const std::vector<std::string> lines = Lines(out.str());
     // The player is an entity too: it is "sighted" first, in its own first move.
     ASSERT_GE(lines.size(), 2u);
@@ -124,6 +124,7 @@ TEST_F(WorldTest, PlayedMapShootsTheEnemyDeadAndReports) {
     EXPECT_EQ(report.HitPoints, 15);
     EXPECT_EQ(report.EnemiesAtStart, 1);
     EXPECT_EQ(report.EnemiesAlive, 0);
+    EXPECT_FALSE(IsKeyDown(VK_SHIFT)); // the run leaves every key up
 
     std::ostringstream summary;
     WritePlaySummary(report, summary);
@@ -132,18 +133,21 @@ TEST_F(WorldTest, PlayedMapShootsTheEnemyDeadAndReports) {
                              "kills 1, deaths 0\n"
                              "  enemies: 0 alive, 1 dead\n"
                              "  scroll unlocked, 4 objects in the world\n"); // 3 shots in flight
+    TPlayReport seeded = report;
+    seeded.Seed = 7;
+    summary.str("");
+    WritePlaySummary(seeded, summary);
+    EXPECT_EQ(Lines(summary.str())[0], "after 300 updates (5000 ms, random seed 7):");
 }
 
 TEST_F(WorldTest, PlayedMapWithoutShootingEndsInContactAndADeath) {
     TMap map;
     SmallMap(map, 1000, "Fireball"); // 3 per contact: the player dies on the fifth
-    TPlaySession session{PD3DDevice()};
-    session.Build(map);
-    TPlayOptions options;
-    options.Updates = 1000;
-    options.MsPerUpdate = 20.0;
+    TPlaySettings settings;
+    settings.MsPerUpdate = 20.0;
+    TPlaySession session(map, PD3DDevice(), settings);
     std::ostringstream out;
-    const TPlayReport report = session.Run(options, out);
+    const TPlayReport report = RunScriptedPlay(session, 1000, {}, out);
     const std::vector<std::string> lines = Lines(out.str());
     EXPECT_TRUE(Contains(lines, "    [Rytíř] byl zavražděn na malilinkaté kousky.")) << out.str();
     EXPECT_TRUE(Contains(lines, "    vypůjčím si od něj 500  XP"));
@@ -151,23 +155,32 @@ TEST_F(WorldTest, PlayedMapWithoutShootingEndsInContactAndADeath) {
     EXPECT_GE(report.Deaths, 1);
     EXPECT_EQ(report.ExperiencePoints, -500 * report.Deaths);
     EXPECT_EQ(report.EnemiesAlive, 1);
-    // The enemy walked through the player and on off the screen's left edge.
+    // The session keeps the death for the host; the world's flag is ready for the next one.
+    EXPECT_TRUE(session.Status().Died);
     EXPECT_FALSE(session.World().PlayerDied);
+
+    // A host that pauses on death runs no update after the one the player died in.
+    settings.PauseOnDeath = true;
+    TPlaySession paused(map, PD3DDevice(), settings);
+    for (int frame = 0; frame < 1000 && !paused.Status().Died; ++frame)
+        ASSERT_EQ(paused.Advance(20.0), 1);
+    ASSERT_TRUE(paused.Status().Died);
+    const uint64_t diedIn = paused.Updates();
+    EXPECT_EQ(paused.Advance(1000.0), 0);
+    EXPECT_EQ(paused.Updates(), diedIn);
+    paused.Restart();
+    EXPECT_FALSE(paused.Status().Died);
+    EXPECT_EQ(paused.Advance(20.0), 1);
 }
 
 TEST_F(WorldTest, PlayerKeysNeedAPlayer) {
     TMap map;
-    TPlaySession session{PD3DDevice()};
-    session.Build(map);
-    TPlayOptions options;
-    options.Updates = 3;
-    options.Keys = ParseKeyScript("SPACE 1-2\n");
+    TPlaySession session(map, PD3DDevice());
     std::ostringstream out;
-    const TPlayReport report = session.Run(options, out);
+    const TPlayReport report = RunScriptedPlay(session, 3, ParseKeyScript("SPACE 1-2\n"), out);
     EXPECT_FALSE(report.HasPlayer);
-    options.Keys = ParseKeyScript("FIRE2 1-2\n");
     try {
-        session.Run(options, out);
+        RunScriptedPlay(session, 3, ParseKeyScript("FIRE2 1-2\n"), out);
         FAIL() << "no error";
     } catch (const EError& e) {
         EXPECT_STREQ(e.what(),
@@ -175,29 +188,128 @@ TEST_F(WorldTest, PlayerKeysNeedAPlayer) {
     }
 }
 
-TEST_F(GfxWorldTest, PlayedMapDrawsOnlyItsLastUpdate) {
+TEST_F(WorldTest, FramesRunWholeUpdatesOnTheGameClockAndLeaveTheHostsClockAlone) {
+    TMap map;
+    SmallMap(map, 4, "Drápy");
+    TPlaySession session(map, PD3DDevice());
+    std::vector<std::pair<uint32_t, uint32_t>> seen; // (update, tick count the rules read)
+    session.BeforeUpdate = [&seen](uint64_t update) {
+        seen.emplace_back(static_cast<uint32_t>(update), GetTickCount());
+    };
+    const uint32_t hostNow = clock_.NowMs();
+    EXPECT_EQ(session.Advance(10.0), 0);
+    EXPECT_EQ(session.Advance(7.0), 1);    // 17 ms: one update, 0.33 ms left
+    EXPECT_EQ(session.Advance(33.5), 2);   // 33.83 ms: two more, 0.5 ms left
+    EXPECT_EQ(session.Advance(1000.0), 5); // a slow frame runs five ...
+    EXPECT_EQ(session.Advance(10.0), 0);   // ... and the rest of its time is dropped
+    EXPECT_EQ(session.Advance(-50.0), 0);  // time never runs backwards
+    EXPECT_EQ(session.Advance(std::nan("")), 0);
+    EXPECT_EQ(session.Advance(16.67), 1);
+    EXPECT_EQ(session.Updates(), 9u);
+    ASSERT_EQ(seen.size(), 9u);
+    for (const auto& [update, tick] : seen)
+        EXPECT_EQ(tick,
+                  kPlayClockStart + static_cast<uint32_t>(std::nearbyint(update * 1000.0 / 60)))
+            << "update " << update;
+    EXPECT_EQ(session.GameTime(), kPlayClockStart + 150u);
+    EXPECT_EQ(clock_.NowMs(), hostNow);
+    EXPECT_EQ(&Clock(), &clock_);
+}
+
+TEST_F(WorldTest, PlayStartsFromACopyOfTheMapScrolledWithThePlayerMoved) {
+    TMap map;
+    SmallMap(map, 4, "Drápy");
+    auto sky = std::make_unique<TBackGroundInfo>();
+    sky->Name = "Sky";
+    sky->Left = 0;
+    map.AddObjectSorted(std::move(sky));
+    TPlaySettings settings;
+    settings.Start.ScrollX = 600;
+    settings.Start.PlayerLeft = 640;
+    TPlaySession session(map, PD3DDevice(), settings);
+    // The map is copied: changing it changes neither this play nor a restart.
+    map.Objects[0]->Left = 12345;
+    const auto positions = [&session] {
+        std::vector<std::string> names;
+        for (const TBaseObj* object : session.World().Objects)
+            names.push_back(object->Name +
+                            Format(" %d,%d", object->GetPosition().X, object->GetPosition().Y));
+        return names;
+    };
+    // The enemy placed at 700 is 100 into the screen, the player 40 in at its own height, and
+    // the background stands where it stood.
+    const std::vector<std::string> start{"Sky 0,0", "Sliz 100,300", "Rytíř 40,300"};
+    EXPECT_EQ(positions(), start);
+    SetKeyDown(VK_RIGHT, true);
+    session.Advance(100.0);
+    EXPECT_NE(positions(), start);
+    session.Restart();
+    EXPECT_EQ(positions(), start);
+    EXPECT_EQ(session.Updates(), 0u);
+    EXPECT_EQ(map.Objects.Count(), 3);
+}
+
+TEST_F(GfxWorldTest, AFrameShowsTheWorldAndTheOverlayAndUpdatesDrawNothing) {
     SavePicture("decors/block.png", 64, 64, qRgb(250, 200, 0));
     TMap map;
     auto block = std::make_unique<TDecorInfo>();
     block->Name = "Block";
     block->Texture = "decors\\block.png";
-    block->Left = 100;
-    block->Top = 200;
+    block->Left = 300;
+    block->Top = 300;
     block->Width = 64;
     block->Height = 64;
     block->ProjectilesPass = 1;
     map.AddObjectSorted(std::move(block));
-    TPlaySession session(device_);
-    session.Build(map);
-    TPlayOptions options;
-    options.Updates = 5;
-    std::ostringstream out;
+    SmallMap(map, 4, "Drápy");
+    for (int i = 0; i < map.Objects.Count(); ++i)
+        map.Objects[i]->Texture = "decors\\block.png";
+    TPlaySession session(map, device_);
     const uint64_t presents = device_->Stats().Presents;
-    session.Run(options, out);
+    session.Advance(5 * 1000.0 / 60 + 0.1);
+    EXPECT_EQ(device_->Stats().Presents, presents);
+    session.World().PushMessage("Hello");
+    session.World().PushMessage("there");
+    session.DrawFrame();
     EXPECT_EQ(device_->Stats().Presents, presents + 1);
     const QImage frame = device_->ReadBackBuffer();
-    // Five steps of 2 to the left: 90..154.
-    EXPECT_EQ(frame.pixel(95, 230), qRgb(250, 200, 0));
-    EXPECT_EQ(frame.pixel(150, 230), qRgb(250, 200, 0));
-    EXPECT_EQ(frame.pixel(158, 230), qRgb(0, 0, 0));
+    // Five steps of 2 to the left: the block covers 290..354.
+    EXPECT_EQ(frame.pixel(295, 330), qRgb(250, 200, 0));
+    EXPECT_EQ(frame.pixel(350, 330), qRgb(250, 200, 0));
+    EXPECT_EQ(frame.pixel(358, 330), qRgb(0, 0, 0));
+
+    // The overlay's lines, white on the black sky, where its rectangles say.
+    const std::vector<std::string> lines = PlayOverlayLines(session.Status());
+    const std::vector<std::string> expected{"HP 15/15  XP 0", "Hello", "there"};
+    EXPECT_EQ(lines, expected);
+    TPlayOverlay overlay(device_);
+    const auto whiteIn = [&frame](const TRect& r) {
+        int count = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < std::min(r.Right, 300); ++x)
+                count += frame.pixel(x, y) == qRgb(255, 255, 255);
+        return count;
+    };
+    EXPECT_GT(whiteIn(overlay.LineRect(0)), 20);
+    EXPECT_GT(whiteIn(overlay.LineRect(2)), 20);
+    EXPECT_EQ(whiteIn(overlay.LineRect(3)), 0);
+    EXPECT_EQ(whiteIn(TRect{0, 0, 300, overlay.LineRect(0).Top - 1}), 0);
+}
+
+TEST_F(GfxWorldTest, OverlayOffersRestartAfterADeathInRed) {
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    device_->BeginScene();
+    TPlayOverlay overlay(device_);
+    TPlayStatus status;
+    status.Died = true;
+    overlay.Draw(status);
+    device_->EndScene();
+    const QImage frame = device_->ReadBackBuffer();
+    EXPECT_EQ(PlayOverlayLines(status), (std::vector<std::string>{"No player", kPlayDeathLine}));
+    int red = 0;
+    const TRect line = overlay.LineRect(1);
+    for (int y = line.Top; y < line.Bottom; ++y)
+        for (int x = line.Left; x < line.Left + 250; ++x)
+            red += frame.pixel(x, y) == qRgb(255, 90, 60);
+    EXPECT_GT(red, 30);
 }

@@ -27,7 +27,7 @@ const char* const kUsage =
     "  tvmtool map check [--base GAMEDIR] [--no-catalogue] MAP.tvm\n"
     "  tvmtool render [--base GAMEDIR] [--no-catalogue] MAP.tvm --world-x N [--size WxH] OUT.png\n"
     "  tvmtool play [--base GAMEDIR] [--no-catalogue] MAP.tvm --updates N [--keys SCRIPT]\n"
-    "               [--ms-per-update MS] [--screenshot OUT.png]\n"
+    "               [--ms-per-update MS] [--seed N] [--screenshot OUT.png]\n"
     "GAMEDIR defaults to the folder above the tool's own folder; map commands read the\n"
     "catalogue GAMEDIR/data/obj/objects.tvd unless --no-catalogue is given.\n";
 

@@ -13,6 +13,7 @@
 #include "tools/tvmtool/RenderCommand.h"
 #include "world/Equipment.h"
 #include "world/PlaySession.h"
+#include "world/ScriptedPlay.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -28,17 +29,20 @@ namespace {
 
 const char* const kPlayUsage =
     "usage: tvmtool play [--base GAMEDIR] [--no-catalogue] MAP.tvm --updates N [--keys SCRIPT]\n"
-    "                    [--ms-per-update MS] [--screenshot OUT.png]\n"
+    "                    [--ms-per-update MS] [--seed N] [--screenshot OUT.png]\n"
     "SCRIPT lines: KEY FIRST-LAST (updates from 1), KEY one of LEFT RIGHT UP DOWN FIRE1 FIRE2\n"
     "(the player's keys), SHIFT CTRL SPACE, a letter or digit, or a code 1..255; # comments.\n";
 
 // A run longer than this is refused rather than left to spin for hours.
 constexpr uint64_t kMaxUpdates = 10'000'000;
+// The random generator's seed unless --seed gives one: runs are reproducible.
+constexpr uint32_t kDefaultSeed = 1;
 
 struct PlayOptions : CommandLine {
     bool HaveUpdates = false;
     uint64_t Updates = 0;
-    double MsPerUpdate = 1000.0 / 60.0;
+    double MsPerUpdate = kGameUpdateMs;
+    uint32_t Seed = kDefaultSeed;
     std::string KeyScript;
     std::string Screenshot;
 };
@@ -67,6 +71,12 @@ PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
             if (used != text.size() || !std::isfinite(ms) || ms < 0.0 || ms > 60000.0)
                 throw UsageError("--ms-per-update needs a number of 0..60000");
             options.MsPerUpdate = ms;
+        } else if (option == "--seed") {
+            const std::string& text = value();
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), options.Seed);
+            if (error != std::errc() || end != text.data() + text.size())
+                throw UsageError("--seed needs a whole number 0..4294967295");
         } else if (option == "--keys") {
             options.KeyScript = value();
         } else if (option == "--screenshot") {
@@ -119,18 +129,16 @@ private:
 
 int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     PlayOptions options;
-    TPlayOptions play;
     try {
         options = ParsePlayOptions(args);
     } catch (const std::invalid_argument& e) {
         err << "tvmtool: " << e.what() << "\n" << kPlayUsage;
         return 2;
     }
-    play.Updates = options.Updates;
-    play.MsPerUpdate = options.MsPerUpdate;
+    std::vector<TKeySpan> keys;
     if (!options.KeyScript.empty()) {
         const std::vector<uint8_t> script = ReadRegularFile(options.KeyScript, options.KeyScript);
-        play.Keys = ReadingFile(options.KeyScript, [&] {
+        keys = ReadingFile(options.KeyScript, [&] {
             return ParseKeyScript(std::string(script.begin(), script.end()));
         });
     }
@@ -157,14 +165,19 @@ int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         err << "note: no OpenGL 3.3 core context; the world runs without textures and draws "
                "nothing\n";
     }
+    TPlaySettings settings;
+    settings.MsPerUpdate = options.MsPerUpdate;
+    settings.Seed = options.Seed;
+    settings.Overlay = false; // the picture shows the level alone
     QImage lastFrame;
     {
-        TPlaySession session(device.Device());
-        session.Build(map);
-        const TPlayReport report = session.Run(play, out);
+        TPlaySession session(map, device.Device(), settings);
+        const TPlayReport report = RunScriptedPlay(session, options.Updates, keys, out);
         WritePlaySummary(report, out);
-        if (device.Device() && !options.Screenshot.empty())
+        if (device.Device() && !options.Screenshot.empty()) {
+            session.DrawFrame();
             lastFrame = device.Device()->ReadBackBuffer();
+        }
     }
     if (!options.Screenshot.empty()) {
         WritePng(lastFrame, options.Screenshot);
