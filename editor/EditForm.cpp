@@ -18,6 +18,7 @@
 #include "mapdata/Geometry.h"
 #include "mapdata/Paths.h"
 #include "mapdata/Text.h"
+#include "world/PlaySession.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -216,6 +217,8 @@ void TEditF::BuildToolBar() {
     SpeedButton3 = MakeSpeedButton(Panelus, "SpeedButton3", TGlyph::Exit, 116, "Exit");
     UndoBtn = MakeSpeedButton(Panelus, "UndoBtn", TGlyph::Undo, 150, "Undo (Ctrl+Z)");
     RedoBtn = MakeSpeedButton(Panelus, "RedoBtn", TGlyph::Redo, 178, "Redo (Ctrl+Y)");
+    PlayBtn = MakeSpeedButton(Panelus, "PlayBtn", TGlyph::Play, 212, "Play (F5)");
+    PlayBtn->setCheckable(true);
     BtnHelp = MakeSpeedButton(Panelus, "BtnHelp", TGlyph::Help, 341 - 30, "Help");
 
     PopHelp = Named(new QMenu(this), "PopHelp");
@@ -399,6 +402,9 @@ void TEditF::FormCreate(const std::string& baseFolder) {
 }
 
 void TEditF::FormDestroy() {
+    // A game being played goes before the device it draws on.
+    Play.reset();
+    EndPlayResources();
     // The grids must not hand edits to a window that is going away.
     ValMap->OnValidate = nullptr;
     ValMap->OnKeyDown = nullptr;

@@ -30,6 +30,7 @@ class TD3DXFont;
 class TD3DXSprite;
 class TDXTimer;
 class TMapViewHost;
+class TPlaySession;
 class TWindowCursorControl;
 
 // The editor's main window: the map view on the left with its scrolling controls, the tool
@@ -81,6 +82,7 @@ public:
     QToolButton* SpeedButton3 = nullptr;
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;
+    QToolButton* PlayBtn = nullptr;
     QToolButton* BtnHelp = nullptr;
     QMenu* PopHelp = nullptr;
     QAction* EditorHelp1 = nullptr;
@@ -219,6 +221,17 @@ public:
     void XHomeClick();
     void XEndClick();
 
+    // --- playing the map in the view (EditFormPlay.cpp) ---
+    // F5 and the Play button: plays a copy of the map, or stops; fromView (Shift+F5) starts
+    // with the first player at the left side of the view.
+    void PlayClick(bool fromView = false);
+    void StopPlay();
+    // R after the player died: the same start again.
+    void RestartPlay();
+    bool Playing() const;
+    // The game being played, or none.
+    std::unique_ptr<TPlaySession> Play;
+
     // --- map view (the device set-up, the frame, the view objects, scrolling, the mouse) ---
     TDXTimer* Timer = nullptr;
     PD3DDevice Device;
@@ -286,6 +299,10 @@ private:
     void ConnectAddNewPage();
     void ConnectModifyPage();
     void ConnectEditCommands();
+    void SetPlayControls(bool playing);
+    void EndPlayResources();
+    // One frame of play: the updates the elapsed time covers, then the game's picture.
+    void PlayFrame();
     void ConnectUndoStack();
     void UpdateUndoButtons();
     void DisconnectPages();
@@ -300,6 +317,12 @@ private:
     TPoint PastePoint(const TBaseInfo& first) const;
 
     std::unique_ptr<TWindowCursorControl> CursorControl;
+    // The edit shortcuts, which rest while the map is played, and R (restart after a death).
+    std::vector<QAction*> EditActions;
+    QAction* RestartAction = nullptr;
+    QAction* StopAction = nullptr;
+    // The host clock at the last play frame.
+    uint32_t PlayClockMs = 0;
     // The fingerprint of the picture presented last, and whether it is still on screen.
     uint64_t PresentedPicture = 0;
     bool PicturePresented = false;

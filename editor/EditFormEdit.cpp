@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -90,12 +91,25 @@ void TEditF::ConnectEditCommands() {
     connect(UndoBtn, &QToolButton::clicked, this, Guarded([this] { UndoClick(); }));
     connect(RedoBtn, &QToolButton::clicked, this, Guarded([this] { RedoClick(); }));
 
-    const auto shortcut = [this](std::initializer_list<QKeySequence> keys, auto handler) {
-        auto* action = new QAction(this);
-        action->setShortcuts(QList<QKeySequence>(keys));
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-        connect(action, &QAction::triggered, this, Guarded(handler));
+    connect(PlayBtn, &QToolButton::clicked, this, Guarded([this] {
+                PlayClick(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+            }));
+    const auto action = [this](std::initializer_list<QKeySequence> keys, auto handler) {
+        auto* made = new QAction(this);
+        made->setShortcuts(QList<QKeySequence>(keys));
+        made->setShortcutContext(Qt::WindowShortcut);
+        addAction(made);
+        connect(made, &QAction::triggered, this, Guarded(handler));
+        return made;
+    };
+    // The keys of the game's own commands, which stay while playing.
+    action({QKeySequence(Qt::Key_F5)}, [this] { PlayClick(false); });
+    action({QKeySequence(Qt::SHIFT | Qt::Key_F5)}, [this] { PlayClick(!Playing()); });
+    RestartAction = action({QKeySequence(Qt::Key_R)}, [this] { RestartPlay(); });
+    RestartAction->setEnabled(false);
+    // The editing keys, which rest while playing so the game gets every key.
+    const auto shortcut = [this, &action](std::initializer_list<QKeySequence> keys, auto handler) {
+        EditActions.push_back(action(keys, handler));
     };
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_N)}, [this] { SpeedButton1Click(); });
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_O)}, [this] { SpeedButton2Click(); });
@@ -109,6 +123,9 @@ void TEditF::ConnectEditCommands() {
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_V)}, [this] { Button4Click(); });
     shortcut({QKeySequence(Qt::Key_Delete)}, [this] { Button1Click(); });
     shortcut({QKeySequence(Qt::Key_Escape)}, [this] { ClearSelection(); });
+    // Escape stops the game instead while it is played.
+    StopAction = action({QKeySequence(Qt::Key_Escape)}, [this] { StopPlay(); });
+    StopAction->setEnabled(false);
     for (const int step : {1, 10}) {
         const Qt::KeyboardModifiers shift = step == 1 ? Qt::NoModifier : Qt::ShiftModifier;
         shortcut({QKeySequence(shift | Qt::Key_Left)}, [this, step] { NudgeSelected(-step, 0); });

@@ -12,6 +12,7 @@
 #include "engine/TextureMgr.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Text.h"
+#include "world/PlaySession.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -129,6 +130,8 @@ void TEditF::FormActivate() {
     // Without a device there is nothing to draw, so the frame timer stays off.
     if (Timer && HasGraphics())
         Timer->Initialize();
+    // A game paused in the background goes on from where it was.
+    PlayClockMs = GetTickCount();
 }
 
 bool TEditF::event(QEvent* event) {
@@ -151,6 +154,10 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
     if (r == D3DERR_DEVICENOTRESET) {
         ResetDevice();
         InvalidatePicture();
+    }
+    if (Playing()) {
+        PlayFrame();
+        return;
     }
     // Every view object is processed as in any frame; the picture is drawn only when it would
     // differ from the one on screen.
@@ -236,18 +243,24 @@ void TEditF::UpdateWorldX() {
 }
 
 void TEditF::XPrevClick() {
+    if (Playing())
+        return;
     WorldX = MaxOf(0, ClampToInt32(int64_t{WorldX} - ScreenWidth));
     SetProjection();
     UpdateWorldX();
 }
 
 void TEditF::XNextClick() {
+    if (Playing())
+        return;
     WorldX = MinOf(Map().MaxWorldX, ClampToInt32(int64_t{WorldX} + ScreenWidth));
     SetProjection();
     UpdateWorldX();
 }
 
 void TEditF::XJumpClick() {
+    if (Playing())
+        return;
     if (EdJump->cleanText().trimmed().isEmpty())
         EdJump->setValue(0);
     // The value is the text read as an integer; a text that is not one reads as the minimum.
@@ -271,7 +284,7 @@ TPoint TEditF::MousePos() const {
 }
 
 void TEditF::ViewMouseDown(Qt::MouseButton button) {
-    if (!HasGraphics())
+    if (!HasGraphics() || Playing())
         return;
     // The keys (Delete, the arrows) now act on the map, not on the field edited before.
     if (!View->hasFocus())
@@ -303,7 +316,7 @@ void TEditF::ViewMouseDown(Qt::MouseButton button) {
 }
 
 void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
-    if (!HasGraphics())
+    if (!HasGraphics() || Playing())
         return;
     if (!(buttons & Qt::LeftButton) || !Selected() || !Document->Dragging() ||
         Pages->currentWidget() != TabModify)

@@ -120,6 +120,12 @@ QIcon ToolGlyph(TGlyph glyph) {
     case TGlyph::Redo:
         DrawTurnArrow(p, glyph == TGlyph::Redo);
         break;
+    case TGlyph::Play:
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(QColor(0, 90, 0), 1));
+        p.setBrush(QColor(40, 170, 40));
+        p.drawPolygon(QPolygonF({QPointF(5, 3), QPointF(17, 10), QPointF(5, 17)}));
+        break;
     }
     p.end();
     return QIcon(pixmap);

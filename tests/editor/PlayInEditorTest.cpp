@@ -1,0 +1,253 @@
+// Playing the demo map inside the editor with real key events on a simulated clock: the game
+// gives what "tvmtool play" gives for the same keys, the view shows the game and its overlay,
+// and stopping leaves the map and the view exactly as they were.
+#include "EditorTestSupport.h"
+#include "TestSupport.h"
+
+#include "editor/EditForm.h"
+#include "editor/MapView.h"
+#include "engine/Clock.h"
+#include "engine/Device.h"
+#include "engine/FrameTimer.h"
+#include "engine/Random.h"
+#include "mapdata/Stream.h"
+#include "world/Actors.h"
+#include "world/KeyScript.h"
+#include "world/PlaySession.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <chrono>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kDemoMap = std::string(TV_GAME_DIR) + "/Data/Maps/green_hills.tvm";
+const QString kTool = QStringLiteral(TV_GAME_DIR "/editor/tvmtool");
+
+// The device's present clock tied to the engine's simulated clock: waiting moves both on.
+class LinkedPresentClock : public tv::IPresentClock {
+public:
+    explicit LinkedPresentClock(tv::ManualClock& clock) : clock_(clock) {}
+    TimePoint Now() const override { return TimePoint(std::chrono::milliseconds(clock_.NowMs())); }
+    void SleepUntil(TimePoint when) override {
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(when.time_since_epoch());
+        if (ms.count() > clock_.NowMs())
+            clock_.Set(static_cast<uint32_t>(ms.count()));
+    }
+
+private:
+    tv::ManualClock& clock_;
+};
+
+// The Qt key a virtual-key code of the demo's players comes from.
+Qt::Key QtKeyOf(int vk) {
+    switch (vk) {
+    case 37:
+        return Qt::Key_Left;
+    case 38:
+        return Qt::Key_Up;
+    case 39:
+        return Qt::Key_Right;
+    case 40:
+        return Qt::Key_Down;
+    case 16:
+        return Qt::Key_Shift;
+    case 17:
+        return Qt::Key_Control;
+    default:
+        return static_cast<Qt::Key>(vk); // letters and digits are their ASCII capitals
+    }
+}
+
+// The player's own key for a role a key script names.
+int RoleKey(const std::string& role, const tv::TPlayer& player) {
+    if (role == "UP")
+        return player.KeyUp;
+    if (role == "RIGHT")
+        return player.KeyRight;
+    if (role == "FIRE1")
+        return player.KeyFire1;
+    ADD_FAILURE() << "no key for " << role;
+    return 0;
+}
+
+class PlayInEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = std::make_unique<tv::TEditF>(std::string(TV_GAME_DIR) + "/");
+        ASSERT_TRUE(tvtest::ShowActive(*window));
+        ASSERT_TRUE(window->HasGraphics()) << "no OpenGL 3.3 core context (run under Xvfb)";
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window->ViewHost->Window()));
+        dialogs.FileAnswers = {kDemoMap};
+        QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+        ASSERT_TRUE(dialogs.Errors.empty()) << dialogs.Errors[0].Text;
+        window->Device->SetPresentClock(&presentClock);
+        window->Timer->Initialize();
+        tv::RunApplicationIdle();
+    }
+    void TearDown() override {
+        if (window) {
+            window->Device->SetPresentClock(nullptr);
+            window.reset();
+        }
+    }
+
+    void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+        QTest::keyClick(target, key, modifiers);
+    }
+    // Idle passes until the game has run this many updates (or passes run out).
+    void PlayUntil(uint64_t updates) {
+        for (int pass = 0; pass < 4000 && window->Play && window->Play->Updates() < updates; ++pass)
+            tv::RunApplicationIdle();
+    }
+    std::vector<uint8_t> Saved() const {
+        tv::TMemoryStream stream;
+        window->Map().WriteToStream(stream, window->ObjMgr.get());
+        return stream.Bytes();
+    }
+
+    tvtest::FakeDialogs dialogs;
+    tv::ScopedDialogs scope{dialogs};
+    tv::ManualClock clock{50000};
+    tv::ScopedClock useClock{clock};
+    LinkedPresentClock presentClock{clock};
+    std::unique_ptr<tv::TEditF> window;
+};
+
+TEST_F(PlayInEditorTest, TheKeyboardPlaysTheSameGameAsTheTool) {
+    const std::string script = "UP 1-45\nRIGHT 1-300\nFIRE1 20-320\n";
+    constexpr uint64_t kUpdates = 360;
+    tvtest::TempDir work;
+    tvtest::WriteFileBytes(work.file("keys.txt"), tvtest::Bytes(script.begin(), script.end()));
+    QProcess tool;
+    tool.start(kTool, {"play", "--base", TV_GAME_DIR, QString::fromStdString(kDemoMap), "--updates",
+                       QString::number(kUpdates), "--keys",
+                       QString::fromStdString(work.file("keys.txt"))});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    const QString out = QString::fromUtf8(tool.readAllStandardOutput());
+    const QRegularExpressionMatch summary =
+        QRegularExpression(
+            R"re(player "(.*)" at \((-?\d+), (-?\d+)\), hit points (\d+)/(\d+), experience (\d+))re")
+            .match(out);
+    ASSERT_TRUE(summary.hasMatch()) << out.toStdString();
+
+    // The same keys pressed and released on the keyboard between the game's updates.
+    tv::RandSeed(1); // as the tool's runs are seeded
+    Keys(Qt::Key_F5);
+    ASSERT_TRUE(window->Playing());
+    const tv::TPlayer* player = window->Play->World().Player();
+    ASSERT_NE(player, nullptr);
+    const std::vector<tv::TKeySpan> spans = tv::ParseKeyScript(script);
+    struct Result {
+        tv::TPoint At;
+        int32_t HitPoints = 0;
+        int32_t Experience = 0;
+        bool Taken = false;
+    } result;
+    window->Play->BeforeUpdate = [&](uint64_t update) {
+        for (const tv::TKeySpan& span : spans) {
+            const int vk = RoleKey(span.Name, *window->Play->World().Player());
+            QWidget* focus = QApplication::focusWidget();
+            if (update == span.First)
+                QTest::keyPress(focus, QtKeyOf(vk));
+            if (update == span.Last + 1)
+                QTest::keyRelease(focus, QtKeyOf(vk));
+        }
+        if (update == kUpdates + 1 && !result.Taken) {
+            const tv::TPlayer* now = window->Play->World().Player();
+            result = {now->GetPosition(), now->HitPoints, now->ExperiencePoints, true};
+        }
+    };
+    PlayUntil(kUpdates + 1);
+    ASSERT_TRUE(result.Taken);
+    EXPECT_EQ(result.At.X, summary.captured(2).toInt());
+    EXPECT_EQ(result.At.Y, summary.captured(3).toInt());
+    EXPECT_EQ(result.HitPoints, summary.captured(4).toInt());
+    EXPECT_EQ(result.Experience, summary.captured(6).toInt());
+    EXPECT_GT(result.At.X, 100) << "the player walked";
+    Keys(Qt::Key_Escape);
+    EXPECT_FALSE(window->Playing());
+}
+
+TEST_F(PlayInEditorTest, StoppingLeavesTheMapAndTheViewAsTheyWereAndTheViewShowsTheGame) {
+    window->Pages->setCurrentWidget(window->TabModify);
+    window->EdJump->setValue(800);
+    QTest::mouseClick(window->XJump, Qt::LeftButton);
+    tv::TBaseInfo* selected = window->Map().Objects[3];
+    window->Document->Select(selected);
+    window->ShowSelected();
+    tv::RunApplicationIdle();
+    const QImage before = window->Device->ReadBackBuffer();
+    const std::vector<uint8_t> saved = Saved();
+    const int steps = window->Document->UndoStack().count();
+
+    // Shift+F5: the player starts at the left side of the view, on the ground it stands on.
+    const tv::TBaseInfo* record = nullptr;
+    for (const tv::TBaseInfo* r : window->Map().Objects)
+        if (dynamic_cast<const tv::TPlayerInfo*>(r))
+            record = r;
+    ASSERT_NE(record, nullptr);
+    Keys(Qt::Key_F5, Qt::ShiftModifier);
+    ASSERT_TRUE(window->Playing());
+    EXPECT_FALSE(window->Pages->isEnabled());
+    EXPECT_FALSE(window->SaveBtn->isEnabled());
+    EXPECT_TRUE(window->PlayBtn->isChecked());
+    const tv::TPlayer* player = window->Play->World().Player();
+    EXPECT_EQ(player->GetPosition().X, 40) << "40 right of the view's left edge, on screen";
+    EXPECT_EQ(player->GetPosition().Y, record->Top);
+    Keys(Qt::Key_PageDown);
+    Keys(Qt::Key_Delete);
+    PlayUntil(30);
+    EXPECT_EQ(window->WorldX, 800) << "the scroll keys rest";
+
+    // The view shows the game: the player where the world has it, and the overlay.
+    const QImage playing = window->Device->ReadBackBuffer();
+    const tv::TPoint at = player->GetPosition();
+    const auto toPixel = [&](int x, int y) {
+        return QPoint(x * playing.width() / 800, y * playing.height() / 600);
+    };
+    int changed = 0;
+    for (int y = at.Y + 8; y < at.Y + player->Bounds.Height - 8; y += 4)
+        for (int x = at.X + 8; x < at.X + player->Bounds.Width - 8; x += 4)
+            changed += playing.pixel(toPixel(x, y)) != before.pixel(toPixel(x, y)) ? 1 : 0;
+    EXPECT_GT(changed, 10) << "the player sprite is drawn where the world has it";
+    int bright = 0;
+    for (int y = 22; y < 38; ++y)
+        for (int x = 8; x < 120; ++x)
+            bright += qGray(playing.pixel(x, y)) > 200 ? 1 : 0;
+    EXPECT_GT(bright, 20) << "the overlay's hit points are written at the top left";
+
+    Keys(Qt::Key_Escape);
+    EXPECT_FALSE(window->Playing());
+    EXPECT_TRUE(window->Pages->isEnabled());
+    EXPECT_EQ(window->Pages->currentWidget(), window->TabModify);
+    EXPECT_EQ(window->WorldX, 800);
+    EXPECT_EQ(window->Selected(), selected);
+    EXPECT_EQ(Saved(), saved);
+    EXPECT_EQ(window->Document->UndoStack().count(), steps);
+    EXPECT_FALSE(window->Document->Modified());
+    // The map again, at the same place: only animation frames and the frame rate moved on.
+    tv::RunApplicationIdle();
+    const QImage after = window->Device->ReadBackBuffer();
+    int differing = 0;
+    for (int y = 20; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x)
+            differing += after.pixel(x, y) != before.pixel(x, y) ? 1 : 0;
+    EXPECT_LT(differing, after.width() * after.height() / 20) << differing;
+
+    // A map without a player: a notice, and nothing is played.
+    Keys(Qt::Key_N, Qt::ControlModifier);
+    Keys(Qt::Key_F5);
+    EXPECT_FALSE(window->Playing());
+    EXPECT_EQ(dialogs.Messages, (std::vector<std::string>{"This map has no player to play with."}));
+}
+
+} // namespace
