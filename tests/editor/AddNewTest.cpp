@@ -335,3 +335,26 @@ TEST_F(AddNewTest, WithoutAGraphicsDeviceTypesAreShownWithoutPictureAndStillAdde
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AddNewTest, EverySessionPlacesRandomCopiesElsewhere) {
+    // The editor seeds the random generator from the clock when it starts.
+    std::vector<std::vector<std::pair<int, int>>> sessions;
+    for (int session = 0; session < 2; ++session) {
+        tv::RandSeed(5489); // what a generator that is never seeded starts from
+        StartOnAddPage();
+        ChooseGroup("Decors");
+        ChooseType("Rock");
+        AddMore(5, 0, 4000, true, 0, 500, true);
+        std::vector<std::pair<int, int>> places;
+        for (const TBaseInfo* record : Objects())
+            places.emplace_back(record->Left, record->Top);
+        ASSERT_EQ(places.size(), 5u);
+        sessions.push_back(places);
+        window.reset();
+    }
+    EXPECT_NE(sessions[0], sessions[1]);
+}
+
+} // namespace

@@ -417,6 +417,14 @@ TEST_F(MapTool, ProgramFindsItsGameFolderAboveItsOwnFolder) {
     ASSERT_TRUE(bad.waitForFinished(30000));
     EXPECT_EQ(bad.exitCode(), 1);
     EXPECT_EQ(bad.readAllStandardError().toStdString(), "Not valid TV Map file!\n");
+
+    // The tool runs without the widget toolkit: it links the document layer, not the editor.
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {tool});
+    ASSERT_TRUE(ldd.waitForFinished(30000));
+    const QString libraries = QString::fromUtf8(ldd.readAllStandardOutput());
+    EXPECT_TRUE(libraries.contains(QStringLiteral("libQt6Gui"))) << libraries.toStdString();
+    EXPECT_FALSE(libraries.contains(QStringLiteral("libQt6Widgets"))) << libraries.toStdString();
 }
 
 TEST(CommandLine, CommonOptionsOwnOptionsAndFiles) {
