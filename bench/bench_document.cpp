@@ -194,7 +194,8 @@ const std::string& MapFile(int count) {
         map.MaxWorldX = 50000;
         std::mt19937 random(3);
         for (int i = 0; i < count; ++i)
-            map.Objects.Add(Decor(static_cast<int>(random() % 50000), static_cast<int>(random() % 560)));
+            map.Objects.Add(
+                Decor(static_cast<int>(random() % 50000), static_cast<int>(random() % 560)));
         map.SaveToFile(path, &Catalogue());
     }
     return path;

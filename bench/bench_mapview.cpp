@@ -11,6 +11,7 @@
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
+#include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QListWidget>
 #include <QTabWidget>
@@ -219,6 +221,59 @@ void BM_ScrollStep(benchmark::State& state) {
     window.reset();
 }
 BENCHMARK(BM_ScrollStep)->Unit(benchmark::kMillisecond);
+
+// Answers the file dialog with one path; every other box at once, unseen.
+class OpenDialogs : public SilentDialogs {
+public:
+    explicit OpenDialogs(std::string path) : path_(std::move(path)) {}
+    std::optional<std::string> FileName(const tv::TFileDialogRequest&) override { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A map file of n copies of the catalogue's "Rock" (stored by reference), made once.
+std::string ReferenceMap(int count) {
+    const std::string path = GameFolder() + "rocks" + std::to_string(count) + ".tvm";
+    if (!QFile::exists(QString::fromStdString(path))) {
+        tv::TMap map;
+        map.MaxWorldX = kWorldWidth;
+        std::mt19937 random(11);
+        for (int i = 0; i < count; ++i) {
+            auto rock = std::make_unique<tv::TDecorInfo>();
+            rock->Name = "Rock";
+            rock->Left = static_cast<int32_t>(random() % kWorldWidth);
+            rock->Top = static_cast<int32_t>(random() % 560);
+            map.Objects.Add(std::move(rock));
+        }
+        tv::TObjMgr catalogue;
+        catalogue.LoadCatalogueFile(GameFolder() + "data/obj/objects.tvd");
+        map.SaveToFile(path, &catalogue);
+    }
+    return path;
+}
+
+// Open in the editor: reading the file, the view objects, the pages, and the first frame.
+void BM_OpenInEditor(benchmark::State& state) {
+    OpenDialogs dialogs(ReferenceMap(static_cast<int>(state.range(0))));
+    const tv::ScopedDialogs scope(dialogs);
+    auto window = std::make_unique<tv::TEditF>(GameFolder());
+    if (!window->HasGraphics()) {
+        state.SkipWithError("no OpenGL 3.3 core context (run under Xvfb)");
+        return;
+    }
+    for (auto _ : state) {
+        window->SpeedButton2Click();
+        window->DoFrame(nullptr, 1);
+        state.PauseTiming();
+        window->SpeedButton1Click();
+        window->DoFrame(nullptr, 1);
+        state.ResumeTiming();
+    }
+    state.counters["objects"] = static_cast<double>(state.range(0));
+    window.reset();
+}
+BENCHMARK(BM_OpenInEditor)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -5,6 +5,8 @@
 #include "mapdata/Geometry.h"
 #include "mapdata/Text.h"
 
+#include <algorithm>
+
 namespace tv {
 
 namespace {
@@ -18,6 +20,23 @@ std::string CountedText(const char* verb, size_t count, const TBaseInfo& first) 
         return Named(verb, first);
     return Format("%s %zu Objects", verb, count);
 }
+
+// One of several stages of a task, reported as that share of the whole.
+class TProgressStage : public IProgress {
+public:
+    TProgressStage(IProgress* whole, uint64_t stage, uint64_t stages)
+        : whole_(whole), stage_(stage), stages_(stages) {}
+    bool Report(uint64_t done, uint64_t total) override {
+        constexpr uint64_t kSteps = 1000;
+        const uint64_t part = total ? std::min(done, total) * kSteps / total : kSteps;
+        return !whole_ || whole_->Report(stage_ * kSteps + part, stages_ * kSteps);
+    }
+
+private:
+    IProgress* whole_;
+    uint64_t stage_;
+    uint64_t stages_;
+};
 
 } // namespace
 
@@ -50,12 +69,15 @@ void TMapDocument::Notify() {
 }
 
 void TMapDocument::Push(std::unique_ptr<TDocumentCommand> command) {
+    loadedViews_ = false; // the views made while loading are no longer all there is
     // The command's redo keeps every failure to itself, so the stack takes it over in any case.
     undoStack_.push(command.release());
     Notify();
 }
 
 void TMapDocument::ForgetMap() {
+    loadedViews_ = false;
+    loadedFailures_.clear();
     undoStack_.clear();
     state_.Selected = nullptr;
     dragging_ = false;
@@ -72,17 +94,32 @@ void TMapDocument::NewMap() {
     Notify();
 }
 
-bool TMapDocument::LoadMap(const std::string& path) {
-    // The map reads the file into a fresh document and takes it over only when the whole file
-    // was read, so a failure leaves the map and everything that points into it intact.
-    const bool loaded = state_.Map->LoadFromFile(path, catalogue_);
-    if (loaded) {
-        ForgetMap();
-        undoStack_.setClean();
+bool TMapDocument::LoadMap(const std::string& path, IProgress* progress) {
+    // The file is read into a map of its own and its view objects are made apart; both are
+    // taken over only when everything was read, so a failure or a Cancel leaves the map and
+    // everything that points into it as it was.
+    TMap loaded;
+    TProgressStage reading(progress, 0, 2);
+    TProgressStage viewing(progress, 1, 2);
+    TMapReadOptions options;
+    options.Progress = &reading;
+    if (!loaded.LoadFromFile(path, catalogue_, options)) {
+        state_.Touch(DocChange::Map);
+        Notify();
+        return false;
     }
+    std::vector<const TBaseInfo*> failed;
+    TViewList views = state_.Scene->MakeViews(
+        std::vector<TBaseInfo*>(loaded.Objects.begin(), loaded.Objects.end()), failed, &viewing);
+    ForgetMap();
+    state_.Map->Swap(loaded);
+    state_.Scene->MergeViews(std::move(views));
+    loadedViews_ = true;
+    loadedFailures_ = std::move(failed);
+    undoStack_.setClean();
     state_.Touch(DocChange::Map);
     Notify();
-    return loaded;
+    return true;
 }
 
 void TMapDocument::SaveMap(const std::string& path) {
@@ -91,7 +128,12 @@ void TMapDocument::SaveMap(const std::string& path) {
 }
 
 void TMapDocument::RebuildViews() {
-    const std::vector<const TBaseInfo*> failed = state_.Scene->RebuildViews(state_.Map->Objects);
+    std::vector<const TBaseInfo*> failed;
+    if (std::exchange(loadedViews_, false))
+        failed = std::move(loadedFailures_);
+    else
+        failed = state_.Scene->RebuildViews(state_.Map->Objects);
+    loadedFailures_.clear();
     if (!failed.empty())
         throw EError(TextureFailureText(failed));
 }

@@ -53,17 +53,20 @@ public:
     // --- the map as a whole (not undoable; the undo stack starts anew) ---
     // A new map with the defaults (DocChange::Map).
     void NewMap();
-    // Reloads the map in place from a file. False when the file is not a map (the map stays
-    // as it was); a failure raises and changes nothing. Either way the listeners are told
+    // Reloads the map in place from a file and makes its view objects. False when the file
+    // is not a map (the map stays as it was); a failure raises and changes nothing, and so
+    // does stopping it through progress (ECancelled). Either way the listeners are told
     // DocChange::Map unless it raised.
-    bool LoadMap(const std::string& path);
+    bool LoadMap(const std::string& path, IProgress* progress = nullptr);
     // Writes the map to a native path (FileName becomes its file name); the map is unmodified
     // afterwards. A failure raises and leaves the file and FileName as they were.
     void SaveMap(const std::string& path);
     // Whether the map differs from what was last opened, saved or made new.
     bool Modified() const { return !undoStack_.isClean(); }
     // Marks every view object dead and makes new ones for the records. Records whose texture
-    // cannot be loaded get none; then one failure names their textures.
+    // cannot be loaded get none; then one failure names their textures. Right after LoadMap
+    // the view objects it made are current: nothing is made again, and the failure of their
+    // textures is raised here.
     void RebuildViews();
 
     // --- the selection (not an edit: nothing is told) ---
@@ -118,6 +121,9 @@ private:
     QUndoStack undoStack_;
     std::vector<TListener> listeners_;
     bool dragging_ = false;
+    // LoadMap made the view objects of the map; the failures of their textures.
+    bool loadedViews_ = false;
+    std::vector<const TBaseInfo*> loadedFailures_;
     // The records a drag has moved, by place, with their fields before the drag.
     std::map<int, TRecordState> dragStart_;
 };

@@ -133,22 +133,37 @@ TWrapper* TMapScene::CreateView(TBaseInfo* record) {
 
 std::vector<const TBaseInfo*> TMapScene::CreateViews(const std::vector<TBaseInfo*>& records) {
     std::vector<const TBaseInfo*> failed;
+    MergeViews(MakeViews(records, failed));
+    return failed;
+}
+
+TViewList TMapScene::MakeViews(const std::vector<TBaseInfo*>& records,
+                               std::vector<const TBaseInfo*>& failed, IProgress* progress) {
+    constexpr size_t kViewsPerReport = 4096;
     TViewList made;
     made.reserve(records.size());
     for (TBaseInfo* record : records) {
-        if (!record)
-            continue;
-        try {
-            made.push_back(MakeView(record));
-        } catch (const EError&) {
-            failed.push_back(record);
+        if (record) {
+            try {
+                made.push_back(MakeView(record));
+            } catch (const EError&) {
+                failed.push_back(record);
+            }
         }
+        if (progress && (made.size() + failed.size()) % kViewsPerReport == 0 &&
+            !progress->Report(made.size() + failed.size(), records.size()))
+            throw ECancelled();
     }
     // One insertion after another puts each view object before every one of equal or greater
-    // Z already there: among equal Z the later ones come first, all before the older ones.
+    // Z already there: among equal Z the later ones come first.
     std::reverse(made.begin(), made.end());
     std::stable_sort(made.begin(), made.end(),
                      [](const auto& a, const auto& b) { return a->Z < b->Z; });
+    return made;
+}
+
+void TMapScene::MergeViews(TViewList made) {
+    // The new ones go before the ones of equal Z already there.
     TViewList merged;
     merged.reserve(Views.size() + made.size());
     auto old = Views.begin();
@@ -159,7 +174,6 @@ std::vector<const TBaseInfo*> TMapScene::CreateViews(const std::vector<TBaseInfo
     }
     std::move(old, Views.end(), std::back_inserter(merged));
     Views = std::move(merged);
-    return failed;
 }
 
 std::vector<const TBaseInfo*> TMapScene::RebuildViews(const TBaseInfoList& objects) {

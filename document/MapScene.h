@@ -16,6 +16,7 @@
 
 namespace tv {
 
+class IProgress;
 class TTextureMgr;
 
 // The view object of one placed record. Z is the record's Z when the view object was made
@@ -72,6 +73,13 @@ public:
     // objects already there), in one pass over the list. Records whose texture cannot be
     // loaded get none; they are returned.
     std::vector<const TBaseInfo*> CreateViews(const std::vector<TBaseInfo*>& records);
+    // The first half of CreateViews: the view objects of records, in the order they take
+    // among themselves, not yet in the list; failed gets the records whose texture cannot be
+    // loaded. Tells progress how far it got (stopping raises ECancelled).
+    TViewList MakeViews(const std::vector<TBaseInfo*>& records,
+                        std::vector<const TBaseInfo*>& failed, IProgress* progress = nullptr);
+    // The second half: puts view objects made by MakeViews into the list, in one pass.
+    void MergeViews(TViewList made);
     // Marks every view object dead, then makes one for each record as CreateViews does; the
     // records whose view object could not be made are returned.
     std::vector<const TBaseInfo*> RebuildViews(const TBaseInfoList& objects);

@@ -6,6 +6,7 @@
 #include "editor/EditorApp.h"
 #include "editor/Glyphs.h"
 #include "editor/MapView.h"
+#include "editor/ProgressDialog.h"
 #include "editor/SpinEdit.h"
 #include "engine/DXCursor.h"
 #include "engine/FrameTimer.h"
@@ -592,7 +593,13 @@ void TEditF::SpeedButton2Click() {
     OpenD->InitialDir = MapFolder();
     if (!OpenD->Execute())
         return;
-    Document->LoadMap(OpenD->FileName);
+    // A large map shows how far opening got; Cancel keeps the map on screen, as a failed
+    // load does.
+    TProgressDialog progress(this, QStringLiteral("Opening ") + ToQString(OpenD->FileName));
+    try {
+        Document->LoadMap(OpenD->FileName, &progress);
+    } catch (const ECancelled&) {
+    }
 }
 
 bool TEditF::CommitPendingEdits() {

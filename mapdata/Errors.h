@@ -62,12 +62,28 @@ std::string OutOfMemoryMessage(const std::string& path);
 // stays as it was: "Stream read error\nin /maps/level.tvm, entry 7".
 std::string InFileMessage(const std::string& message, const std::string& path, int entry = -1);
 
+// A long task stopped because the one waiting for it asked so (Cancel).
+class ECancelled : public EError {
+public:
+    ECancelled() : EError("Cancelled") {}
+};
+
+// A long task reports how far it got; the one waiting may stop it.
+class IProgress {
+public:
+    virtual ~IProgress() = default;
+    // done of total steps; false asks the task to stop (it then raises ECancelled).
+    virtual bool Report(uint64_t done, uint64_t total) = 0;
+};
+
 // Runs read, which reads the file at path (opened before, so that "Cannot open file %s" is
 // not raised in it). An error it raises comes back as InFileMessage (with the entry of an
 // EEntryError), running out of memory as "Out of memory reading <path>".
 template <class Read> decltype(auto) ReadingFile(const std::string& path, Read&& read) {
     try {
         return read();
+    } catch (const ECancelled&) {
+        throw;
     } catch (const EEntryError& e) {
         throw EError(InFileMessage(e.what(), path, e.Entry()));
     } catch (const EError& e) {

@@ -120,6 +120,8 @@ bool TMap::ReadFromStream(TStream& stream, const TObjMgr* catalogue,
     const int32_t count = stream.ReadInt32();
     try {
         ReadMapEntries(stream, count, catalogue, loaded.Objects, options);
+    } catch (const ECancelled&) {
+        throw;
     } catch (const EError& e) {
         // The entries before the failing one were kept, so their count is its index.
         throw EEntryError(e.what(), loaded.Objects.Count());

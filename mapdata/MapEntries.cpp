@@ -1,5 +1,7 @@
 #include "mapdata/MapEntries.h"
 
+#include "mapdata/Errors.h"
+
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Objects.h"
 #include "mapdata/Persistent.h"
@@ -88,6 +90,9 @@ private:
 constexpr uint64_t kNowhere = std::numeric_limits<uint64_t>::max();
 
 // Entries read from a start position until the position where the next run starts.
+// How often the calling thread reports its progress.
+constexpr size_t kEntriesPerReport = 4096;
+
 struct TEntryRun {
     uint64_t Start = 0;
     uint64_t Next = kNowhere;
@@ -101,15 +106,19 @@ struct TEntryRun {
     // Reads until the position is at or past Next, limit records were read, an error, or
     // quit. Never raises: an error is kept in Error.
     void Read(TStream& stream, const TObjMgr* catalogue, size_t limit,
-              const std::atomic<bool>& quit) noexcept {
+              const std::atomic<bool>& quit, IProgress* progress = nullptr) noexcept {
         try {
             stream.SetPosition(Start);
             TEntryReader reader(catalogue);
+            const uint64_t last = std::min<uint64_t>(Next, stream.Size());
             while (Ends.size() < limit && !quit.load(std::memory_order_relaxed)) {
                 if (End() >= Next)
                     return;
                 Records.Add(reader.Read(stream));
                 Ends.push_back(stream.Position());
+                if (progress && Ends.size() % kEntriesPerReport == 0 &&
+                    !progress->Report(End() - Start, last > Start ? last - Start : 1))
+                    throw ECancelled();
             }
         } catch (...) {
             Error = std::current_exception();
@@ -243,7 +252,7 @@ void ReadMapEntries(TStream& stream, int32_t count, const TObjMgr* catalogue,
             catalogue->PrepareLookups(); // before any thread looks up a name
         for (size_t i = 1; i < runs.size(); ++i)
             threads.Start(runs[i], *plan.Readers[i - 1], catalogue, limit);
-        runs[0].Read(stream, catalogue, limit, quit);
+        runs[0].Read(stream, catalogue, limit, quit, options.Progress);
         // When the file fails in the first run, the other runs are not needed.
         if (runs[0].Error)
             quit = true;
@@ -280,7 +289,7 @@ void ReadMapEntries(TStream& stream, int32_t count, const TObjMgr* catalogue,
         TEntryRun& next = continuations.emplace_back();
         next.Start = end;
         next.Next = follower != runs.end() ? follower->Start : kNowhere;
-        next.Read(stream, catalogue, needed, never);
+        next.Read(stream, catalogue, needed, never, options.Progress);
         run = &next;
     }
 }

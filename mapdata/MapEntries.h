@@ -5,6 +5,7 @@
 
 namespace tv {
 
+class IProgress;
 class TBaseInfoList;
 class TObjMgr;
 class TStream;
@@ -19,6 +20,9 @@ struct TMapReadOptions {
     // When set, receives the positions the runs were planned to start at, the first run's
     // included. A later start is a guess that counts only if the run before ends there.
     std::vector<uint64_t>* RunStarts = nullptr;
+    // When set, told how far the entries read on the calling thread got (in bytes of its
+    // run), every few thousand entries; stopping it raises ECancelled.
+    IProgress* Progress = nullptr;
 };
 
 // Reads count entries from the stream's position and adds their records to objects in file
