@@ -1,10 +1,13 @@
 #pragma once
 
 #include "editor/Dialogs.h"
+#include "engine/Clock.h"
+#include "engine/Device.h"
 
 #include <QAbstractSpinBox>
 #include <QString>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -17,6 +20,22 @@ class TValueListEditor;
 } // namespace tv
 
 namespace tvtest {
+
+// The device's present clock tied to the engine's simulated clock: a wait for the display
+// moves the simulated time on, so frame loops run on the simulated clock at the display's pace.
+class LinkedPresentClock : public tv::IPresentClock {
+public:
+    explicit LinkedPresentClock(tv::ManualClock& clock) : clock_(clock) {}
+    TimePoint Now() const override { return TimePoint(std::chrono::milliseconds(clock_.NowMs())); }
+    void SleepUntil(TimePoint when) override {
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(when.time_since_epoch());
+        if (ms.count() > clock_.NowMs())
+            clock_.Set(static_cast<uint32_t>(ms.count()));
+    }
+
+private:
+    tv::ManualClock& clock_;
+};
 
 // The map view's size in pixels in a test window; it shows 800 x 600 logical points.
 inline constexpr int kViewWidth = 446;

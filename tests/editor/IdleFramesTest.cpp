@@ -14,21 +14,6 @@ using tv::TBaseInfo;
 
 namespace {
 
-// The device's present clock tied to the engine's simulated clock: waiting moves both on.
-class LinkedPresentClock : public tv::IPresentClock {
-public:
-    explicit LinkedPresentClock(tv::ManualClock& clock) : clock_(clock) {}
-    TimePoint Now() const override { return TimePoint(std::chrono::milliseconds(clock_.NowMs())); }
-    void SleepUntil(TimePoint when) override {
-        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(when.time_since_epoch());
-        if (ms.count() > clock_.NowMs())
-            clock_.Set(static_cast<uint32_t>(ms.count()));
-    }
-
-private:
-    tv::ManualClock& clock_;
-};
-
 class IdleFramesTest : public tvtest::PageTest {
 protected:
     void SetUp() override {
@@ -121,7 +106,7 @@ protected:
 
     tv::ManualClock clock{100000};
     tv::ScopedClock useClock{clock};
-    LinkedPresentClock presentClock{clock};
+    tvtest::LinkedPresentClock presentClock{clock};
     TBaseInfo* strip = nullptr;
     int shownFrame = -2;
     int32_t shownRate = -1;

@@ -31,21 +31,6 @@ namespace {
 const std::string kDemoMap = std::string(TV_GAME_DIR) + "/Data/Maps/green_hills.tvm";
 const QString kTool = QStringLiteral(TV_GAME_DIR "/editor/tvmtool");
 
-// The device's present clock tied to the engine's simulated clock: waiting moves both on.
-class LinkedPresentClock : public tv::IPresentClock {
-public:
-    explicit LinkedPresentClock(tv::ManualClock& clock) : clock_(clock) {}
-    TimePoint Now() const override { return TimePoint(std::chrono::milliseconds(clock_.NowMs())); }
-    void SleepUntil(TimePoint when) override {
-        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(when.time_since_epoch());
-        if (ms.count() > clock_.NowMs())
-            clock_.Set(static_cast<uint32_t>(ms.count()));
-    }
-
-private:
-    tv::ManualClock& clock_;
-};
-
 // The Qt key a virtual-key code of the demo's players comes from.
 Qt::Key QtKeyOf(int vk) {
     switch (vk) {
@@ -118,7 +103,7 @@ protected:
     tv::ScopedDialogs scope{dialogs};
     tv::ManualClock clock{50000};
     tv::ScopedClock useClock{clock};
-    LinkedPresentClock presentClock{clock};
+    tvtest::LinkedPresentClock presentClock{clock};
     std::unique_ptr<tv::TEditF> window;
 };
 
