@@ -2,6 +2,7 @@
 
 #include "document/Convert.h"
 #include "document/Properties.h"
+#include "document/Recovery.h"
 #include "editor/AboutDlg.h"
 #include "editor/EditorApp.h"
 #include "editor/Glyphs.h"
@@ -27,9 +28,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <climits>
 
@@ -131,9 +134,13 @@ TEditF::TEditF(QWidget* parent) : TEditF(ParentFolder(ProgramFolder()) + "/", pa
 
 TEditF::TEditF(const std::string& baseFolder, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("EditF"));
+    // The window opens at its fixed layout's size and may be enlarged or maximised: the view
+    // grows, the pages keep their width.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
+    setMinimumSize(ClientWidth, ClientHeight);
+    resize(ClientWidth, ClientHeight);
     PaintWindow(this, kFormColor);
     setFont(FormFont());
     SetApplicationTitle(EditorTitle);
@@ -157,7 +164,7 @@ TEditF::~TEditF() {
 
 void TEditF::BuildControls() {
     View = Named(new QWidget(this), "View");
-    View->setGeometry(5, 5, 446, 356);
+    View->setGeometry(5, 5, BaseViewWidth, BaseViewHeight);
     View->setFocusPolicy(Qt::ClickFocus);
     PaintWindow(View, kFormColor);
 
@@ -203,6 +210,43 @@ void TEditF::BuildControls() {
     OpenPD = new TFileDialog(this, "OpenPD", TFileDialog::TKind::Open, kPictureFilter, "");
     ColorD = new TColorDialog(this, "ColorD");
     OpenMD = new TFileDialog(this, "OpenMD", TFileDialog::TKind::Open, kMusicFilter, "mid");
+}
+
+QSize TEditF::ViewSizeFor(const QSize& client) {
+    // Beside the pages (and their 2-pixel margin) and above the row of scroll controls.
+    const int width = client.width() - 5 - PagesWidth;
+    const int height = client.height() - (ClientHeight - BaseViewHeight);
+    const QSize fit =
+        width * 3 <= height * 4 ? QSize(width, width * 3 / 4) : QSize(height * 4 / 3, height);
+    if (fit.width() >= BaseViewWidth && fit.height() >= BaseViewHeight)
+        return fit;
+    return QSize(BaseViewWidth, BaseViewHeight);
+}
+
+void TEditF::LayOutControls() {
+    const QSize view = ViewSizeFor(size());
+    View->setGeometry(5, 5, view.width(), view.height());
+    // The scroll controls stay under the view, the tool bar and the pages at the right edge.
+    const int down = view.height() - BaseViewHeight;
+    XPanel->move(5, 369 + down);
+    XPrev->move(206, 367 + down);
+    XNext->move(249, 367 + down);
+    EdJump->move(294, 369 + down);
+    XJump->move(385, 367 + down);
+    const int right = width() - PagesWidth - 2;
+    Panelus->move(right, 5);
+    const int pagesHeight = height() - 44;
+    Pages->setGeometry(right, 40, PagesWidth, pagesHeight);
+    // The grids take the pages' extra height.
+    const int taller = pagesHeight - BaseViewHeight;
+    ValMod->resize(ValMod->width(), 214 + taller);
+    ValMap->resize(ValMap->width(), 320 + taller);
+}
+
+void TEditF::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (Pages)
+        LayOutControls();
 }
 
 void TEditF::BuildToolBar() {
@@ -388,6 +432,7 @@ void TEditF::FormCreate(const std::string& baseFolder) {
     InstallKeyStateFilter();
     InitGraphics();
     ConnectUndoStack();
+    connect(&Document->UndoStack(), &QUndoStack::cleanChanged, this, [this] { UpdateTitle(); });
 
     Document->NewMap();
     UpdateTitle();
@@ -405,6 +450,8 @@ void TEditF::FormDestroy() {
         Timer->Finalize();
         Timer->OnTimer = nullptr;
     }
+    if (RecoveryTimer)
+        RecoveryTimer->stop();
     // The view objects and the selection frame (their textures belong to the cache); the
     // device cursor refers to the view's window, so it goes with the window.
     if (Document) {
@@ -457,7 +504,8 @@ void TEditF::RefreshAll() {
 }
 
 void TEditF::UpdateTitle() {
-    SetApplicationTitle(std::string(EditorTitle) + " - " + Map().FileName);
+    SetApplicationTitle(std::string(EditorTitle) + " - " + Map().FileName +
+                        (Document->Modified() ? "*" : ""));
     setWindowTitle(ToQString(ApplicationTitle()));
 }
 
@@ -571,14 +619,41 @@ void TEditF::PagesChange(int index) {
 
 // The document tells DocumentChanged, which runs RefreshAll and UpdateTitle.
 void TEditF::SpeedButton1Click() {
-    Document->NewMap();
+    if (AskToSaveChanges())
+        Document->NewMap();
 }
 
 void TEditF::SpeedButton2Click() {
+    if (!AskToSaveChanges())
+        return;
     OpenD->InitialDir = MapFolder();
     if (!OpenD->Execute())
         return;
     Document->LoadMap(OpenD->FileName);
+}
+
+void TEditF::OpenAtStart(const std::string& path) {
+    if (!path.empty())
+        RunGuarded([&] { Document->LoadMap(path); });
+}
+
+bool TEditF::AskToSaveChanges() {
+    if (!CommitPendingEdits())
+        return false;
+    if (!Document->Modified())
+        return true;
+    switch (Dialogs().AskSave("Save changes to " + Map().FileName + "?")) {
+    case TSaveChoice::Save: {
+        bool saved = false;
+        RunGuarded([&] { saved = SaveMapToItsFile(); });
+        return saved;
+    }
+    case TSaveChoice::Discard:
+        return true;
+    case TSaveChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool TEditF::CommitPendingEdits() {
@@ -589,22 +664,42 @@ bool TEditF::CommitPendingEdits() {
 }
 
 void TEditF::SaveBtnClick() {
-    if (!CommitPendingEdits())
-        return;
-    if (TextEquals(Map().FileName, TMap::kUntitled)) {
-        SaveAsBtnClick();
-        return;
-    }
-    Document->SaveMap(NativePath(MapFolder() + "\\" + Map().FileName));
+    SaveMapToItsFile();
 }
 
 void TEditF::SaveAsBtnClick() {
+    SaveMapAs();
+}
+
+bool TEditF::SaveMapToItsFile() {
     if (!CommitPendingEdits())
-        return;
+        return false;
+    if (TextEquals(Map().FileName, TMap::kUntitled))
+        return SaveMapAs();
+    // The map folder may hold another map of the same stored name (this one was opened from
+    // elsewhere, or saved under that name before it was renamed there).
+    const std::string path = NativePath(MapFolder() + "\\" + Map().FileName);
+    if (Document->WouldReplaceAnotherFile(path) &&
+        !Dialogs().AskYesNo(path + " already exists and is not the file this map was opened "
+                                   "from or last saved to. Replace it?"))
+        return false;
+    Document->SaveMap(path);
+    return true;
+}
+
+bool TEditF::SaveMapAs() {
+    if (!CommitPendingEdits())
+        return false;
     SaveD->InitialDir = MapFolder();
-    if (SaveD->Execute())
+    bool saved = false;
+    if (SaveD->Execute() &&
+        (!FileExists(SaveD->FileName) ||
+         Dialogs().AskYesNo(SaveD->FileName + " already exists. Replace it?"))) {
         Document->SaveMap(SaveD->FileName);
+        saved = true;
+    }
     UpdateTitle();
+    return saved;
 }
 
 void TEditF::SpeedButton3Click() {
@@ -615,26 +710,96 @@ void TEditF::PopExitPopup() {
     CloseAllowed = false;
 }
 
+// Closes only once the map was written; otherwise the next close request asks again.
 void TEditF::SaveAndExit1Click() {
-    CloseAllowed = true;
-    if (!CommitPendingEdits())
+    CloseAllowed = false;
+    if (!SaveMapToItsFile())
         return;
-    SaveBtnClick();
+    CloseAllowed = true;
     close();
 }
 
 void TEditF::Exit1Click() {
+    if (!AskToSaveChanges())
+        return;
     CloseAllowed = true;
     close();
 }
 
+// Unsaved changes are asked about at once; otherwise the exit menu decides.
 void TEditF::FormCloseQuery(bool& canClose) {
+    canClose = false;
     if (CloseAllowed) {
         canClose = true;
         return;
     }
+    if (!CommitPendingEdits())
+        return;
+    if (Document->Modified()) {
+        canClose = AskToSaveChanges();
+        return;
+    }
     PopExit->popup(QCursor::pos());
-    canClose = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recovery copies
+
+void TEditF::StartRecovery(const std::string& folder) {
+    Recovery = std::make_unique<TRecoveryStore>(folder);
+    QUndoStack& stack = Document->UndoStack();
+    connect(&stack, &QUndoStack::indexChanged, this, [this] { recoveryCurrent_ = false; });
+    // Saved, new, opened or undone to what was saved: the copy holds nothing to recover.
+    connect(&stack, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (clean && Recovery)
+            Recovery->Remove();
+    });
+    RecoveryTimer = new QTimer(this);
+    RecoveryTimer->setObjectName(QStringLiteral("RecoveryTimer"));
+    RecoveryTimer->setInterval(RecoveryIntervalMs);
+    connect(RecoveryTimer, &QTimer::timeout, this, Guarded([this] { WriteRecoveryCopy(); }));
+    RecoveryTimer->start();
+}
+
+void TEditF::WriteRecoveryCopy() {
+    if (!Recovery || !Document->Modified() || recoveryCurrent_)
+        return;
+    try {
+        Recovery->Write(Map(), Document->SourcePath());
+        recoveryCurrent_ = true;
+        recoveryFailureShown_ = false;
+    } catch (const std::exception& error) {
+        // Shown once: the timer would otherwise repeat it every time it runs.
+        if (!std::exchange(recoveryFailureShown_, true))
+            ShowErrorBox(std::string("No recovery copy could be written: ") + error.what());
+    }
+}
+
+void TEditF::OfferRecovery() {
+    if (!Recovery)
+        return;
+    for (const TRecoveryCopy& copy : Recovery->Orphans()) {
+        const std::string question =
+            "The editor did not close cleanly. Restore the unsaved changes to " + copy.FileName +
+            " (copied " + copy.Written.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString() +
+            ")?\n\nNo deletes the recovery copy.";
+        if (!Dialogs().AskYesNo(question)) {
+            TRecoveryStore::Discard(copy);
+            continue;
+        }
+        if (!AskToSaveChanges())
+            return;
+        // A copy that cannot be read is shown and kept; nothing is deleted that was not restored.
+        bool restored = false;
+        RunGuarded([&] { restored = Document->RestoreRecovery(copy.Path, copy.SourcePath); });
+        if (!restored)
+            continue;
+        // The old copy goes only once this editor's own copy holds the work.
+        WriteRecoveryCopy();
+        if (recoveryCurrent_)
+            TRecoveryStore::Discard(copy);
+        return;
+    }
 }
 
 void TEditF::closeEvent(QCloseEvent* event) {
