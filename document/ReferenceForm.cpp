@@ -3,9 +3,11 @@
 #include "document/RecordJson.h"
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
+#include "mapdata/Stream.h"
 #include "mapdata/Text.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace tv {
 
@@ -19,6 +21,34 @@ bool KeptByTheFile(const char* field) {
 std::string Quoted(const TBaseInfo& record) {
     return "\"" + record.Name.str() + "\"";
 }
+
+// The stored bytes of a record after its Name, Left and Top, which every record writes first.
+std::vector<uint8_t> ValuesAfterPosition(const TBaseInfo& record) {
+    TMemoryStream name;
+    WriteStreamString(name, record.Name);
+    TMemoryStream all;
+    record.WriteToStream(all);
+    const size_t skip = name.Bytes().size() + 2 * sizeof(int32_t);
+    return std::vector<uint8_t>(all.Bytes().begin() + static_cast<std::ptrdiff_t>(skip),
+                                all.Bytes().end());
+}
+
+// Most reference objects hold their prototype's values; comparing their stored bytes finds
+// those at once, before the fields of the others are compared one by one.
+class TPrototypeBytes {
+public:
+    bool SameValues(const TBaseInfo& record, const TBaseInfo& prototype) {
+        if (std::strcmp(record.ClassName(), prototype.ClassName()) != 0)
+            return false;
+        auto [known, added] = bytes_.try_emplace(&prototype);
+        if (added)
+            known->second = ValuesAfterPosition(prototype);
+        return ValuesAfterPosition(record) == known->second;
+    }
+
+private:
+    std::unordered_map<const TBaseInfo*, std::vector<uint8_t>> bytes_;
+};
 
 } // namespace
 
@@ -52,10 +82,11 @@ void MarkCatalogueRows(std::vector<TPropertyRow>& rows, const TBaseInfo& prototy
 
 std::vector<TReferenceLoss> ReferenceLosses(const TMap& map, const TObjMgr* catalogue) {
     std::vector<TReferenceLoss> losses;
+    TPrototypeBytes prototypes;
     for (int i = 0; i < map.Objects.Count(); ++i) {
         const TBaseInfo& record = *map.Objects[i];
         const TBaseInfo* prototype = ReferencePrototype(record, catalogue);
-        if (!prototype)
+        if (!prototype || prototypes.SameValues(record, *prototype))
             continue;
         TReferenceLoss loss{i, &record, {}};
         if (std::strcmp(record.ClassName(), prototype->ClassName()) != 0)
