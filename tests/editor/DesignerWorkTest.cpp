@@ -60,6 +60,11 @@ protected:
 };
 
 TEST_F(DesignerWorkTest, UnsavedChangesAreMarkedAndAskedAboutBeforeTheMapIsSetAside) {
+    // A map named on the command line that cannot be read leaves the untitled map.
+    window->OpenAtStart(MapFile("missing.tvm"));
+    ASSERT_EQ(dialogs.ErrorTexts().size(), 1u);
+    EXPECT_EQ(dialogs.ErrorTexts()[0].rfind("Cannot open file", 0), 0u);
+    dialogs.Errors.clear();
     EXPECT_EQ(Title(), "Torvanikian Map Editor - untitled.tvm");
     PlaceType("Grunt", 100, 100);
     EXPECT_EQ(Title(), "Torvanikian Map Editor - untitled.tvm*");
