@@ -1,8 +1,11 @@
 // The map document's undo stack on a 10,000-object map with view objects on a headless device
 // of the editor's view size: "Add" of 10,000 copies, its undo and its redo, and the memory the
-// undo stack holds per command. Run under an X server (Xvfb).
+// undo stack holds per command; opening maps; what Save and the recovery timer add. Run under
+// an X server (Xvfb).
 
 #include "document/MapDocument.h"
+#include "document/Recovery.h"
+#include "document/ReferenceForm.h"
 #include "engine/Device.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
@@ -11,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -219,6 +223,42 @@ void BM_OpenMap(benchmark::State& state) {
     state.counters["objects"] = static_cast<double>(document.Document->Map().Objects.Count());
 }
 BENCHMARK(BM_OpenMap)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// A map of n copies of "Rock", every hundredth with a Width of its own.
+std::unique_ptr<tv::TMap> RockMap(int count) {
+    auto map = std::make_unique<tv::TMap>();
+    map->MaxWorldX = 50000;
+    std::mt19937 random(5);
+    for (int i = 0; i < count; ++i) {
+        std::unique_ptr<tv::TBaseInfo> rock =
+            Decor(static_cast<int>(random() % 50000), static_cast<int>(random() % 560));
+        if (i % 100 == 0)
+            rock->Width = 65;
+        map->Objects.Add(std::move(rock));
+    }
+    return map;
+}
+
+// What every Save adds: finding the reference objects whose own values the file drops.
+void BM_ReferenceLosses(benchmark::State& state) {
+    const std::unique_ptr<tv::TMap> map = RockMap(static_cast<int>(state.range(0)));
+    size_t found = 0;
+    for (auto _ : state)
+        found = tv::ReferenceLosses(*map, &Catalogue()).size();
+    state.counters["losses"] = static_cast<double>(found);
+}
+BENCHMARK(BM_ReferenceLosses)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// What the recovery timer does every 2 minutes while the map is modified.
+void BM_RecoveryCopy(benchmark::State& state) {
+    const std::unique_ptr<tv::TMap> map = RockMap(static_cast<int>(state.range(0)));
+    tv::TRecoveryStore store(GameFolder() + "recovery");
+    for (auto _ : state)
+        store.Write(*map, std::string());
+    state.counters["bytes"] =
+        static_cast<double>(QFileInfo(QString::fromStdString(store.CopyPath())).size());
+}
+BENCHMARK(BM_RecoveryCopy)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

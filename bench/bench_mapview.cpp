@@ -196,6 +196,8 @@ public:
     void ErrorBox(const std::string&, const std::string&) override {}
     std::optional<std::string> FileName(const tv::TFileDialogRequest&) override { return {}; }
     std::optional<uint32_t> Color(uint32_t) override { return {}; }
+    tv::TSaveChoice AskSave(const std::string&) override { return tv::TSaveChoice::Cancel; }
+    bool AskYesNo(const std::string&) override { return false; }
 };
 
 void BM_ScrollStep(benchmark::State& state) {

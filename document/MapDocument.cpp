@@ -1,15 +1,30 @@
 #include "document/MapDocument.h"
 
 #include "document/MapCommands.h"
+#include "document/ReferenceForm.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Geometry.h"
+#include "mapdata/Notices.h"
+#include "mapdata/Paths.h"
 #include "mapdata/Text.h"
 
+#include <QFileInfo>
 #include <algorithm>
+#include <filesystem>
 
 namespace tv {
 
 namespace {
+
+std::string AbsolutePath(const std::string& nativePath) {
+    return QFileInfo(QString::fromStdString(nativePath)).absoluteFilePath().toStdString();
+}
+
+// Two paths name the same file (links and different spellings included).
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, error) && !error;
+}
 
 std::string Named(const char* verb, const TBaseInfo& record) {
     return std::string(verb) + " " + record.Name.str();
@@ -89,6 +104,7 @@ void TMapDocument::ForgetMap() {
 void TMapDocument::NewMap() {
     ForgetMap();
     state_.Map = std::make_unique<TMap>();
+    sourcePath_.clear();
     undoStack_.setClean();
     state_.Touch(DocChange::Map);
     Notify();
@@ -114,6 +130,7 @@ bool TMapDocument::LoadMap(const std::string& path, IProgress* progress) {
     ForgetMap();
     state_.Map->Swap(loaded);
     state_.Scene->MergeViews(std::move(views));
+    sourcePath_ = AbsolutePath(NativePath(path));
     loadedViews_ = true;
     loadedFailures_ = std::move(failed);
     undoStack_.setClean();
@@ -122,9 +139,29 @@ bool TMapDocument::LoadMap(const std::string& path, IProgress* progress) {
     return true;
 }
 
+bool TMapDocument::RestoreRecovery(const std::string& copyPath, const std::string& sourcePath) {
+    const bool loaded = state_.Map->LoadFromFile(copyPath, nullptr);
+    if (loaded) {
+        ForgetMap();
+        sourcePath_ = sourcePath;
+        undoStack_.resetClean();
+    }
+    state_.Touch(DocChange::Map);
+    Notify();
+    return loaded;
+}
+
 void TMapDocument::SaveMap(const std::string& path) {
     state_.Map->SaveToFile(path, catalogue_);
+    sourcePath_ = AbsolutePath(path);
     undoStack_.setClean();
+    const std::string notice = ReferenceLossNotice(ReferenceLosses(*state_.Map, catalogue_));
+    if (!notice.empty())
+        ShowMessageBox(notice);
+}
+
+bool TMapDocument::WouldReplaceAnotherFile(const std::string& path) const {
+    return FileExists(path) && !SameFile(path, sourcePath_);
 }
 
 void TMapDocument::RebuildViews() {
@@ -201,11 +238,11 @@ void TMapDocument::Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_
 // ---------------------------------------------------------------------------------------------
 // Changing records
 
-void TMapDocument::ChangeSelected(const std::string& text,
+bool TMapDocument::ChangeSelected(const std::string& text,
                                   const std::function<void(TBaseInfo&)>& change, int mergeId) {
     TBaseInfo* record = state_.Selected;
     if (!record)
-        return;
+        return false;
     // The change is tried on a copy first, so a value that cannot be read changes nothing.
     std::unique_ptr<TBaseInfo> changed = CloneInfo(*record);
     change(*changed);
@@ -216,30 +253,42 @@ void TMapDocument::ChangeSelected(const std::string& text,
         state_.Touch(DocChange::Object);
         state_.RefreshView(record);
         Notify();
-        return;
+        return false;
     }
     std::vector<TRecordChange> changes;
     changes.push_back(TRecordChange{SelectedIndex(), std::move(before), std::move(after)});
     Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false, mergeId));
+    return true;
+}
+
+void TMapDocument::TellOfReferenceEdit(std::string_view row) {
+    const TBaseInfo* record = state_.Selected;
+    if (referenceEditTold_ || !record || !IsCatalogueRow(row) ||
+        !ReferencePrototype(*record, catalogue_))
+        return;
+    referenceEditTold_ = true;
+    ShowMessageBox(ReferenceEditNotice(*record, row));
 }
 
 void TMapDocument::SetObjectProperty(const std::string& key, const std::string& value) {
     const int32_t maxWorldX = state_.Map->MaxWorldX;
     const std::string name = state_.Selected ? state_.Selected->Name.str() : std::string();
-    ChangeSelected("Set " + key + " of " + name,
-                   [&](TBaseInfo& record) { ApplyObjectProperty(record, key, value, maxWorldX); });
+    if (ChangeSelected("Set " + key + " of " + name, [&](TBaseInfo& record) {
+            ApplyObjectProperty(record, key, value, maxWorldX);
+        }))
+        TellOfReferenceEdit(key);
 }
 
 void TMapDocument::SetObjectTexture(const std::string& texture) {
-    if (state_.Selected)
-        ChangeSelected(Named("Set Texture of", *state_.Selected),
-                       [&](TBaseInfo& record) { record.Texture = texture; });
+    if (state_.Selected && ChangeSelected(Named("Set Texture of", *state_.Selected),
+                                          [&](TBaseInfo& record) { record.Texture = texture; }))
+        TellOfReferenceEdit(kPropTexture);
 }
 
 void TMapDocument::SetObjectColor(uint32_t color) {
-    if (state_.Selected)
-        ChangeSelected(Named("Set Color of", *state_.Selected),
-                       [&](TBaseInfo& record) { record.Color = color; });
+    if (state_.Selected && ChangeSelected(Named("Set Color of", *state_.Selected),
+                                          [&](TBaseInfo& record) { record.Color = color; }))
+        TellOfReferenceEdit(kPropColor);
 }
 
 void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tv {
@@ -59,10 +60,21 @@ public:
     // DocChange::Map unless it raised.
     bool LoadMap(const std::string& path, IProgress* progress = nullptr);
     // Writes the map to a native path (FileName becomes its file name); the map is unmodified
-    // afterwards. A failure raises and leaves the file and FileName as they were.
+    // afterwards. A failure raises and leaves the file and FileName as they were. Objects whose
+    // values the file does not keep (stored by reference) are then named in one notice.
     void SaveMap(const std::string& path);
+    // Replaces the map with a recovery copy (read without the catalogue: the copy holds every
+    // object in full) that came from a source file; the map is modified afterwards, so the
+    // designer saves it. False when the copy is not a map; a failure raises and changes
+    // nothing.
+    bool RestoreRecovery(const std::string& copyPath, const std::string& sourcePath);
     // Whether the map differs from what was last opened, saved or made new.
     bool Modified() const { return !undoStack_.isClean(); }
+    // The file the map was opened from or last saved to (absolute, native); empty for a new
+    // map.
+    const std::string& SourcePath() const { return sourcePath_; }
+    // Whether saving to a native path would replace a file other than SourcePath.
+    bool WouldReplaceAnotherFile(const std::string& path) const;
     // Marks every view object dead and makes new ones for the records. Records whose texture
     // cannot be loaded get none; then one failure names their textures. Right after LoadMap
     // the view objects it made are current: nothing is made again, and the failure of their
@@ -109,8 +121,12 @@ private:
     void Push(std::unique_ptr<TDocumentCommand> command);
     // Tells the listeners what changed, then raises a failure kept on the way.
     void Notify();
-    void ChangeSelected(const std::string& text, const std::function<void(TBaseInfo&)>& change,
+    // True when the change made an undo step.
+    bool ChangeSelected(const std::string& text, const std::function<void(TBaseInfo&)>& change,
                         int mergeId = -1);
+    // The first edit in a session of a value that the file takes from the catalogue for the
+    // selected record says so.
+    void TellOfReferenceEdit(std::string_view row);
     void ChangeMapVars(const std::string& text, const TMapVars& after);
     // A new map or a reloaded one: nothing of the old one may stay referred to.
     void ForgetMap();
@@ -124,6 +140,8 @@ private:
     // LoadMap made the view objects of the map; the failures of their textures.
     bool loadedViews_ = false;
     std::vector<const TBaseInfo*> loadedFailures_;
+    std::string sourcePath_;
+    bool referenceEditTold_ = false;
     // The records a drag has moved, by place, with their fields before the drag.
     std::map<int, TRecordState> dragStart_;
 };

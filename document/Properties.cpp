@@ -53,7 +53,7 @@ uint8_t StrToBlend(const std::string& text) {
 }
 
 TPropertyRow Row(const char* key, std::string value, TRowStyle style = TRowStyle::Text) {
-    return TPropertyRow{key, std::move(value), style, {}};
+    return TPropertyRow{key, std::move(value), style, {}, {}};
 }
 
 } // namespace

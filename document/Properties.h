@@ -22,6 +22,9 @@ struct TPropertyRow {
     std::string Value;
     TRowStyle Style = TRowStyle::Text;
     std::vector<std::string> PickList;
+    // When set, the value is one the map file does not keep for this object: the grid greys
+    // the row and shows the note as its tooltip.
+    std::string Note;
 };
 
 // Keys of the object grid, in the order they are first written.

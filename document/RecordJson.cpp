@@ -217,6 +217,28 @@ std::string FieldJson(const TBaseInfo& record, const FieldInfo& field) {
     return "null";
 }
 
+bool SameFieldValue(const TBaseInfo& a, const TBaseInfo& b, const FieldInfo& field) {
+    const void* x = field.Address(const_cast<TBaseInfo&>(a));
+    const void* y = field.Address(const_cast<TBaseInfo&>(b));
+    if (!x || !y)
+        return !x && !y;
+    switch (field.Type) {
+    case FieldType::Int32:
+        return *static_cast<const int32_t*>(x) == *static_cast<const int32_t*>(y);
+    case FieldType::UInt32:
+        return *static_cast<const uint32_t*>(x) == *static_cast<const uint32_t*>(y);
+    case FieldType::UInt8:
+        return *static_cast<const uint8_t*>(x) == *static_cast<const uint8_t*>(y);
+    case FieldType::UInt16:
+        return *static_cast<const uint16_t*>(x) == *static_cast<const uint16_t*>(y);
+    case FieldType::Float:
+        return SameBits(*static_cast<const float*>(x), *static_cast<const float*>(y));
+    case FieldType::Text:
+        return *static_cast<const TText*>(x) == *static_cast<const TText*>(y);
+    }
+    return false;
+}
+
 const FieldInfo* FindField(std::string_view name) {
     for (const FieldInfo& field : RecordFields())
         if (name == field.Name)

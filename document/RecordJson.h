@@ -26,6 +26,10 @@ const FieldInfo* FindField(std::string_view name);
 // The field's value as JSON text; the record's class must have the field.
 std::string FieldJson(const TBaseInfo& record, const FieldInfo& field);
 
+// Whether two records hold the same stored value of a field (floats bit for bit); a field
+// that neither record's class has counts as the same, one that only one has as different.
+bool SameFieldValue(const TBaseInfo& a, const TBaseInfo& b, const FieldInfo& field);
+
 // The shortest decimal text that reads back (through strtof, and through a double) as exactly
 // the same 32-bit float; "NaN", "Infinity", "-Infinity" and "-0" for the values that a JSON
 // number cannot carry through a JSON reader (Qt's reader turns -0 into 0).

@@ -1,5 +1,6 @@
 #include "editor/Dialogs.h"
 
+#include "editor/EditorApp.h"
 #include "mapdata/Paths.h"
 #include "mapdata/Text.h"
 
@@ -51,6 +52,31 @@ std::optional<uint32_t> TQtDialogs::Color(uint32_t initialRgb) {
     if (!chosen.isValid())
         return std::nullopt;
     return static_cast<uint32_t>(chosen.rgb() & 0xFFFFFFu);
+}
+
+// The questions are titled with the editor's name alone; the text names the file.
+TSaveChoice TQtDialogs::AskSave(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(EditorTitle), ToQString(text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return TSaveChoice::Save;
+    case QMessageBox::Discard:
+        return TSaveChoice::Discard;
+    default:
+        return TSaveChoice::Cancel;
+    }
+}
+
+bool TQtDialogs::AskYesNo(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(EditorTitle), ToQString(text),
+                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 IDialogs& Dialogs() {

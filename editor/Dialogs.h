@@ -17,6 +17,9 @@ struct TFileDialogRequest {
     std::string DefaultExt; // without the dot; added by the caller, shown as a hint only
 };
 
+// The answer to "Save changes to ...?".
+enum class TSaveChoice { Save, Discard, Cancel };
+
 // Every modal box and dialog of the editor goes through this seam, so tests can answer them
 // without a modal loop. The real implementation uses QMessageBox, QFileDialog and QColorDialog.
 class IDialogs {
@@ -30,6 +33,10 @@ public:
     virtual std::optional<std::string> FileName(const TFileDialogRequest& request) = 0;
     // A colour 0xRRGGBB, or nothing when the dialog was cancelled.
     virtual std::optional<uint32_t> Color(uint32_t initialRgb) = 0;
+    // A question with Save, Discard and Cancel (closing the box is Cancel).
+    virtual TSaveChoice AskSave(const std::string& text) = 0;
+    // A question with Yes and No (closing the box is No).
+    virtual bool AskYesNo(const std::string& text) = 0;
 };
 
 class TQtDialogs : public IDialogs {
@@ -38,6 +45,8 @@ public:
     void ErrorBox(const std::string& title, const std::string& text) override;
     std::optional<std::string> FileName(const TFileDialogRequest& request) override;
     std::optional<uint32_t> Color(uint32_t initialRgb) override;
+    TSaveChoice AskSave(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
 };
 
 // The dialogs in use: the installed ones, or the real ones.

@@ -2,6 +2,7 @@
 
 #include "document/Convert.h"
 #include "document/Properties.h"
+#include "document/Recovery.h"
 #include "editor/AboutDlg.h"
 #include "editor/EditorApp.h"
 #include "editor/Glyphs.h"
@@ -22,7 +23,6 @@
 #include "world/PlaySession.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
 #include <QGuiApplication>
@@ -30,10 +30,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <climits>
 
@@ -135,9 +137,13 @@ TEditF::TEditF(QWidget* parent) : TEditF(ParentFolder(ProgramFolder()) + "/", pa
 
 TEditF::TEditF(const std::string& baseFolder, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("EditF"));
+    // The window opens at its fixed layout's size and may be enlarged or maximised: the view
+    // grows, the pages keep their width.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
+    setMinimumSize(ClientWidth, ClientHeight);
+    resize(ClientWidth, ClientHeight);
     PaintWindow(this, kFormColor);
     setFont(FormFont());
     SetApplicationTitle(EditorTitle);
@@ -161,7 +167,7 @@ TEditF::~TEditF() {
 
 void TEditF::BuildControls() {
     View = Named(new QWidget(this), "View");
-    View->setGeometry(5, 5, 446, 356);
+    View->setGeometry(5, 5, BaseViewWidth, BaseViewHeight);
     View->setFocusPolicy(Qt::ClickFocus);
     PaintWindow(View, kFormColor);
 
@@ -207,6 +213,43 @@ void TEditF::BuildControls() {
     OpenPD = new TFileDialog(this, "OpenPD", TFileDialog::TKind::Open, kPictureFilter, "");
     ColorD = new TColorDialog(this, "ColorD");
     OpenMD = new TFileDialog(this, "OpenMD", TFileDialog::TKind::Open, kMusicFilter, "mid");
+}
+
+QSize TEditF::ViewSizeFor(const QSize& client) {
+    // Beside the pages (and their 2-pixel margin) and above the row of scroll controls.
+    const int width = client.width() - 5 - PagesWidth;
+    const int height = client.height() - (ClientHeight - BaseViewHeight);
+    const QSize fit =
+        width * 3 <= height * 4 ? QSize(width, width * 3 / 4) : QSize(height * 4 / 3, height);
+    if (fit.width() >= BaseViewWidth && fit.height() >= BaseViewHeight)
+        return fit;
+    return QSize(BaseViewWidth, BaseViewHeight);
+}
+
+void TEditF::LayOutControls() {
+    const QSize view = ViewSizeFor(size());
+    View->setGeometry(5, 5, view.width(), view.height());
+    // The scroll controls stay under the view, the tool bar and the pages at the right edge.
+    const int down = view.height() - BaseViewHeight;
+    XPanel->move(5, 369 + down);
+    XPrev->move(206, 367 + down);
+    XNext->move(249, 367 + down);
+    EdJump->move(294, 369 + down);
+    XJump->move(385, 367 + down);
+    const int right = width() - PagesWidth - 2;
+    Panelus->move(right, 5);
+    const int pagesHeight = height() - 44;
+    Pages->setGeometry(right, 40, PagesWidth, pagesHeight);
+    // The grids take the pages' extra height.
+    const int taller = pagesHeight - BaseViewHeight;
+    ValMod->resize(ValMod->width(), 214 + taller);
+    ValMap->resize(ValMap->width(), 320 + taller);
+}
+
+void TEditF::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (Pages)
+        LayOutControls();
 }
 
 void TEditF::BuildToolBar() {
@@ -394,6 +437,7 @@ void TEditF::FormCreate(const std::string& baseFolder) {
     InstallKeyStateFilter();
     InitGraphics();
     ConnectUndoStack();
+    connect(&Document->UndoStack(), &QUndoStack::cleanChanged, this, [this] { UpdateTitle(); });
 
     Document->NewMap();
     UpdateTitle();
@@ -414,6 +458,8 @@ void TEditF::FormDestroy() {
         Timer->Finalize();
         Timer->OnTimer = nullptr;
     }
+    if (RecoveryTimer)
+        RecoveryTimer->stop();
     // The view objects and the selection frame (their textures belong to the cache); the
     // device cursor refers to the view's window, so it goes with the window.
     if (Document) {
@@ -466,7 +512,8 @@ void TEditF::RefreshAll() {
 }
 
 void TEditF::UpdateTitle() {
-    SetApplicationTitle(std::string(EditorTitle) + " - " + Map().FileName);
+    SetApplicationTitle(std::string(EditorTitle) + " - " + Map().FileName +
+                        (Document->Modified() ? "*" : ""));
     setWindowTitle(ToQString(ApplicationTitle()));
 }
 
@@ -579,95 +626,6 @@ void TEditF::ValMapEditButtonClick() {
 void TEditF::PagesChange(int index) {
     if (Pages->widget(index) == Tabvars)
         FillMapVars();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Map file commands
-
-// The document tells DocumentChanged, which runs RefreshAll and UpdateTitle.
-void TEditF::SpeedButton1Click() {
-    Document->NewMap();
-}
-
-void TEditF::SpeedButton2Click() {
-    OpenD->InitialDir = MapFolder();
-    if (!OpenD->Execute())
-        return;
-    // A large map shows how far opening got; Cancel keeps the map on screen, as a failed
-    // load does.
-    TProgressDialog progress(this, QStringLiteral("Opening ") + ToQString(OpenD->FileName));
-    try {
-        Document->LoadMap(OpenD->FileName, &progress);
-    } catch (const ECancelled&) {
-    }
-}
-
-bool TEditF::CommitPendingEdits() {
-    // The tool buttons take no focus, so a value typed into a grid and not yet applied would
-    // otherwise miss the file. A value that does not apply has shown its error; the command
-    // then stops.
-    return ValMap->CommitEdit() && ValMod->CommitEdit();
-}
-
-void TEditF::SaveBtnClick() {
-    if (!CommitPendingEdits())
-        return;
-    // A stored name that is not a bare file name (a map received from elsewhere may hold
-    // "..\\..\\x.tvm") would put the file outside the map folder: such a map is saved as an
-    // untitled one.
-    if (TextEquals(Map().FileName, TMap::kUntitled) || !IsBareFileName(Map().FileName)) {
-        SaveAsBtnClick();
-        return;
-    }
-    Document->SaveMap(NativePath(MapFolder() + "\\" + Map().FileName));
-}
-
-void TEditF::SaveAsBtnClick() {
-    if (!CommitPendingEdits())
-        return;
-    SaveD->InitialDir = MapFolder();
-    if (SaveD->Execute())
-        Document->SaveMap(SaveD->FileName);
-    UpdateTitle();
-}
-
-void TEditF::SpeedButton3Click() {
-    PopExit->popup(QCursor::pos() - QPoint(20, 7));
-}
-
-void TEditF::PopExitPopup() {
-    CloseAllowed = false;
-}
-
-void TEditF::SaveAndExit1Click() {
-    CloseAllowed = true;
-    if (!CommitPendingEdits())
-        return;
-    SaveBtnClick();
-    close();
-}
-
-void TEditF::Exit1Click() {
-    CloseAllowed = true;
-    close();
-}
-
-void TEditF::FormCloseQuery(bool& canClose) {
-    if (CloseAllowed) {
-        canClose = true;
-        return;
-    }
-    PopExit->popup(QCursor::pos());
-    canClose = false;
-}
-
-void TEditF::closeEvent(QCloseEvent* event) {
-    bool canClose = false;
-    RunGuarded([&] { FormCloseQuery(canClose); });
-    if (canClose)
-        event->accept();
-    else
-        event->ignore();
 }
 
 } // namespace tv

@@ -21,6 +21,7 @@ class QAction;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 
 namespace tv {
@@ -31,6 +32,7 @@ class TD3DXSprite;
 class TDXTimer;
 class TMapViewHost;
 class TPlaySession;
+class TRecoveryStore;
 class TWindowCursorControl;
 
 // The editor's main window: the map view on the left with its scrolling controls, the tool
@@ -45,6 +47,12 @@ public:
     static constexpr int ClientWidth = 792;
     static constexpr int ClientHeight = 400;
     static constexpr int MaxMapWidth = 50000;
+    // The view's size in the window as it opens.
+    static constexpr int BaseViewWidth = 446;
+    static constexpr int BaseViewHeight = 356;
+    static constexpr int PagesWidth = 341;
+    // How often a modified map is copied for recovery after a crash.
+    static constexpr int RecoveryIntervalMs = 2 * 60 * 1000;
 
     // The base folder is the folder above the program's own.
     explicit TEditF(QWidget* parent = nullptr);
@@ -151,6 +159,8 @@ public:
     TMap& Map() const { return Document->Map(); }
     TBaseInfo* Selected() const { return Document->Selected(); }
     void RefreshAll();
+    // "Torvanikian Map Editor - <file name>", with "*" after the name while the map has
+    // unsaved changes.
     void UpdateTitle();
     void UpdateWorldX();
     // The "World X" caption alone (also after "Max World X" changed).
@@ -208,13 +218,41 @@ public:
     void About1Click();
     // Applies a value typed into a grid and not yet applied; false when it did not apply.
     bool CommitPendingEdits();
+    // Save: writes the map into the map folder under its stored name (Save As when it has
+    // none) and asks before replacing another file there. True when the map was written;
+    // false when the designer declined; a failure raises.
+    bool SaveMapToItsFile();
+    // Save As: asks before replacing an existing file. True when the map was written.
+    bool SaveMapAs();
+    // Before the map is set aside (New, Open, Exit, closing): asks "Save changes to ...?"
+    // when it has unsaved changes. True when it may go: saved, discarded, or nothing to save.
+    bool AskToSaveChanges();
+    // Opens a map given on the command line; a failure is shown and the untitled map stays.
+    void OpenAtStart(const std::string& path);
+    // Open of a path, with a progress dialog when it takes long.
+    void OpenWithProgress(const std::string& path);
+
+    // --- recovery copies ---
+    std::unique_ptr<TRecoveryStore> Recovery;
+    QTimer* RecoveryTimer = nullptr;
+    // Keeps a recovery copy of the modified map in a folder (every RecoveryIntervalMs); a
+    // Save, New, Open or a clean exit removes it.
+    void StartRecovery(const std::string& folder);
+    // Offers, newest first, the copies that editors which ended without a clean exit left.
+    void OfferRecovery();
+    // Writes the copy now when the map has unsaved changes that no copy holds yet.
+    void WriteRecoveryCopy();
 
     // --- edit commands and keys (EditFormEdit.cpp) ---
     // Undo and redo of the last edit (UndoBtn, RedoBtn, Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y).
     void UndoClick();
     void RedoClick();
-    // Escape: nothing is selected any more, so a left click moves nothing.
+    // Escape (and Ctrl with a right click on empty space in the view): nothing is selected
+    // any more, so a left click moves nothing.
     void ClearSelection();
+    // The Modify page's lists show the selected object (its group and its entry), or no entry
+    // when nothing in view is selected.
+    void ShowSelectionInLists();
     // The arrow keys: the selected object moves by a few world units.
     void NudgeSelected(int dx, int dy);
     // Home and End: the view jumps to the start or the end of the world.
@@ -277,13 +315,18 @@ public:
     void XPrevClick();
     void XNextClick();
     void XJumpClick();
-    void ViewMouseDown(Qt::MouseButton button);
+    void ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {});
     void ViewMouseMove(Qt::MouseButtons buttons);
     void ViewMouseUp(Qt::MouseButton button);
+
+    // The view's size in a window of this client size: the size it opens with until the
+    // largest 4:3 rectangle beside the pages and above the scroll controls is larger both ways.
+    static QSize ViewSizeFor(const QSize& client);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildControls();
@@ -291,6 +334,8 @@ private:
     void BuildModifyPage();
     void BuildVarsPage();
     void BuildToolBar();
+    // Places the view, its scroll controls, the tool bar and the pages for the window's size.
+    void LayOutControls();
     void ConnectHandlers();
     void FormCreate(const std::string& baseFolder);
     void FormDestroy();
@@ -326,6 +371,10 @@ private:
     // The fingerprint of the picture presented last, and whether it is still on screen.
     uint64_t PresentedPicture = 0;
     bool PicturePresented = false;
+    // The recovery copy holds the map as it is now.
+    bool recoveryCurrent_ = false;
+    // A failure to write the copy was shown (once, until a copy is written again).
+    bool recoveryFailureShown_ = false;
 };
 
 } // namespace tv

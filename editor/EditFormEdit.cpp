@@ -175,6 +175,7 @@ void TEditF::ClearSelection() {
     Document->EndDrag();
     Document->Select(nullptr);
     ShowSelected();
+    ShowSelectionInLists();
 }
 
 void TEditF::NudgeSelected(int dx, int dy) {

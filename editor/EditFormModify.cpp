@@ -5,6 +5,7 @@
 #include "document/ObjectClipboard.h"
 #include "document/Placement.h"
 #include "document/Properties.h"
+#include "document/ReferenceForm.h"
 #include "editor/EditorApp.h"
 #include "editor/ListKeys.h"
 #include "mapdata/Errors.h"
@@ -116,6 +117,35 @@ void TEditF::SelectFromModList() {
     ShowSelected();
 }
 
+void TEditF::ShowSelectionInLists() {
+    const QSignalBlocker listBlocker(ListMod);
+    const TBaseInfo* selected = Selected();
+    if (!selected || !IsInView(selected)) {
+        ListMod->setCurrentRow(-1);
+        return;
+    }
+    for (int group = 0; group < ComboMod->count(); ++group) {
+        if (TextEquals(ComboMod->itemText(group).toStdString(), selected->Group)) {
+            const QSignalBlocker comboBlocker(ComboMod);
+            ComboMod->setCurrentIndex(group);
+            ComboModSelect();
+            break;
+        }
+    }
+    // The entry of the selected record among the listed ones (as SelectFromModList counts).
+    int row = 0;
+    for (const TBaseInfo* record : Map().Objects) {
+        if (!IsInView(record) || !TextEquals(record->Group, ModGroup))
+            continue;
+        if (record == selected) {
+            ListMod->setCurrentRow(row);
+            return;
+        }
+        ++row;
+    }
+    ListMod->setCurrentRow(-1);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The property grid
 
@@ -130,7 +160,11 @@ void TEditF::FillProperties() {
         ValMod->ClearRows();
         return;
     }
-    ValMod->SetRows(ObjectRows(*Selected()));
+    std::vector<TPropertyRow> rows = ObjectRows(*Selected());
+    // Values of an object stored by reference show as the catalogue's.
+    if (const TBaseInfo* prototype = ReferencePrototype(*Selected(), ObjMgr.get()))
+        MarkCatalogueRows(rows, *prototype);
+    ValMod->SetRows(rows);
 }
 
 void TEditF::RefreshModify() {

@@ -52,8 +52,8 @@ int32_t ClampToInt32(int64_t value) {
 void TEditF::BuildView() {
     ViewHost = std::make_unique<TMapViewHost>(View);
     TMapViewWindow* window = ViewHost->Window();
-    window->OnMouseDown = [this](Qt::MouseButton button) {
-        RunGuarded([&] { ViewMouseDown(button); });
+    window->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+        RunGuarded([&] { ViewMouseDown(button, modifiers); });
     };
     window->OnMouseMove = [this](Qt::MouseButtons buttons) {
         RunGuarded([&] { ViewMouseMove(buttons); });
@@ -283,7 +283,7 @@ TPoint TEditF::MousePos() const {
     return DXCursor ? DXCursor->MousePos() : TPoint{};
 }
 
-void TEditF::ViewMouseDown(Qt::MouseButton button) {
+void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
     if (!HasGraphics() || Playing())
         return;
     // The keys (Delete, the arrows) now act on the map, not on the field edited before.
@@ -309,9 +309,13 @@ void TEditF::ViewMouseDown(Qt::MouseButton button) {
                 wy >= record->Top && wy < int64_t{record->Top} + record->Height) {
                 Document->Select(record);
                 ShowSelected();
-                break;
+                ShowSelectionInLists();
+                return;
             }
         }
+        // Empty space: with Ctrl the selection goes, without it nothing changes.
+        if (modifiers & Qt::ControlModifier)
+            ClearSelection();
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace tv {
@@ -33,7 +34,7 @@ void TMapViewWindow::exposeEvent(QExposeEvent* event) {
 
 void TMapViewWindow::mousePressEvent(QMouseEvent* event) {
     if (OnMouseDown)
-        OnMouseDown(event->button());
+        OnMouseDown(event->button(), event->modifiers());
     event->accept();
 }
 
@@ -65,6 +66,12 @@ TMapViewHost::TMapViewHost(QWidget* view) : window_(new TMapViewWindow) {
     noDevice_ = new QLabel(QString::fromLatin1(kNoDeviceText), view);
     noDevice_->setObjectName(QStringLiteral("NoDeviceLabel"));
     noDevice_->setGeometry(0, 0, view->width(), view->height());
+    // Whichever of the two is shown fills the panel when the panel grows.
+    auto* layout = new QVBoxLayout(view);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(container_);
+    layout->addWidget(noDevice_);
     noDevice_->setAlignment(Qt::AlignCenter);
     noDevice_->setWordWrap(true);
     noDevice_->setMargin(12);

@@ -35,7 +35,7 @@ public:
 // passed, the view reads the pointer through the device cursor.
 class TMapViewWindow : public QWindow {
 public:
-    std::function<void(Qt::MouseButton)> OnMouseDown;
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers)> OnMouseDown;
     std::function<void(Qt::MouseButtons)> OnMouseMove;
     std::function<void(Qt::MouseButton)> OnMouseUp;
     // The window system asks for the window's picture again (uncovered, shown, resized).
@@ -49,8 +49,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
-// Fills the View panel: the device window while there is a device, otherwise a dark panel
-// saying that the map cannot be shown.
+// Fills the View panel, at the panel's size: the device window while there is a device,
+// otherwise a dark panel saying that the map cannot be shown.
 class TMapViewHost {
 public:
     explicit TMapViewHost(QWidget* view);

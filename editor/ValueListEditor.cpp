@@ -206,6 +206,41 @@ void TValueListEditor::SetRows(const std::vector<TPropertyRow>& rows) {
             SetEditStyle(row.Key, TEditStyle::PickList);
             SetPickList(row.Key, row.PickList);
         }
+        SetNote(row.Key, row.Note);
+    }
+}
+
+void TValueListEditor::SetNote(std::string_view key, std::string_view note) {
+    const int row = FindRow(key);
+    if (row < 0)
+        return;
+    const QString text = ToQString(note);
+    props_[static_cast<size_t>(row)].Note = text;
+    const QColor color = QColor::fromRgba(text.isEmpty() ? 0xFF000000u : NotedTextColor);
+    for (const int column : {0, 1}) {
+        item(row, column)->setToolTip(text);
+        item(row, column)->setForeground(color);
+    }
+    if (row == row_)
+        ShowNoteInEditor();
+}
+
+std::string TValueListEditor::Note(int row) const {
+    if (row < 0 || row >= static_cast<int>(props_.size()))
+        return {};
+    return props_[static_cast<size_t>(row)].Note.toStdString();
+}
+
+void TValueListEditor::ShowNoteInEditor() {
+    const QString note = row_ >= 0 && row_ < static_cast<int>(props_.size())
+                             ? props_[static_cast<size_t>(row_)].Note
+                             : QString();
+    const QColor color = QColor::fromRgba(note.isEmpty() ? 0xFF000000u : NotedTextColor);
+    for (QWidget* widget : {static_cast<QWidget*>(line_), static_cast<QWidget*>(combo_)}) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Text, color);
+        widget->setPalette(palette);
+        widget->setToolTip(note);
     }
 }
 
@@ -308,6 +343,7 @@ void TValueListEditor::LoadEditor() {
         combo_->hide();
     }
     button_->setVisible(props.Style == TEditStyle::Ellipsis);
+    ShowNoteInEditor();
     original_ = text;
     modified_ = false;
     PlaceEditor();

@@ -37,6 +37,7 @@ public:
 
     static constexpr QRgb CreamColor = 0xFFFFFBF0;
     static constexpr QRgb SkyBlueColor = 0xFFA6CAF0;
+    static constexpr QRgb NotedTextColor = 0xFF808080;
 
     explicit TValueListEditor(QWidget* parent = nullptr);
 
@@ -60,7 +61,10 @@ public:
     void SetEditStyle(std::string_view key, TEditStyle style);
     TEditStyle EditStyle(int row) const;
     void SetPickList(std::string_view key, std::vector<std::string> items);
-    // Writes rows in order (updated in place, or appended), with their edit styles.
+    // A row with a note is greyed and shows the note as its tooltip (an empty note: plain).
+    void SetNote(std::string_view key, std::string_view note);
+    std::string Note(int row) const;
+    // Writes rows in order (updated in place, or appended), with their edit styles and notes.
     void SetRows(const std::vector<TPropertyRow>& rows);
     // Removes every row (no validation).
     void ClearRows();
@@ -100,11 +104,14 @@ private:
     struct TRowProps {
         TEditStyle Style = TEditStyle::Simple;
         std::vector<std::string> PickList;
+        QString Note;
     };
 
     QTableWidgetItem* MakeItem(const QString& text, bool key) const;
     void SetCurrent(int row);
     void LoadEditor();
+    // The cell editor takes the current row's note (grey text, tooltip).
+    void ShowNoteInEditor();
     void PlaceEditor();
     void ActiveTextChanged(const QString& text);
     void RestoreRow();

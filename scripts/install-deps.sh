@@ -12,7 +12,8 @@ packages=(
     xvfb xauth imagemagick fonts-dejavu-core
 )
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format)
+    packages+=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
+               libxcb1-dev xdotool desktop-file-utils shared-mime-info)
 fi
 
 missing=()

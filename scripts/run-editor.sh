@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the editor, lays out the demo game folder build/game/ and starts the editor on it.
+# Builds the editor, lays out the demo game folder build/game/ and starts the editor on it with
+# the demo map open (or with the arguments given: [--base GAMEDIR] [MAP.tvm]).
 # Without a display it runs under Xvfb, saves build/editor-screenshot.png once the window is
 # up and keeps running until interrupted.
 set -euo pipefail
@@ -8,9 +9,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=${TV_BUILD_TYPE:-RelWithDebInfo} >/dev/null
 cmake --build "$root/build" --target tv_game -j "$(nproc)"
 editor="$root/build/game/editor/tvedit"
+args=("$@")
+[[ ${#args[@]} -eq 0 ]] && args=("$root/build/game/Data/Maps/green_hills.tvm")
 
 if [[ -n "${DISPLAY:-}" ]]; then
-    exec "$editor"
+    exec "$editor" "${args[@]}"
 fi
 
 display_num=99
@@ -21,7 +24,7 @@ trap 'kill $editor_pid $xvfb_pid 2>/dev/null || true' EXIT INT TERM
 export DISPLAY=":$display_num"
 for _ in $(seq 100); do [[ -S /tmp/.X11-unix/X$display_num ]] && break; sleep 0.1; done
 
-"$editor" &
+"$editor" "${args[@]}" &
 editor_pid=$!
 sleep 4
 shot="$root/build/editor-screenshot.png"

@@ -105,8 +105,10 @@ TEST_F(EditCommandsTest, EveryEditIsOneUndoStepThroughTheButtonsAndTheKeys) {
     EXPECT_EQ(window->Selected(), window->Map().Objects[0]);
     EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("Name")), "Slime");
 
-    // New starts a new undo history.
+    // New (its changes discarded) starts a new undo history.
+    dialogs.SaveAnswers = {tv::TSaveChoice::Discard};
     Keys(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.Questions, (std::vector<std::string>{"Save changes to untitled.tvm?"}));
     EXPECT_FALSE(window->UndoBtn->isEnabled());
     EXPECT_EQ(UndoTip(), "Undo (Ctrl+Z)");
 }

@@ -374,23 +374,49 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     EXPECT_EQ(dialogs.FileRequests.back().InitialDir, game.path() + "Data/Maps");
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - level1.tvm");
     window->Map().MapName = "Changed";
+    // Another map of that name in the map folder is replaced only when the designer says so.
+    tv::TMap other;
+    other.MapName = "Other";
+    other.SaveToFile(MapFile("level1.tvm"), nullptr);
+    const tvtest::Bytes otherBytes = tvtest::ReadFileBytes(MapFile("level1.tvm"));
     const size_t asked = dialogs.FileRequests.size();
     Click(window->SaveBtn);
     EXPECT_EQ(dialogs.FileRequests.size(), asked) << "a named map is saved without a dialog";
+    ASSERT_EQ(dialogs.Questions.size(), 1u);
+    EXPECT_EQ(dialogs.Questions[0], MapFile("level1.tvm") +
+                                        " already exists and is not the file this map was "
+                                        "opened from or last saved to. Replace it?");
+    EXPECT_EQ(tvtest::ReadFileBytes(MapFile("level1.tvm")), otherBytes);
+    dialogs.YesNoAnswers = {true};
+    Click(window->SaveBtn);
     tv::TMap saved;
     ASSERT_TRUE(saved.LoadFromFile(MapFile("level1.tvm"), window->ObjMgr.get()));
     EXPECT_EQ(saved.MapName, "Changed");
     tv::TMap untouched;
     ASSERT_TRUE(untouched.LoadFromFile(game.file("elsewhere/level1.tvm"), window->ObjMgr.get()));
     EXPECT_EQ(untouched.MapName, "Meanwhile Unknown Map");
+    // Now the file is the map's own: saving again asks nothing.
+    Click(window->SaveBtn);
+    EXPECT_EQ(dialogs.Questions.size(), 2u);
+
+    // Save As asks before replacing any existing file; No writes nothing and keeps the name.
+    dialogs.FileAnswers = {MapFile("other.tvm")};
+    other.SaveToFile(MapFile("other.tvm"), nullptr);
+    const tvtest::Bytes existing = tvtest::ReadFileBytes(MapFile("other.tvm"));
+    Click(window->SaveAsBtn);
+    ASSERT_EQ(dialogs.Questions.size(), 3u);
+    EXPECT_EQ(dialogs.Questions[2], MapFile("other.tvm") + " already exists. Replace it?");
+    EXPECT_EQ(tvtest::ReadFileBytes(MapFile("other.tvm")), existing);
+    EXPECT_EQ(window->Map().FileName, "level1.tvm");
 
     // A stored name that is not a bare file name never leads out of the map folder: Save asks
     // for a name as for an untitled map.
+    const size_t requests = dialogs.FileRequests.size();
     for (const char* stored : {"..\\..\\PWNED.tvm", "sub/x.tvm", "c:x.tvm", ".."}) {
         window->Map().FileName = stored;
         dialogs.FileAnswers = {std::nullopt};
         Click(window->SaveBtn);
-        EXPECT_EQ(dialogs.FileRequests.size(), asked + 1) << stored;
+        EXPECT_EQ(dialogs.FileRequests.size(), requests + 1) << stored;
         EXPECT_TRUE(dialogs.FileRequests.back().Save);
         dialogs.FileRequests.pop_back();
     }
@@ -490,23 +516,30 @@ TEST_F(EditFormTest, TheMenusOpenNextToThePointer) {
     window->PopExit->hide();
 }
 
-TEST_F(EditFormTest, SaveAndExitClosesAlsoWhenTheNameIsNotGiven) {
+TEST_F(EditFormTest, SaveAndExitClosesOnlyOnceTheMapWasSaved) {
     Start();
+    // Save As cancelled, then a save that fails: the editor stays, and the next close request
+    // shows the exit menu again.
     window->SaveAndExit1->trigger();
     EXPECT_EQ(dialogs.FileRequests.size(), 1u);
-    EXPECT_FALSE(window->isVisible());
-}
-
-TEST_F(EditFormTest, SaveAndExitStaysOpenWhenSavingFails) {
-    Start();
-    QDir(QString::fromStdString(game.file("Data/Maps"))).removeRecursively();
+    EXPECT_TRUE(window->isVisible());
+    const QString maps = QString::fromStdString(game.file("Data/Maps"));
+    QDir(maps).removeRecursively();
     dialogs.FileAnswers = {MapFile("level")};
     window->SaveAndExit1->trigger();
     ASSERT_EQ(dialogs.Errors.size(), 1u);
     EXPECT_EQ(dialogs.Errors[0].Text.rfind("Cannot create file", 0), 0u) << dialogs.Errors[0].Text;
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->CloseAllowed);
-    EXPECT_TRUE(window->close()) << "the next close needs no menu";
+    EXPECT_FALSE(window->CloseAllowed);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->PopExit->isVisible());
+    window->PopExit->hide();
+
+    QDir().mkpath(maps);
+    dialogs.FileAnswers = {MapFile("level")};
+    window->SaveAndExit1->trigger();
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(MapFile("level.tvm"))));
+    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace

@@ -71,6 +71,16 @@ public:
         return answer;
     }
 
+    // Without a queued answer a save question is cancelled and a yes/no question answered No.
+    tv::TSaveChoice AskSave(const std::string& text) override {
+        Questions.push_back(text);
+        return Next(SaveAnswers, tv::TSaveChoice::Cancel);
+    }
+    bool AskYesNo(const std::string& text) override {
+        Questions.push_back(text);
+        return Next(YesNoAnswers, false);
+    }
+
     std::vector<std::string> ErrorTexts() const {
         std::vector<std::string> texts;
         for (const ErrorBoxCall& call : Errors)
@@ -84,6 +94,19 @@ public:
     std::deque<std::optional<std::string>> FileAnswers;
     std::vector<uint32_t> ColorRequests;
     std::deque<std::optional<uint32_t>> ColorAnswers;
+    // Every question asked, in order (save and yes/no alike).
+    std::vector<std::string> Questions;
+    std::deque<tv::TSaveChoice> SaveAnswers;
+    std::deque<bool> YesNoAnswers;
+
+private:
+    template <class T> static T Next(std::deque<T>& answers, T otherwise) {
+        if (answers.empty())
+            return otherwise;
+        T answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };
 
 // Shows a top-level widget and waits until it is the active window, so focus changes work.

@@ -1,6 +1,7 @@
 #include "tools/tvmtool/Commands.h"
 
 #include "document/RecordJson.h"
+#include "document/ReferenceForm.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Notices.h"
 #include "mapdata/Paths.h"
@@ -12,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <ostream>
 
 namespace tv::tool {
@@ -126,19 +128,17 @@ std::vector<std::string> ReferenceWarnings(const QByteArray& json, const TMap& m
         const TBaseInfo* prototype = catalogue->FindByName(record.Name);
         if (!prototype)
             continue;
-        std::unique_ptr<TBaseInfo> restored = CloneInfo(*prototype);
         std::string lost;
-        if (std::string(record.ClassName()) != restored->ClassName())
-            lost += std::string(" class (") + restored->ClassName() + ")";
+        if (std::string(record.ClassName()) != prototype->ClassName())
+            lost += std::string(" class (") + prototype->ClassName() + ")";
+        const std::vector<std::string> replaced = FieldsReplacedByPrototype(record, *prototype);
         const QJsonObject given = objects.at(i).toObject();
         for (auto it = given.begin(); it != given.end(); ++it) {
             const std::string key = it.key().toStdString();
             if (key == "class" || key == "Group" || key == "Name" || key == "Left" || key == "Top")
                 continue;
-            const FieldInfo* field = FindField(key);
-            void* mine = field ? field->Address(record) : nullptr;
-            void* theirs = field ? field->Address(*restored) : nullptr;
-            if (!mine || !theirs || FieldJson(record, *field) != FieldJson(*restored, *field))
+            if (!FindField(key) ||
+                std::find(replaced.begin(), replaced.end(), key) != replaced.end())
                 lost += " " + key;
         }
         if (!lost.empty())
