@@ -6,6 +6,7 @@
 #include "mapdata/Errors.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <unordered_set>
@@ -215,6 +216,24 @@ void TMapScene::PinBackgrounds(int32_t worldX) {
     }
 }
 
+namespace {
+
+// The world rectangle a view object's quad covers, rounded outwards.
+TRect Covered(const TWrapper& view) {
+    const TDXVertex& a = view.Vertices[0];
+    const TDXVertex& b = view.Vertices[3];
+    const double cx = view.Translation.m[3][0];
+    const double cy = view.Translation.m[3][1];
+    const auto clamp = [](double v) {
+        return static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
+    };
+    return TRect{
+        clamp(std::floor(cx + std::min(a.X, b.X))), clamp(std::floor(cy + std::min(a.Y, b.Y))),
+        clamp(std::ceil(cx + std::max(a.X, b.X))), clamp(std::ceil(cy + std::max(a.Y, b.Y)))};
+}
+
+} // namespace
+
 bool TMapScene::Visible(const TWrapper& view) const {
     if (!CullOutside)
         return true;
@@ -260,25 +279,55 @@ void TMapScene::Draw(const TBaseInfo* selected) {
     }
 }
 
-uint64_t TMapScene::Fingerprint(const TBaseInfo* selected) const {
-    TFingerprint print;
-    print.Add(projectedWorldX_);
+TSceneShot TMapScene::Shot(const TBaseInfo* selected) const {
+    TSceneShot shot;
+    shot.WorldX = projectedWorldX_;
     for (const auto& view : Views) {
         if (view->Dead || !view->Visible || !Visible(*view))
             continue;
-        print.Add(view.get());
-        print.Add(view->Texture ? view->Texture->Texture.get() : nullptr);
-        print.Add(view->Blend);
-        print.AddBytes(view->Vertices, sizeof view->Vertices);
-        print.AddBytes(&view->Translation, sizeof view->Translation);
+        TFingerprint look;
+        look.Add(view->Texture ? view->Texture->Texture.get() : nullptr);
+        look.Add(view->Blend);
+        look.AddBytes(view->Vertices, sizeof view->Vertices);
+        look.AddBytes(&view->Translation, sizeof view->Translation);
+        shot.Views.push_back(TViewShot{view.get(), look.Value(), Covered(*view)});
     }
-    if (selected && SelFrame && IsInView(*selected, projectedWorldX_)) {
-        print.Add(selected->Left);
-        print.Add(selected->Top);
-        print.Add(selected->Width);
-        print.Add(selected->Height);
+    if (selected && SelFrame && IsInView(*selected, projectedWorldX_))
+        shot.Selection = TRect{selected->Left, selected->Top,
+                               static_cast<int32_t>(int64_t{selected->Left} + selected->Width),
+                               static_cast<int32_t>(int64_t{selected->Top} + selected->Height)};
+    return shot;
+}
+
+std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after) {
+    if (before.WorldX != after.WorldX || before.Views.size() != after.Views.size())
+        return std::nullopt;
+    std::optional<TRect> damage;
+    const auto add = [&damage](const TRect& area) {
+        if (!damage)
+            damage = area;
+        damage->Left = std::min(damage->Left, area.Left);
+        damage->Top = std::min(damage->Top, area.Top);
+        damage->Right = std::max(damage->Right, area.Right);
+        damage->Bottom = std::max(damage->Bottom, area.Bottom);
+    };
+    for (size_t i = 0; i < after.Views.size(); ++i) {
+        const TViewShot& a = before.Views[i];
+        const TViewShot& b = after.Views[i];
+        if (a.View != b.View)
+            return std::nullopt;
+        if (a.Look != b.Look || !(a.Area == b.Area)) {
+            add(a.Area);
+            add(b.Area);
+        }
     }
-    return print.Value();
+    if (before.Selection != after.Selection) {
+        if (before.Selection)
+            add(*before.Selection);
+        if (after.Selection)
+            add(*after.Selection);
+    }
+    return damage ? damage : TRect{0, 0, 0, 0};
 }
 
 } // namespace tv

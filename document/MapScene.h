@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tv {
@@ -44,6 +45,29 @@ inline constexpr const char* kSelFrameTexture = "editor\\frame.png";
 // The visible world rectangle is (worldX, 0)-(worldX + 800, 600); touching edges do not
 // count as overlap.
 bool IsInView(const TBaseInfo& record, int32_t worldX);
+
+// What a frame of the scene draws: the visible view objects in order, each with a
+// fingerprint of its quad, colour, texture and blending and the world rectangle it covers,
+// the projection and the selection frame. Equal shots give equal pictures, so a frame with
+// nothing new to show need not be drawn; where shots differ only in some view objects, only
+// their rectangles need drawing again (Damage).
+struct TViewShot {
+    const TWrapper* View = nullptr;
+    uint64_t Look = 0;
+    TRect Area;
+    bool operator==(const TViewShot&) const = default;
+};
+
+struct TSceneShot {
+    int32_t WorldX = 0;
+    std::vector<TViewShot> Views;
+    std::optional<TRect> Selection;
+    bool operator==(const TSceneShot&) const = default;
+};
+
+// The world rectangle in which two shots of the scene differ (empty when they are equal), or
+// nothing when the whole picture may (another projection, view objects in another order).
+std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after);
 
 class TMapScene {
 public:
@@ -103,10 +127,8 @@ public:
     void Prepare();
     // The second half: draws the view objects that can be seen, then the selection frame.
     void Draw(const TBaseInfo* selected);
-    // A fingerprint of what Draw would draw now: the visible view objects in order with their
-    // quads, colours, textures and blending, the projection and the selection frame. Equal
-    // fingerprints give equal pictures; a frame with nothing new to show need not be drawn.
-    uint64_t Fingerprint(const TBaseInfo* selected) const;
+    // What Draw would draw now (see TSceneShot).
+    TSceneShot Shot(const TBaseInfo* selected) const;
 
     const PD3DDevice& Device() const { return device_; }
     // The world x of the projection the device has now.

@@ -297,8 +297,9 @@ public:
     void DrawScene();
     void DrawObjects();
     void DrawFrameRate();
-    // What the next frame would show, as a number: equal numbers, equal pictures.
-    uint64_t PictureFingerprint() const;
+    // The part of the back buffer (pixels) that differs between the picture on screen and
+    // the one shot now; the whole of it when nothing was presented yet or all may differ.
+    TRect PictureDamage(const TSceneShot& shot, int32_t frameRate) const;
     // The picture must be drawn again at the next frame whatever it shows (the window was
     // exposed, the device reset).
     void InvalidatePicture() { PicturePresented = false; }
@@ -368,8 +369,9 @@ private:
     QAction* StopAction = nullptr;
     // The host clock at the last play frame.
     uint32_t PlayClockMs = 0;
-    // The fingerprint of the picture presented last, and whether it is still on screen.
-    uint64_t PresentedPicture = 0;
+    // The picture presented last, and whether it is still on screen.
+    TSceneShot PresentedShot;
+    int32_t PresentedFrameRate = 0;
     bool PicturePresented = false;
     // The recovery copy holds the map as it is now.
     bool recoveryCurrent_ = false;

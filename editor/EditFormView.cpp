@@ -22,6 +22,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QThread>
+#include <algorithm>
 
 namespace tv {
 
@@ -160,16 +161,53 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
         return;
     }
     // Every view object is processed as in any frame; the picture is drawn only when it would
-    // differ from the one on screen.
+    // differ from the one on screen, and then only where it differs.
     Scene().Prepare();
-    const uint64_t picture = PictureFingerprint();
-    if (PicturePresented && picture == PresentedPicture) {
+    const TSceneShot shot = Scene().Shot(Selected());
+    const int32_t frameRate = Timer ? Timer->FrameRate() : 0;
+    if (PicturePresented && shot == PresentedShot && frameRate == PresentedFrameRate) {
         Device->WaitForRefresh();
         return;
     }
+    const TRect damage = PictureDamage(shot, frameRate);
+    Device->SetClipRect(&damage);
     DrawScene();
+    Device->SetClipRect(nullptr);
     PicturePresented = Device->Present() == D3D_OK;
-    PresentedPicture = picture;
+    PresentedShot = shot;
+    PresentedFrameRate = frameRate;
+}
+
+TRect TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
+    const QSize size = Device->BackBufferSize();
+    const int width = size.width();
+    const int height = size.height();
+    const TRect whole{0, 0, width, height};
+    const std::optional<TRect> world =
+        PicturePresented ? Damage(PresentedShot, shot) : std::optional<TRect>{};
+    if (!world)
+        return whole;
+    // World units to back-buffer pixels, widened by a pixel for the filtering at the edges.
+    const auto toX = [&](int64_t x) {
+        return static_cast<int32_t>(
+            std::clamp<int64_t>((x - WorldX) * width / ScreenWidth, -1, width));
+    };
+    const auto toY = [&](int64_t y) {
+        return static_cast<int32_t>(std::clamp<int64_t>(y * height / ScreenHeight, -1, height));
+    };
+    TRect damage{toX(world->Left) - 1, toY(world->Top) - 1, toX(world->Right) + 2,
+                 toY(world->Bottom) + 2};
+    if (world->Right <= world->Left)
+        damage = TRect{0, 0, 0, 0};
+    if (frameRate != PresentedFrameRate) {
+        const TRect text = kFrameRateRect;
+        damage =
+            damage.Right > damage.Left
+                ? TRect{std::min(damage.Left, text.Left), std::min(damage.Top, text.Top),
+                        std::max(damage.Right, text.Right), std::max(damage.Bottom, text.Bottom)}
+                : text;
+    }
+    return damage;
 }
 
 void TEditF::DrawScene() {
@@ -178,11 +216,6 @@ void TEditF::DrawScene() {
     Scene().Draw(Selected());
     DrawFrameRate();
     Device->EndScene();
-}
-
-uint64_t TEditF::PictureFingerprint() const {
-    const int32_t frameRate = Timer ? Timer->FrameRate() : 0;
-    return Scene().Fingerprint(Selected()) * 31u + static_cast<uint32_t>(frameRate);
 }
 
 void TEditF::DrawObjects() {

@@ -525,6 +525,7 @@ HRESULT TD3DDevice::Reset(D3DPRESENT_PARAMETERS* params) {
         return D3DERR_INVALIDCALL;
     }
     SetDefaultStates();
+    clip_.reset();
     lost_ = false;
     return D3D_OK;
 }
@@ -542,6 +543,12 @@ HRESULT TD3DDevice::Clear(uint32_t count, const D3DRECT* rects, uint32_t flags, 
     f->glBindFramebuffer(GL_FRAMEBUFFER, gl_->Fbo);
     f->glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
                     (color & 0xFF) / 255.0f, ((color >> 24) & 0xFF) / 255.0f);
+    D3DRECT clipped;
+    if ((count == 0 || !rects) && clip_) {
+        clipped = D3DRECT{clip_->Left, clip_->Top, clip_->Right, clip_->Bottom};
+        count = 1;
+        rects = &clipped;
+    }
     if (count == 0 || !rects) {
         f->glClear(GL_COLOR_BUFFER_BIT);
         return D3D_OK;
@@ -600,6 +607,7 @@ HRESULT TD3DDevice::Present(const TRect* source, const TRect* dest, HWND overrid
     const QSize target = window_->ClientSize();
     f->glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->Fbo);
     f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context->defaultFramebufferObject());
+    f->glDisable(GL_SCISSOR_TEST); // the whole picture is shown
     const bool scaled = target != backBufferSize_;
     f->glBlitFramebuffer(0, 0, backBufferSize_.width(), backBufferSize_.height(), 0, 0,
                          target.width(), target.height(), GL_COLOR_BUFFER_BIT,
@@ -627,6 +635,29 @@ void TD3DDevice::PaceAfterSwap(IPresentClock::TimePoint swapStart) {
         }
     }
     lastPresent_ = presentClock_->Now();
+}
+
+void TD3DDevice::SetClipRect(const TRect* rect) {
+    const std::optional<TRect> clip = rect ? std::optional<TRect>(*rect) : std::nullopt;
+    if (clip.has_value() == clip_.has_value() &&
+        (!clip || std::memcmp(&*clip, &*clip_, sizeof *clip) == 0))
+        return;
+    Flush(); // what was drawn so far keeps the limit it was drawn with
+    clip_ = clip;
+}
+
+void TD3DDevice::ApplyClip() {
+    auto* f = gl_->F;
+    if (!clip_) {
+        f->glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    TRect r = *clip_;
+    const int h = backBufferSize_.height();
+    if (!ClipRect(r, TRect{0, 0, backBufferSize_.width(), h}))
+        r = TRect{0, 0, 0, 0};
+    f->glEnable(GL_SCISSOR_TEST);
+    f->glScissor(r.Left, h - r.Bottom, r.Right - r.Left, r.Bottom - r.Top);
 }
 
 void TD3DDevice::WaitForRefresh() {
@@ -896,6 +927,7 @@ void TD3DDevice::Flush() {
     const bool all = !g.Applied;
     f->glBindFramebuffer(GL_FRAMEBUFFER, g.Fbo);
     f->glViewport(0, 0, backBufferSize_.width(), backBufferSize_.height());
+    ApplyClip();
     if (all) {
         f->glUseProgram(g.Program);
         f->glActiveTexture(GL_TEXTURE0);

@@ -291,6 +291,10 @@ public:
     const TDeviceStats& Stats() const { return stats_; }
     // Installs the clock presents are paced by (not owned); nullptr restores the steady clock.
     void SetPresentClock(IPresentClock* clock);
+    // Limits Clear and drawing to a rectangle of the back buffer (pixels, top-left origin;
+    // nullptr lifts the limit), so that only the part of a picture that changed is drawn
+    // again. Present always shows the whole back buffer.
+    void SetClipRect(const TRect* rect);
     // For a frame that has nothing new to show: waits until one refresh period after the last
     // present (or the last such wait), so a frame loop that draws nothing keeps the display's
     // pace instead of spinning.
@@ -335,6 +339,7 @@ private:
     void MarkDirty() { stateDirty_ = true; }
     void CaptureState();
     void Flush();
+    void ApplyClip();
     void PaceAfterSwap(IPresentClock::TimePoint swapStart);
     void WindowGoing();
     void SurfaceGoing();
@@ -367,6 +372,7 @@ private:
     size_t batchCount_ = 0;
 
     IPresentClock* presentClock_;
+    std::optional<TRect> clip_;
     std::optional<IPresentClock::TimePoint> lastPresent_; // of a present to a window
     TDeviceStats stats_;
 };

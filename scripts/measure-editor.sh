@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Measures the editor as a user runs it, under a private Xvfb:
+#   scripts/measure-editor.sh cpu [--seconds N] [--drag] [MAP.tvm]
+#       the share of one core the editor takes over N seconds (default 20) once it settled,
+#       left alone or (--drag) while an object is dragged about with the mouse the whole time;
+#   scripts/measure-editor.sh open MAP.tvm
+#       how long opening a map takes from the start until the title names the map, and the
+#       editor's peak memory.
+# Needs xdotool for --drag and open (scripts/install-deps.sh --tests installs it).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+editor="$root/build/game/editor/tvedit"
+[ -x "$editor" ] || { echo "no $editor: build first (scripts/build.sh)" >&2; exit 1; }
+mode=${1:-}
+shift || true
+seconds=20
+drag=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --seconds) seconds=$2; shift 2 ;;
+    --drag) drag=1; shift ;;
+    *) break ;;
+    esac
+done
+map=${1:-}
+
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+export DISPLAY=":$((90 + RANDOM % 100))"
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+editor_pid=
+trap 'kill $editor_pid $xvfb 2>/dev/null || true' EXIT
+sleep 1
+
+# CPU ticks (user + system) of a process, all its threads included.
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+now_ms() { date +%s%3N; }
+# The editor's window once its title ends with the text given.
+window_titled() { xdotool search --name "Torvanikian Map Editor - .*$1\$" 2>/dev/null | head -n 1 || true; }
+
+start=$(now_ms)
+"$editor" ${map:+"$map"} >/dev/null 2>&1 &
+editor_pid=$!
+name=untitled.tvm
+[ -n "$map" ] && name=$(basename "$map")
+window=
+for _ in $(seq 1 1200); do
+    window=$(window_titled "$name")
+    [ -n "$window" ] && break
+    kill -0 "$editor_pid" 2>/dev/null || { echo "the editor ended early" >&2; exit 1; }
+    sleep 0.05
+done
+[ -n "$window" ] || { echo "the editor never showed $name" >&2; exit 1; }
+opened=$(( $(now_ms) - start ))
+
+if [ "$mode" = open ]; then
+    sleep 1
+    peak=$(awk '/VmHWM/ { print $2 }' "/proc/$editor_pid/status")
+    echo "open $name: ${opened} ms until the title named it; peak memory $((peak / 1024)) MB"
+    exit 0
+fi
+
+sleep 5 # the frame rate settles
+if [ "$drag" = 1 ]; then
+    # The first player of the demo map stands at (100, 344) and is 72 x 96: right-click it in
+    # the 446 x 356 view at (5, 5) of the window, then drag it about with the left button.
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    vx=$((X + 5)); vy=$((Y + 5))
+    xdotool mousemove $((vx + 136 * 446 / 800)) $((vy + 392 * 356 / 600)) click 3
+    xdotool mousedown 1
+    (
+        end=$(( $(date +%s) + seconds + 1 ))
+        step=0
+        while [ "$(date +%s)" -lt "$end" ]; do
+            xdotool mousemove $((vx + 100 + step % 200)) $((vy + 150 + (step / 7) % 60))
+            step=$((step + 3))
+            sleep 0.016
+        done
+    ) &
+    mover=$!
+fi
+hz=$(getconf CLK_TCK)
+before=$(ticks "$editor_pid")
+sleep "$seconds"
+after=$(ticks "$editor_pid")
+if [ "$drag" = 1 ]; then
+    wait "$mover" || true
+    xdotool mouseup 1
+fi
+what="left alone"
+[ "$drag" = 1 ] && what="while dragging"
+awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v n="$name" -v w="$what" \
+    'BEGIN { printf "cpu %s, %s: %.1f%% of one core over %d s\n", n, w, 100 * t / hz / s, s }'
