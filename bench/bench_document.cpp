@@ -90,6 +90,7 @@ struct DocumentOnDevice {
     // What the next frame does first.
     void PurgeDeadViews() {
         std::erase_if(Document->Scene().Views, [](const auto& view) { return view->Dead; });
+        Document->Scene().Touch();
     }
     void AddCopies() {
         Document->AddCopies(*Decor(0, 0), kCopies, tv::TPlacement{0, 0, 50000, 560, true, true});

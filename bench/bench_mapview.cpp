@@ -157,6 +157,7 @@ void BM_RebuildViews(benchmark::State& state) {
         scene.Scene->RebuildViews(scene.Map.Objects);
         state.PauseTiming();
         std::erase_if(scene.Scene->Views, [](const auto& view) { return view->Dead; });
+        scene.Scene->Touch();
         state.ResumeTiming();
     }
     state.counters["objects"] = static_cast<double>(scene.Scene->Views.size());

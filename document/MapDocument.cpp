@@ -97,8 +97,7 @@ void TMapDocument::ForgetMap() {
     state_.Selected = nullptr;
     dragging_ = false;
     dragStart_.clear();
-    for (const auto& view : state_.Scene->Views)
-        view->Dead = true;
+    state_.Scene->MarkAllDead();
 }
 
 void TMapDocument::NewMap() {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <numeric>
 #include <unordered_set>
 
 namespace tv {
@@ -18,18 +19,30 @@ namespace {
 // Texture tag of a map object's own texture.
 constexpr int32_t kWorldTextureTag = 3;
 
-// FNV-1a over the bytes given, 64 bits.
+// A 64-bit fingerprint of the bytes given, eight at a time (FNV-1a's steps on words).
 class TFingerprint {
 public:
     void AddBytes(const void* data, size_t size) {
         const auto* bytes = static_cast<const unsigned char*>(data);
-        for (size_t i = 0; i < size; ++i)
-            value_ = (value_ ^ bytes[i]) * 0x100000001B3ull;
+        size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, bytes + i, 8);
+            Mix(word);
+        }
+        uint64_t rest = 0;
+        std::memcpy(&rest, bytes + i, size - i);
+        Mix(rest ^ (uint64_t{size} << 56));
     }
     template <class T> void Add(const T& value) { AddBytes(&value, sizeof value); }
     uint64_t Value() const { return value_; }
 
 private:
+    void Mix(uint64_t word) {
+        value_ = (value_ ^ word) * 0x100000001B3ull;
+        value_ ^= value_ >> 29;
+    }
+
     uint64_t value_ = 0xCBF29CE484222325ull;
 };
 
@@ -129,6 +142,7 @@ TWrapper* TMapScene::CreateView(TBaseInfo* record) {
     }
     TWrapper* made = view.get();
     Views.insert(Views.begin() + low, std::move(view));
+    Touch();
     return made;
 }
 
@@ -175,11 +189,17 @@ void TMapScene::MergeViews(TViewList made) {
     }
     std::move(old, Views.end(), std::back_inserter(merged));
     Views = std::move(merged);
+    Touch();
+}
+
+void TMapScene::MarkAllDead() {
+    mayHaveDead_ = true;
+    for (const auto& view : Views)
+        view->Dead = true;
 }
 
 std::vector<const TBaseInfo*> TMapScene::RebuildViews(const TBaseInfoList& objects) {
-    for (const auto& view : Views)
-        view->Dead = true;
+    MarkAllDead();
     return CreateViews(std::vector<TBaseInfo*>(objects.begin(), objects.end()));
 }
 
@@ -189,18 +209,22 @@ void TMapScene::RefreshView(TBaseInfo* record) {
     const auto it = std::find_if(Views.begin(), Views.end(), [record](const auto& view) {
         return !view->Dead && view->Info == record;
     });
-    if (it != Views.end())
+    if (it != Views.end()) {
         Views.erase(it);
+        Touch();
+    }
     CreateView(record);
 }
 
 void TMapScene::MarkDead(const TBaseInfo* record) {
+    mayHaveDead_ = true;
     for (const auto& view : Views)
         if (view->Info == record)
             view->Dead = true;
 }
 
 void TMapScene::MarkDead(const std::vector<TBaseInfo*>& records) {
+    mayHaveDead_ = true;
     const std::unordered_set<const TBaseInfo*> gone(records.begin(), records.end());
     for (const auto& view : Views)
         if (gone.count(view->Info))
@@ -211,14 +235,25 @@ void TMapScene::PinBackgrounds(int32_t worldX) {
     for (const auto& view : Views) {
         if (view->Dead || !view->Info)
             continue;
-        if (dynamic_cast<const TBackGroundInfo*>(view->Info) && view->Info->Left < 20)
+        if (dynamic_cast<const TBackGroundInfo*>(view->Info) && view->Info->Left < 20) {
             view->SetPosition(worldX, view->Info->Top);
+            Touch();
+        }
     }
 }
 
 namespace {
 
 // The world rectangle a view object's quad covers, rounded outwards.
+// The index of where view objects are: columns of world x this wide; a view object that
+// spans more columns than kMaxColumnsPerView is kept apart and always looked at.
+constexpr int64_t kColumnWidth = 512;
+constexpr int64_t kMaxColumnsPerView = 64;
+
+int64_t ColumnOf(int64_t x) {
+    return x >= 0 ? x / kColumnWidth : -((-x + kColumnWidth - 1) / kColumnWidth);
+}
+
 TRect Covered(const TWrapper& view) {
     const TDXVertex& a = view.Vertices[0];
     const TDXVertex& b = view.Vertices[3];
@@ -258,17 +293,28 @@ void TMapScene::DrawObjects(const TBaseInfo* selected) {
     Draw(selected);
 }
 
-void TMapScene::Prepare() {
-    std::erase_if(Views, [](const auto& view) { return view->Dead; });
-    for (const auto& view : Views)
+bool TMapScene::Prepare() {
+    bool changed = false;
+    if (std::exchange(mayHaveDead_, false) &&
+        std::erase_if(Views, [](const auto& view) { return view->Dead; }) > 0) {
+        Touch();
+        changed = true;
+    }
+    // Only animated view objects change when processed; all of them are, seen or not.
+    for (TWrapper* view : Animated()) {
+        const int32_t frame = view->Frame;
         view->Process();
+        changed = changed || view->Frame != frame;
+    }
+    return changed;
 }
 
 void TMapScene::Draw(const TBaseInfo* selected) {
     LastDrawn = 0;
-    for (const auto& view : Views) {
-        if (!view->Dead && Visible(*view)) {
-            view->Draw();
+    for (const uint32_t at : Candidates()) {
+        TWrapper& view = *Views[at];
+        if (!view.Dead && Visible(view)) {
+            view.Draw();
             ++LastDrawn;
         }
     }
@@ -279,10 +325,64 @@ void TMapScene::Draw(const TBaseInfo* selected) {
     }
 }
 
+void TMapScene::Index() const {
+    if (indexed_ == version_)
+        return;
+    columns_.clear();
+    wide_.clear();
+    animated_.clear();
+    for (uint32_t at = 0; at < Views.size(); ++at) {
+        const TWrapper& view = *Views[at];
+        if (view.Animating)
+            animated_.push_back(Views[at].get());
+        const TRect area = Covered(view);
+        const int64_t first = ColumnOf(area.Left);
+        const int64_t last = ColumnOf(std::max<int64_t>(area.Left, int64_t{area.Right} - 1));
+        if (last - first >= kMaxColumnsPerView || !IsIdentity(view.Rotation) ||
+            !IsIdentity(view.Scaling)) {
+            wide_.push_back(at);
+            continue;
+        }
+        for (int64_t column = first; column <= last; ++column)
+            columns_[column].push_back(at);
+    }
+    indexed_ = version_;
+}
+
+const std::vector<TWrapper*>& TMapScene::Animated() const {
+    Index();
+    return animated_;
+}
+
+const std::vector<uint32_t>& TMapScene::Candidates() const {
+    Index();
+    if (!CullOutside) {
+        candidates_.resize(Views.size());
+        std::iota(candidates_.begin(), candidates_.end(), 0u);
+        candidatesFor_ = 0; // made again at every call
+        return candidates_;
+    }
+    if (candidatesFor_ == version_ && candidatesWorldX_ == projectedWorldX_)
+        return candidates_;
+    candidates_ = wide_;
+    const int64_t last = ColumnOf(int64_t{projectedWorldX_} + kLogicalWidth);
+    for (int64_t column = ColumnOf(projectedWorldX_); column <= last; ++column) {
+        const auto found = columns_.find(column);
+        if (found != columns_.end())
+            candidates_.insert(candidates_.end(), found->second.begin(), found->second.end());
+    }
+    std::sort(candidates_.begin(), candidates_.end());
+    candidates_.erase(std::unique(candidates_.begin(), candidates_.end()), candidates_.end());
+    candidatesFor_ = version_;
+    candidatesWorldX_ = projectedWorldX_;
+    return candidates_;
+}
+
 TSceneShot TMapScene::Shot(const TBaseInfo* selected) const {
     TSceneShot shot;
     shot.WorldX = projectedWorldX_;
-    for (const auto& view : Views) {
+    for (const uint32_t at : Candidates()) {
+        const auto& view = Views[at];
         if (view->Dead || !view->Visible || !Visible(*view))
             continue;
         TFingerprint look;

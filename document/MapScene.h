@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace tv {
@@ -114,6 +115,8 @@ public:
     void MarkDead(const TBaseInfo* record);
     // Sets Dead on every view object of these records, in one pass.
     void MarkDead(const std::vector<TBaseInfo*>& records);
+    // Sets Dead on every view object.
+    void MarkAllDead();
     // Backgrounds placed at Left < 20 are shown at the view's left edge, at their own Top.
     void PinBackgrounds(int32_t worldX);
     // Removes dead view objects, then processes and draws every live one in order, and
@@ -123,8 +126,10 @@ public:
     // Draw.
     void DrawObjects(const TBaseInfo* selected);
     // The first half of a frame: removes dead view objects and processes every live one
-    // (animations step).
-    void Prepare();
+    // (animations step). True when a view object was removed or an animation stepped.
+    bool Prepare();
+    // Grows with every change of the view objects other than an animation's step.
+    uint64_t Version() const { return version_; }
     // The second half: draws the view objects that can be seen, then the selection frame.
     void Draw(const TBaseInfo* selected);
     // What Draw would draw now (see TSceneShot).
@@ -142,11 +147,24 @@ public:
     // How many view objects the last DrawObjects drew (tests and benchmarks).
     size_t LastDrawn = 0;
     // Whether view objects wholly outside the visible world rectangle are skipped; off only
-    // to measure what the skipping saves.
+    // to measure what the skipping saves (a frame routine that draws only what changed must
+    // then be told to draw again).
     bool CullOutside = true;
+    // Code that changes Views, moves a view object or sets Dead other than through the calls
+    // above says so here, so the scene's index of where its view objects are is made again.
+    void Touch() {
+        ++version_;
+        mayHaveDead_ = true;
+    }
 
 private:
     bool Visible(const TWrapper& view) const;
+    // The places in Views of the view objects that may be seen at the current projection (a
+    // superset of the visible ones), ascending, and the animated view objects; from an index
+    // made again after every change.
+    const std::vector<uint32_t>& Candidates() const;
+    const std::vector<TWrapper*>& Animated() const;
+    void Index() const;
     // The view object of a record, not yet in the list (raises when its texture cannot be
     // loaded).
     std::unique_ptr<TWrapper> MakeView(TBaseInfo* record);
@@ -154,6 +172,19 @@ private:
     PD3DDevice device_;
     TTextureMgr* textures_;
     int32_t projectedWorldX_ = 0;
+
+    // The index: view objects by column of world x (their quads' extent), those too wide for
+    // columns, and the animated ones; version_ grows with every change of Views.
+    uint64_t version_ = 1;
+    // A view object may be Dead: the next Prepare looks for them.
+    bool mayHaveDead_ = false;
+    mutable uint64_t indexed_ = 0;
+    mutable std::unordered_map<int64_t, std::vector<uint32_t>> columns_;
+    mutable std::vector<uint32_t> wide_;
+    mutable std::vector<TWrapper*> animated_;
+    mutable std::vector<uint32_t> candidates_;
+    mutable uint64_t candidatesFor_ = 0;
+    mutable int32_t candidatesWorldX_ = 0;
 };
 
 } // namespace tv

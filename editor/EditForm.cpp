@@ -442,6 +442,7 @@ void TEditF::FormCreate(const std::string& baseFolder) {
     Document->NewMap();
     UpdateTitle();
     Views().clear();
+    Scene().Touch();
     RefreshAll();
     Document->AddListener([this](unsigned changes) { DocumentChanged(changes); });
 }

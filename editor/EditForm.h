@@ -369,7 +369,19 @@ private:
     QAction* StopAction = nullptr;
     // The host clock at the last play frame.
     uint32_t PlayClockMs = 0;
+    // What decides whether a frame can differ from the one before without looking at every
+    // view object: the scene's version, the projection, the selection and the frame rate.
+    struct TFrameKey {
+        uint64_t SceneVersion = 0;
+        int32_t WorldX = 0;
+        const TBaseInfo* Selected = nullptr;
+        TRect Selection;
+        int32_t FrameRate = 0;
+        bool operator==(const TFrameKey&) const = default;
+    };
+    TFrameKey FrameKey() const;
     // The picture presented last, and whether it is still on screen.
+    TFrameKey PresentedKey;
     TSceneShot PresentedShot;
     int32_t PresentedFrameRate = 0;
     bool PicturePresented = false;

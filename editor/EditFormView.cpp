@@ -162,9 +162,15 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
     }
     // Every view object is processed as in any frame; the picture is drawn only when it would
     // differ from the one on screen, and then only where it differs.
-    Scene().Prepare();
+    const bool stepped = Scene().Prepare();
+    const TFrameKey key = FrameKey();
+    if (PicturePresented && !stepped && key == PresentedKey) {
+        Device->WaitForRefresh();
+        return;
+    }
     const TSceneShot shot = Scene().Shot(Selected());
-    const int32_t frameRate = Timer ? Timer->FrameRate() : 0;
+    const int32_t frameRate = key.FrameRate;
+    PresentedKey = key;
     if (PicturePresented && shot == PresentedShot && frameRate == PresentedFrameRate) {
         Device->WaitForRefresh();
         return;
@@ -176,6 +182,17 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
     PicturePresented = Device->Present() == D3D_OK;
     PresentedShot = shot;
     PresentedFrameRate = frameRate;
+}
+
+TEditF::TFrameKey TEditF::FrameKey() const {
+    TFrameKey key{Scene().Version(),
+                  Scene().ProjectedWorldX(),
+                  Selected(),
+                  {},
+                  Timer ? Timer->FrameRate() : 0};
+    if (const TBaseInfo* selected = Selected())
+        key.Selection = TRect{selected->Left, selected->Top, selected->Width, selected->Height};
+    return key;
 }
 
 TRect TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {

@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kSteps = 1000;
 constexpr qint64 kShowAfterMs = 500;
+constexpr qint64 kUpdateEveryMs = 100;
 
 } // namespace
 
@@ -22,9 +23,12 @@ TProgressDialog::~TProgressDialog() {
 }
 
 bool TProgressDialog::Report(uint64_t done, uint64_t total) {
+    // The dialog is brought up to date a few times a second; more would cost the task time.
+    const qint64 now = started_.elapsed();
+    if (now < kShowAfterMs || (dialog_ && now - shownAt_ < kUpdateEveryMs))
+        return !dialog_ || !dialog_->wasCanceled();
+    shownAt_ = now;
     if (!dialog_) {
-        if (started_.elapsed() < kShowAfterMs)
-            return true;
         dialog_ = new QProgressDialog(label_, QStringLiteral("Cancel"), 0, kSteps, window_);
         dialog_->setObjectName(QStringLiteral("ProgressDialog"));
         dialog_->setWindowModality(Qt::WindowModal);

@@ -27,6 +27,7 @@ private:
     QWidget* window_;
     QString label_;
     QElapsedTimer started_;
+    qint64 shownAt_ = 0;
     QPointer<QProgressDialog> dialog_;
 };
 

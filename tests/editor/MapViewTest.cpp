@@ -262,6 +262,7 @@ TEST_F(MapViewTest, SkippingObjectsOutsideTheViewChangesNoPixel) {
     const QImage skipping = Frame();
     EXPECT_EQ(window->Scene().LastDrawn, 6u); // a touching one is drawn to be safe
     window->Scene().CullOutside = false;
+    window->InvalidatePicture();
     const QImage everything = Frame();
     EXPECT_EQ(window->Scene().LastDrawn, 9u);
     EXPECT_EQ(skipping, everything);
