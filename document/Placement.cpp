@@ -1,4 +1,5 @@
 #include "document/Placement.h"
+#include "mapdata/Geometry.h"
 
 #include "engine/Random.h"
 
@@ -7,14 +8,6 @@
 namespace tv {
 
 namespace {
-
-int32_t Saturate(int64_t value) {
-    if (value < INT32_MIN)
-        return INT32_MIN;
-    if (value > INT32_MAX)
-        return INT32_MAX;
-    return static_cast<int32_t>(value);
-}
 
 // |b - a|, as far as Random can take it.
 int RangeOf(int32_t a, int32_t b) {
@@ -86,7 +79,7 @@ bool FindFreePlace(const TCandidates& candidates, const std::vector<TRect>& soli
 } // namespace
 
 int32_t AddSaturated(int32_t a, int64_t b) {
-    return Saturate(int64_t{a} + b);
+    return SaturateToInt32(int64_t{a} + b);
 }
 
 TPlacedCopies PlaceCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement,

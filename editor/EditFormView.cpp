@@ -11,6 +11,7 @@
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
 #include "mapdata/Errors.h"
+#include "mapdata/Geometry.h"
 #include "mapdata/Text.h"
 #include "world/PlaySession.h"
 
@@ -36,14 +37,6 @@ constexpr uint32_t kCursorColor = 0xB4FFFFFFu;
 // While the device is lost nothing can be drawn; the frame routine waits this long so that
 // the idle loop does not spin a processor core until the view can be drawn again.
 constexpr unsigned long kLostDevicePauseMs = 10;
-
-int32_t ClampToInt32(int64_t value) {
-    if (value < INT32_MIN)
-        return INT32_MIN;
-    if (value > INT32_MAX)
-        return INT32_MAX;
-    return static_cast<int32_t>(value);
-}
 
 } // namespace
 
@@ -295,7 +288,7 @@ void TEditF::UpdateWorldX() {
 void TEditF::XPrevClick() {
     if (Playing())
         return;
-    WorldX = MaxOf(0, ClampToInt32(int64_t{WorldX} - ScreenWidth));
+    WorldX = MaxOf(0, SaturateToInt32(int64_t{WorldX} - ScreenWidth));
     SetProjection();
     UpdateWorldX();
 }
@@ -303,7 +296,7 @@ void TEditF::XPrevClick() {
 void TEditF::XNextClick() {
     if (Playing())
         return;
-    WorldX = MinOf(Map().MaxWorldX, ClampToInt32(int64_t{WorldX} + ScreenWidth));
+    WorldX = MinOf(Map().MaxWorldX, SaturateToInt32(int64_t{WorldX} + ScreenWidth));
     SetProjection();
     UpdateWorldX();
 }
@@ -344,7 +337,7 @@ void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifie
             AddAtCursor();
         if (Selected() && Pages->currentWidget() == TabModify) {
             const TPoint p = MousePos();
-            Document->BeginDrag(ClampToInt32(int64_t{WorldX} + p.X), p.Y);
+            Document->BeginDrag(SaturateToInt32(int64_t{WorldX} + p.X), p.Y);
         }
         return;
     }
@@ -376,7 +369,7 @@ void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
         Pages->currentWidget() != TabModify)
         return;
     const TPoint p = MousePos();
-    Document->DragTo(ClampToInt32(int64_t{WorldX} + p.X), p.Y);
+    Document->DragTo(SaturateToInt32(int64_t{WorldX} + p.X), p.Y);
 }
 
 // The whole drag becomes one undo step; the document tells DocumentChanged, which shows the

@@ -1,4 +1,5 @@
 #include "engine/DXObj.h"
+#include "mapdata/Geometry.h"
 
 #include "engine/Clock.h"
 #include "engine/GraphicResources.h"
@@ -27,14 +28,6 @@ int32_t RoundToInt(double value) {
     if (rounded >= static_cast<double>(std::numeric_limits<int32_t>::max()))
         return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(rounded);
-}
-
-int32_t ClampToInt(int64_t value) {
-    if (value < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    if (value > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(value);
 }
 
 D3DMATERIAL8 MakeDefaultMaterial() {
@@ -268,7 +261,7 @@ void TDXPanel::SetPosition(int32_t x, int32_t y) {
 TPoint TDXPanel::GetPosition() const {
     const int64_t x = int64_t{RoundToInt(Translation.m[3][0])} - Bounds.Width / 2;
     const int32_t y = RoundToInt(double{Translation.m[3][1]} - Bounds.Height / 2);
-    return TPoint{ClampToInt(x), y};
+    return TPoint{SaturateToInt32(x), y};
 }
 
 D3DXVECTOR2 TDXPanel::GetPositionF() const {
@@ -287,11 +280,11 @@ void TDXPanel::SetSize(int32_t width, int32_t height) {
 void TDXPanel::AlignAxes(bool horizontal, bool vertical) {
     if (horizontal) {
         const TPoint p = GetPosition();
-        SetPosition(ClampToInt((int64_t{Bounds.Width} - p.X) / 2), p.Y);
+        SetPosition(SaturateToInt32((int64_t{Bounds.Width} - p.X) / 2), p.Y);
     }
     if (vertical) {
         const TPoint p = GetPosition();
-        SetPosition(p.X, ClampToInt((int64_t{Bounds.Height} - p.Y) / 2));
+        SetPosition(p.X, SaturateToInt32((int64_t{Bounds.Height} - p.Y) / 2));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "engine/GUI.h"
+#include "mapdata/Geometry.h"
 
 #include "engine/Clock.h"
 #include "engine/DXCursor.h"
@@ -32,11 +33,6 @@ constexpr uint32_t kWindowColor = 0xEEFFEEEEu;
 constexpr uint32_t kCaptionColorKey = 0xFF000000u;
 constexpr const char* kClickSample = "gui\\butclick.wav";
 constexpr int32_t kAutoSpacing = 255;
-
-int32_t ClampToInt(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
 
 // Every control alive, so that a caption texture shown by one is never freed by another of
 // the same name.
@@ -225,11 +221,13 @@ TGuiTextLayout LayoutGuiText(int32_t width, int32_t height, int32_t lineHeight, 
     layout.Lines.reserve(static_cast<size_t>(count));
     for (int64_t i = 0; i < count; ++i) {
         const int64_t lineTop = top + i * (int64_t{lineHeight} + spacing);
-        layout.Lines.push_back(TRect{2, ClampToInt(lineTop), ClampToInt(int64_t{width} - 2),
-                                     ClampToInt(lineTop + lineHeight)});
+        layout.Lines.push_back(TRect{2, SaturateToInt32(lineTop),
+                                     SaturateToInt32(int64_t{width} - 2),
+                                     SaturateToInt32(lineTop + lineHeight)});
     }
-    layout.WrapRect = TRect{2, ClampToInt(int64_t{spacing} + 2), ClampToInt(int64_t{width} - 2),
-                            ClampToInt(int64_t{height} - 2)};
+    layout.WrapRect =
+        TRect{2, SaturateToInt32(int64_t{spacing} + 2), SaturateToInt32(int64_t{width} - 2),
+              SaturateToInt32(int64_t{height} - 2)};
     return layout;
 }
 
@@ -438,8 +436,8 @@ void TGuiObj::SetCaption(const std::string& text, const TFontInfo& font, TPoint 
             const int32_t top = (picture.height() - th) / 2;
             rect = TRect{2, top, picture.width() - 2, top + th};
         } else {
-            rect = TRect{position.X, position.Y, ClampToInt(int64_t{position.X} + tw),
-                         ClampToInt(int64_t{position.Y} + th)};
+            rect = TRect{position.X, position.Y, SaturateToInt32(int64_t{position.X} + tw),
+                         SaturateToInt32(int64_t{position.Y} + th)};
         }
         painter.drawText(ToQRect(rect), Qt::AlignHCenter | Qt::AlignTop, caption);
     }
@@ -527,8 +525,8 @@ void TGuiWin::SetPosition(int32_t x, int32_t y) {
     const TPoint after = GetPosition();
     for (TGuiObj* child : Children) {
         const TPoint p = child->GetPosition();
-        child->SetPosition(ClampToInt(int64_t{p.X} - before.X + after.X),
-                           ClampToInt(int64_t{p.Y} - before.Y + after.Y));
+        child->SetPosition(SaturateToInt32(int64_t{p.X} - before.X + after.X),
+                           SaturateToInt32(int64_t{p.Y} - before.Y + after.Y));
     }
 }
 

@@ -26,6 +26,15 @@ inline int32_t MinOf(int32_t a, int32_t b) {
     return a < b ? a : b;
 }
 
+// A 64-bit result held in 32 bits: values beyond the range become its nearest end.
+inline int32_t SaturateToInt32(int64_t value) {
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    return static_cast<int32_t>(value);
+}
+
 // Clamping is always low bound first.
 inline int32_t Clamp(int32_t value, int32_t low, int32_t high) {
     return MaxOf(low, MinOf(value, high));

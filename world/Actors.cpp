@@ -1,4 +1,5 @@
 #include "world/Actors.h"
+#include "mapdata/Geometry.h"
 
 #include "engine/Clock.h"
 #include "engine/KeyState.h"
@@ -14,14 +15,6 @@
 namespace tv {
 
 namespace {
-
-int32_t Saturate(int64_t value) {
-    if (value > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
 
 bool ScrollLocked() {
     return CurrentWorld && CurrentWorld->ScrollLocked;
@@ -162,7 +155,8 @@ void TEntity::Shoot(const PWeapon& weapon, bool fromPlayer) {
         return;
     TEntity::Fire();
     const TRect r = GetRect();
-    const TDXBounds bounds{r.Left, Saturate(int64_t{r.Top} + (int64_t{Bounds.Height} - 32) / 2),
+    const TDXBounds bounds{r.Left,
+                           SaturateToInt32(int64_t{r.Top} + (int64_t{Bounds.Height} - 32) / 2),
                            weapon->ProjectileWidth, weapon->ProjectileHeight};
     TDXTexture* texture = WorldTexture(Device, weapon->ProjectileTexture, 0);
     auto shot = std::make_unique<TProjectile>(Device, bounds, texture, 0u, kClassDefaultZ, true);
@@ -232,7 +226,7 @@ void TEnemy::Hit(TBaseObj* other) {
     PlaySound(HitSound);
     Killer = shot->Owner;
     shot->Dead = true;
-    SetHitPoints(Saturate(int64_t{HitPoints} - shot->Damage));
+    SetHitPoints(SaturateToInt32(int64_t{HitPoints} - shot->Damage));
 }
 
 void TEnemy::SetHitPoints(int32_t value) {
@@ -254,8 +248,9 @@ void TEnemy::Die() {
     TEntity::Die();
     Dead = true;
     if (Killer) {
-        Killer->ExperiencePoints = Saturate(int64_t{Killer->ExperiencePoints} + ExperiencePoints);
-        Killer->Kills = Saturate(int64_t{Killer->Kills} + 1);
+        Killer->ExperiencePoints =
+            SaturateToInt32(int64_t{Killer->ExperiencePoints} + ExperiencePoints);
+        Killer->Kills = SaturateToInt32(int64_t{Killer->Kills} + 1);
         Post(Format("Nepřítel zemřel: %s , %s obdrží %d XP", Name.c_str(), Killer->Name.c_str(),
                     ExperiencePoints));
     } else {
@@ -412,7 +407,7 @@ void TPlayer::Hit(TBaseObj* other) {
     TEntity::Hit(other);
     if (auto* shot = dynamic_cast<TProjectile*>(other); shot && !shot->FromPlayer) {
         shot->Dead = true;
-        SetHitPoints(Saturate(int64_t{HitPoints} - shot->Damage));
+        SetHitPoints(SaturateToInt32(int64_t{HitPoints} - shot->Damage));
         PlaySound(HitSound);
         return;
     }
@@ -424,8 +419,8 @@ void TPlayer::Hit(TBaseObj* other) {
     PlaySound(HitSound);
     enemy->PlaySound(enemy->HitSound);
     enemy->Killer = this;
-    SetHitPoints(Saturate(int64_t{HitPoints} - DamageOf(enemy->MeleeWeapon)));
-    enemy->SetHitPoints(Saturate(int64_t{enemy->HitPoints} - DamageOf(MeleeWeapon)));
+    SetHitPoints(SaturateToInt32(int64_t{HitPoints} - DamageOf(enemy->MeleeWeapon)));
+    enemy->SetHitPoints(SaturateToInt32(int64_t{enemy->HitPoints} - DamageOf(MeleeWeapon)));
     ContactTick = GetTickCount();
 }
 
@@ -453,8 +448,8 @@ void TPlayer::Die() {
     ShowWorldMessageWindow(lines, "Smrt si tě našla", "MOD_ENGINESTOP", true);
     if (CurrentWorld)
         CurrentWorld->MarkPlayerDied();
-    Deaths = Saturate(int64_t{Deaths} + 1);
-    ExperiencePoints = Saturate(int64_t{ExperiencePoints} - kDeathExperiencePenalty);
+    Deaths = SaturateToInt32(int64_t{Deaths} + 1);
+    ExperiencePoints = SaturateToInt32(int64_t{ExperiencePoints} - kDeathExperiencePenalty);
     // Full hit points again. A player without any (set by hand; records are refused) is not
     // revived into another death.
     if (MaxHitPoints > 0)

@@ -1,4 +1,5 @@
 #include "world/PlaySession.h"
+#include "mapdata/Geometry.h"
 
 #include "engine/Random.h"
 #include "mapdata/Map.h"
@@ -40,14 +41,6 @@ std::unique_ptr<TMap> CopyMap(const TMap& map) {
     return copy;
 }
 
-int32_t Saturate(int64_t value) {
-    if (value > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
-
 void PlaceAt(TBaseObj& object, int32_t x) {
     object.SetPosition(x, object.GetPosition().Y);
     object.StartX = x;
@@ -58,10 +51,10 @@ void ApplyStart(TGameWorld& world, const TPlayStart& start) {
     if (start.ScrollX != 0)
         for (TBaseObj* object : world.Objects)
             if (!dynamic_cast<TBackGround*>(object))
-                PlaceAt(*object, Saturate(int64_t{object->GetPosition().X} - start.ScrollX));
+                PlaceAt(*object, SaturateToInt32(int64_t{object->GetPosition().X} - start.ScrollX));
     if (start.PlayerLeft)
         if (TPlayer* player = world.Player())
-            PlaceAt(*player, Saturate(int64_t{*start.PlayerLeft} - start.ScrollX));
+            PlaceAt(*player, SaturateToInt32(int64_t{*start.PlayerLeft} - start.ScrollX));
 }
 
 // Game time per update as asked for, when it is a time.
