@@ -179,11 +179,11 @@ bool LoadEquipmentFile() {
     const std::string native = NativePath(path);
     if (!FileExists(native)) {
         ClearEquipment();
-        ShowMessageBox("File Not Found : " + path);
+        ShowMessageBox("File Not Found : " + native);
         return false;
     }
-    const std::vector<uint8_t> content = ReadRegularFile(native, path);
-    ReadingFile(path, [&] {
+    const std::vector<uint8_t> content = ReadRegularFile(native, native);
+    ReadingFile(native, [&] {
         LoadEquipmentJson(QByteArray(reinterpret_cast<const char*>(content.data()),
                                      static_cast<qsizetype>(content.size())));
     });

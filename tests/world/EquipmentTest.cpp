@@ -92,7 +92,7 @@ TEST_F(WorldTest, EquipmentFileComesFromTheGameFolder) {
     EXPECT_FALSE(LoadEquipmentFile());
     EXPECT_TRUE(Weapons.empty());
     ASSERT_EQ(boxes.messages().size(), 1u);
-    EXPECT_EQ(boxes.messages()[0], "File Not Found : " + dir.path() + "data\\obj\\equipment.json");
+    EXPECT_EQ(boxes.messages()[0], "File Not Found : " + dir.path() + "data/obj/equipment.json");
 
     // The data folder of the game is written in any letter case.
     const std::string json = R"({"weapons": [{"Name": "Kuše", "Rate": 1.5}]})";
