@@ -43,13 +43,17 @@ inline uint32_t timeGetTime() {
     return Clock().NowMs();
 }
 
-// Installs a clock for the lifetime of the object.
+// Installs a clock for the lifetime of the object; the clock installed before comes back
+// afterwards.
 class ScopedClock {
 public:
-    explicit ScopedClock(IClock& clock) { SetClock(&clock); }
-    ~ScopedClock() { SetClock(nullptr); }
+    explicit ScopedClock(IClock& clock) : previous_(&Clock()) { SetClock(&clock); }
+    ~ScopedClock() { SetClock(previous_); }
     ScopedClock(const ScopedClock&) = delete;
     ScopedClock& operator=(const ScopedClock&) = delete;
+
+private:
+    IClock* previous_;
 };
 
 } // namespace tv

@@ -15,22 +15,25 @@ std::string TrimLog(std::string log) {
     return log.empty() ? "(the driver gave no log)" : log;
 }
 
-std::string ShaderLog(QOpenGLFunctions_3_3_Core& f, GLuint shader) {
+// The info log of a shader or a program, read with the matching pair of calls.
+template <class GetValue, class GetLog>
+std::string InfoLog(QOpenGLFunctions_3_3_Core& f, GLuint name, GetValue getValue, GetLog getLog) {
     GLint length = 0;
-    f.glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    (f.*getValue)(name, GL_INFO_LOG_LENGTH, &length);
     std::string log(static_cast<size_t>(std::max(length, 0)), '\0');
     if (length > 0)
-        f.glGetShaderInfoLog(shader, length, nullptr, log.data());
+        (f.*getLog)(name, length, nullptr, log.data());
     return TrimLog(std::move(log));
 }
 
+std::string ShaderLog(QOpenGLFunctions_3_3_Core& f, GLuint shader) {
+    return InfoLog(f, shader, &QOpenGLFunctions_3_3_Core::glGetShaderiv,
+                   &QOpenGLFunctions_3_3_Core::glGetShaderInfoLog);
+}
+
 std::string ProgramLog(QOpenGLFunctions_3_3_Core& f, GLuint program) {
-    GLint length = 0;
-    f.glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(std::max(length, 0)), '\0');
-    if (length > 0)
-        f.glGetProgramInfoLog(program, length, nullptr, log.data());
-    return TrimLog(std::move(log));
+    return InfoLog(f, program, &QOpenGLFunctions_3_3_Core::glGetProgramiv,
+                   &QOpenGLFunctions_3_3_Core::glGetProgramInfoLog);
 }
 
 // The compiled shader, or 0 with the reason in error.

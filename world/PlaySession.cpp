@@ -14,18 +14,6 @@ namespace tv {
 
 namespace {
 
-// Installs a clock for a while and puts the one installed before back.
-class UseClock {
-public:
-    explicit UseClock(IClock& clock) : previous_(&Clock()) { SetClock(&clock); }
-    ~UseClock() { SetClock(previous_); }
-    UseClock(const UseClock&) = delete;
-    UseClock& operator=(const UseClock&) = delete;
-
-private:
-    IClock* previous_;
-};
-
 std::unique_ptr<TMap> CopyMap(const TMap& map) {
     auto copy = std::make_unique<TMap>();
     copy->MapName = map.MapName;
@@ -71,7 +59,7 @@ TPlaySession::TPlaySession(const TMap& map, PD3DDevice device, TPlaySettings set
 
 TPlaySession::~TPlaySession() {
     // The objects go while the clock they were made under is still there.
-    UseClock use(clock_);
+    ScopedClock use(clock_);
     world_.reset();
 }
 
@@ -80,7 +68,7 @@ void TPlaySession::Restart() {
 }
 
 void TPlaySession::Build() {
-    UseClock use(clock_);
+    ScopedClock use(clock_);
     world_.reset();
     clock_.Set(kPlayClockStart);
     updates_ = 0;
@@ -118,7 +106,7 @@ int TPlaySession::Advance(double elapsedMs) {
 }
 
 void TPlaySession::RunUpdate() {
-    UseClock use(clock_);
+    ScopedClock use(clock_);
     ++updates_;
     const double offset =
         std::fmod(std::nearbyint(static_cast<double>(updates_) * StepMs(settings_.MsPerUpdate)),
@@ -138,7 +126,7 @@ void TPlaySession::RunUpdate() {
 void TPlaySession::DrawFrame() {
     if (!device_)
         return;
-    UseClock use(clock_);
+    ScopedClock use(clock_);
     world_->Device = device_;
     world_->DrawFrame([this] {
         if (!settings_.Overlay)
