@@ -69,27 +69,36 @@ TBaseInfo* TMap::AddObjectSorted(std::unique_ptr<TBaseInfo> record) {
 
 void TMap::WriteToStream(TStream& stream, const TObjMgr* catalogue) const {
     const std::array<uint8_t, 40>& header = MapFileHeader();
-    stream.WriteBuffer(header.data(), header.size());
-    WriteStreamString(stream, MapName);
-    stream.WriteUInt8(0);
-    WriteStreamString(stream, FileName);
-    stream.WriteUInt8(0);
-    stream.WriteInt32(MaxWorldX);
-    stream.WriteInt32(MaxWorldY);
-    stream.WriteInt32(Ground);
-    stream.WriteInt32(Sky);
-    WriteStreamString(stream, ThemeMusic);
+    try {
+        stream.WriteBuffer(header.data(), header.size());
+        WriteStreamString(stream, MapName, "MapName");
+        stream.WriteUInt8(0);
+        WriteStreamString(stream, FileName, "FileName");
+        stream.WriteUInt8(0);
+        stream.WriteInt32(MaxWorldX);
+        stream.WriteInt32(MaxWorldY);
+        stream.WriteInt32(Ground);
+        stream.WriteInt32(Sky);
+        WriteStreamString(stream, ThemeMusic, "ThemeMusic");
+    } catch (const ETextTooLong& e) {
+        throw e.WithObject("the map");
+    }
     WriteStreamString(stream, kMapObjectsMarker);
     stream.WriteInt32(Objects.Count());
-    for (const TBaseInfo* record : Objects) {
-        WriteStreamString(stream, record->ClassName());
-        if (catalogue && catalogue->FindByName(record->Name)) {
-            // Reference form: the reader takes everything else from the prototype.
-            WriteStreamString(stream, record->Name);
-            stream.WriteInt32(record->Left);
-            stream.WriteInt32(record->Top);
-        } else {
-            record->WriteToStream(stream);
+    for (int i = 0; i < Objects.Count(); ++i) {
+        const TBaseInfo* record = Objects[i];
+        try {
+            WriteStreamString(stream, record->ClassName());
+            if (catalogue && catalogue->FindByName(record->Name)) {
+                // Reference form: the reader takes everything else from the prototype.
+                WriteStreamString(stream, record->Name, "Name");
+                stream.WriteInt32(record->Left);
+                stream.WriteInt32(record->Top);
+            } else {
+                record->WriteToStream(stream);
+            }
+        } catch (const ETextTooLong& e) {
+            throw e.WithObject(EntryLabel("entry", i, record->Name));
         }
     }
 }
