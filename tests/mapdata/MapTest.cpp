@@ -288,6 +288,32 @@ TEST(MapObjects, AddObjectSortedKeepsLayerOrderNewestFirstWithinALayer) {
         const TBaseInfo* b = big.Objects[k];
         ASSERT_TRUE(a->Z < b->Z || (a->Z == b->Z && a->Left > b->Left)) << k;
     }
+
+    // A batch in one pass lands exactly where one insertion after another puts it.
+    TMap oneByOne;
+    TMap batch;
+    for (int n = 0; n < 300; ++n) {
+        auto record = std::make_unique<TBaseInfo>();
+        record->Z = static_cast<int32_t>(random() % 9) - 4;
+        record->Left = n;
+        oneByOne.AddObjectSorted(CloneInfo(*record));
+        batch.AddObjectSorted(std::move(record));
+    }
+    std::vector<std::unique_ptr<TBaseInfo>> added;
+    for (int n = 300; n < 700; ++n) {
+        auto record = std::make_unique<TBaseInfo>();
+        record->Z = static_cast<int32_t>(random() % 11) - 5;
+        record->Left = n;
+        oneByOne.AddObjectSorted(CloneInfo(*record));
+        added.push_back(std::move(record));
+    }
+    const TMap::TPlaces places = batch.AddObjectsSorted(std::move(added));
+    ASSERT_EQ(batch.Objects.Count(), oneByOne.Objects.Count());
+    for (int k = 0; k < batch.Objects.Count(); ++k)
+        ASSERT_EQ(batch.Objects[k]->Left, oneByOne.Objects[k]->Left) << k;
+    ASSERT_EQ(places.Indexes.size(), 400u);
+    for (size_t i = 0; i < places.Indexes.size(); ++i)
+        EXPECT_EQ(batch.Objects[places.Indexes[i]], places.Records[i]);
 }
 
 TEST_F(MapFile, FailedLoadsLeaveTheMapAsItWas) {
