@@ -1,9 +1,11 @@
 // The map document's undo stack on a 10,000-object map with view objects on a headless device
-// of the editor's view size: "Add" of 10,000 copies, its undo and its redo, and the memory the
+// of the editor's view size: "Add" of 10,000 copies, its undo and its redo, Paste of up to
+// 10,000 objects and the insert command with 100,000, and the memory the
 // undo stack holds per command; opening maps; what Save and the recovery timer add. Run under
 // an X server (Xvfb).
 
 #include "document/MapDocument.h"
+#include "document/ObjectClipboard.h"
 #include "document/Recovery.h"
 #include "document/ReferenceForm.h"
 #include "engine/Device.h"
@@ -147,6 +149,52 @@ void BM_RedoAddCopies(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RedoAddCopies)->Unit(benchmark::kMillisecond);
+
+// Paste of n objects (at most kMaxAddCount are taken at once) as the editor's Paste hands
+// them over: read from the clipboard's JSON, then put into the map in one step.
+void BM_PasteObjects(benchmark::State& state) {
+    DocumentOnDevice document;
+    REQUIRE_DEVICE(document);
+    std::vector<std::unique_ptr<tv::TBaseInfo>> records;
+    std::mt19937 random(9);
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        records.push_back(
+            Decor(static_cast<int>(random() % 50000), static_cast<int>(random() % 560)));
+        records.back()->Name = "Stone"; // no prototype: every field comes from the JSON
+        records.back()->Z = static_cast<int32_t>(random() % 5);
+    }
+    std::vector<const tv::TBaseInfo*> copied;
+    for (const auto& record : records)
+        copied.push_back(record.get());
+    const QByteArray json = QByteArray::fromStdString(tv::ObjectsJson(copied));
+    for (auto _ : state) {
+        document.Document->Paste(tv::ObjectsFromJson(json, &Catalogue()), 0, 0);
+        state.PauseTiming();
+        document.Document->Undo();
+        document.PurgeDeadViews();
+        state.ResumeTiming();
+    }
+    state.counters["objects"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_PasteObjects)->Arg(1000)->Arg(tv::kMaxAddCount)->Unit(benchmark::kMillisecond);
+
+// The insert command behind Paste and "Add" with far more records than either takes at once
+// (the document's own AddCopies has no bound): one pass, so ten times the records cost about
+// ten times the time.
+void BM_InsertObjects(benchmark::State& state) {
+    DocumentOnDevice document;
+    REQUIRE_DEVICE(document);
+    const auto count = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        document.Document->AddCopies(*Decor(0, 0), count,
+                                     tv::TPlacement{0, 0, 50000, 560, true, true});
+        state.PauseTiming();
+        document.Document->Undo();
+        document.PurgeDeadViews();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_InsertObjects)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Heap bytes the undo stack holds: per property change, and per copy of an "Add" (the copies
 // themselves belong to the map).

@@ -3,7 +3,6 @@
 #include "mapdata/Errors.h"
 
 #include <QString>
-#include <unordered_set>
 
 namespace tv {
 
@@ -46,26 +45,26 @@ void TInsertObjectsCommand::FirstRedo() {
     SwapDeletedCopy();
     std::vector<std::unique_ptr<TBaseInfo>> records = std::move(owned_);
     owned_.clear();
-    order_.reserve(records.size());
-    try {
-        for (auto& record : records) {
-            TBaseInfo* placed = state.Map->AddObjectSorted(std::move(record));
-            order_.push_back(placed);
-            state.Touch(DocChange::Objects);
-            state.Scene->CreateView(placed);
-        }
-    } catch (const EError&) {
-        state.Fail(std::current_exception());
-    }
-    // Where the records ended up, for the later redos.
-    const std::unordered_set<const TBaseInfo*> mine(order_.begin(), order_.end());
-    const TBaseInfoList& objects = state.Map->Objects;
-    for (int i = 0; i < objects.Count() && indexes_.size() < order_.size(); ++i) {
-        if (mine.count(objects[i])) {
-            indexes_.push_back(i);
-            byIndex_.push_back(objects[i]);
-        }
-    }
+    // The view objects first, then everything in one pass over each list. As with one
+    // insertion after another, the record whose view object cannot be made goes in without
+    // one and the records after it are dropped.
+    std::vector<TBaseInfo*> raw;
+    raw.reserve(records.size());
+    for (const auto& record : records)
+        raw.push_back(record.get());
+    size_t looked = 0;
+    std::exception_ptr failure;
+    TViewList views = state.Scene->MakeViewsUntilFailure(raw, looked, failure);
+    records.resize(looked);
+    raw.resize(looked);
+    order_ = std::move(raw);
+    TMap::TPlaces places = state.Map->AddObjectsSorted(std::move(records));
+    indexes_ = std::move(places.Indexes);
+    byIndex_ = std::move(places.Records);
+    state.Scene->MergeViews(std::move(views));
+    state.Touch(DocChange::Objects);
+    if (failure)
+        state.Fail(failure);
 }
 
 void TInsertObjectsCommand::Redo() {

@@ -33,9 +33,10 @@ private:
 };
 
 // Puts new records into the map by Z as AddObjectSorted does (placing, "Add", Undelete,
-// Paste). The first time each record goes in and gets its view object one after the other,
-// stopping at the first view object that cannot be made (the records after it are dropped);
-// later redos put the records back at their places in one pass.
+// Paste). The first time the view objects are made one after the other, stopping at the first
+// that cannot be made (that record goes in without one, the records after it are dropped),
+// then the records and view objects go in where one insertion after another would put them,
+// in one pass over each list; later redos put the records back at their places in one pass.
 class TInsertObjectsCommand : public TDocumentCommand {
 public:
     enum class TSelect { Keep, First };

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace tv {
 
@@ -52,6 +53,63 @@ private:
     uint64_t stage_;
     uint64_t stages_;
 };
+
+// Writes nothing anywhere: what a record's writer would refuse shows without a file.
+class TDiscardStream : public TStream {
+public:
+    size_t Read(void*, size_t) override { return 0; }
+    size_t Write(const void*, size_t count) override {
+        size_ += count;
+        return count;
+    }
+    uint64_t Size() const override { return size_; }
+    uint64_t Position() const override { return size_; }
+    void SetPosition(uint64_t) override {}
+
+private:
+    uint64_t size_ = 0;
+};
+
+// Raises ETextTooLong for a record with a text no map file can keep.
+void CheckWritable(const TBaseInfo& record) {
+    TDiscardStream stream;
+    record.WriteToStream(stream);
+}
+
+// Why records cannot be pasted (too many at once, a text a map file cannot keep); empty when
+// they can.
+std::string PasteRefusal(const std::vector<std::unique_ptr<TBaseInfo>>& records) {
+    if (records.size() > static_cast<size_t>(kMaxAddCount))
+        return Format("%zu objects cannot be pasted: at most %d objects are pasted at once. "
+                      "Nothing was pasted.",
+                      records.size(), kMaxAddCount);
+    for (size_t i = 0; i < records.size(); ++i) {
+        try {
+            CheckWritable(*records[i]);
+        } catch (const ETextTooLong& e) {
+            return e.WithObject(EntryLabel("object", static_cast<int>(i), records[i]->Name))
+                       .Detail() +
+                   ": a map file cannot keep it. Nothing was pasted.";
+        }
+    }
+    return {};
+}
+
+// Moves pasted records so that the first one's top-left corner is at (left, top) and the
+// others keep where they lay to it; far moves stop at the ends of the coordinates.
+void MovePasted(std::vector<std::unique_ptr<TBaseInfo>>& records, int32_t left, int32_t top) {
+    const int64_t dx = int64_t{left} - records.front()->Left;
+    const int64_t dy = int64_t{top} - records.front()->Top;
+    for (auto& record : records) {
+        record->Left = SaturateToInt32(record->Left + dx);
+        record->Top = SaturateToInt32(record->Top + dy);
+    }
+}
+
+// The notice for a typed value with a text no map file can keep.
+std::string TypedTextNotice(const ETextTooLong& e) {
+    return e.Detail() + ": a map file cannot keep it. The value was not taken.";
+}
 
 } // namespace
 
@@ -223,12 +281,12 @@ void TMapDocument::Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_
                          int32_t top) {
     if (records.empty())
         return;
-    const int32_t dx = left - records.front()->Left;
-    const int32_t dy = top - records.front()->Top;
-    for (auto& record : records) {
-        record->Left = AddSaturated(record->Left, dx);
-        record->Top = AddSaturated(record->Top, dy);
+    const std::string refusal = PasteRefusal(records);
+    if (!refusal.empty()) {
+        ShowMessageBox(refusal);
+        return;
     }
+    MovePasted(records, left, top);
     const std::string text = CountedText("Paste", records.size(), *records.front());
     Push(std::make_unique<TInsertObjectsCommand>(state_, text, std::move(records),
                                                  TInsertObjectsCommand::TSelect::First));
@@ -246,7 +304,17 @@ bool TMapDocument::ChangeSelected(const std::string& text,
     std::unique_ptr<TBaseInfo> changed = CloneInfo(*record);
     change(*changed);
     TRecordState before(*record);
-    TRecordState after(*changed);
+    std::optional<TRecordState> written;
+    try {
+        written.emplace(*changed);
+    } catch (const ETextTooLong& e) {
+        // A value no map file can keep is not taken; the pages show the stored one again.
+        state_.Touch(DocChange::Object);
+        Notify();
+        ShowMessageBox(TypedTextNotice(e.WithObject("\"" + MessageName(record->Name) + "\"")));
+        return false;
+    }
+    TRecordState after = std::move(*written);
     if (before == after) {
         // Nothing to undo, but the record is shown again as an edit would show it.
         state_.Touch(DocChange::Object);
@@ -344,6 +412,15 @@ void TMapDocument::EndDrag() {
 // Map variables
 
 void TMapDocument::ChangeMapVars(const std::string& text, const TMapVars& after) {
+    try {
+        CheckStreamText(after.MapName, "MapName");
+        CheckStreamText(after.ThemeMusic, "ThemeMusic");
+    } catch (const ETextTooLong& e) {
+        state_.Touch(DocChange::MapVars);
+        Notify();
+        ShowMessageBox(TypedTextNotice(e.WithObject("the map")));
+        return;
+    }
     const TMapVars before = MapVarsOf(*state_.Map);
     if (before == after) {
         state_.Touch(DocChange::MapVars);

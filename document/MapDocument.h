@@ -91,7 +91,8 @@ public:
     // A count of 0 or less adds nothing.
     int AddCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement);
     // A typed value for a row of the selected record's properties. A value that changes
-    // nothing still remakes the view object and tells DocChange::Object, as an edit would.
+    // nothing still remakes the view object and tells DocChange::Object, as an edit would; a
+    // text no map file can keep (over kMaxTextBytes) is refused with a notice, no undo step.
     void SetObjectProperty(const std::string& key, const std::string& value);
     void SetObjectTexture(const std::string& texture);
     void SetObjectColor(uint32_t color);
@@ -104,15 +105,18 @@ public:
     // of one record are one undo step.
     void NudgeSelected(int32_t dx, int32_t dy);
     // A typed value for a row of the map variables. Tells DocChange::MapVars even when nothing
-    // changed, so a grid shows the stored values again.
+    // changed, so a grid shows the stored values again; a text no map file can keep is refused
+    // with a notice.
     void SetMapVar(const std::string& key, const std::string& value);
     void SetThemeMusic(const std::string& music);
     void DeleteSelected();
     void Undelete();
     // Delete under the text "Cut" (the caller has put the record on the clipboard).
     void CutSelected();
-    // Puts copies of records into the map by Z, the first one's top-left corner at a world
-    // point and the others as they lay to it, and selects the first.
+    // Puts copies of records into the map by Z in one pass, the first one's top-left corner at
+    // a world point and the others as they lay to it (far moves stop at the ends of the
+    // coordinates), and selects the first. More than kMaxAddCount records, or a record with a
+    // text no map file can keep, are refused with a notice and nothing changes.
     void Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_t left, int32_t top);
     void Undo();
     void Redo();

@@ -169,12 +169,33 @@ TViewList TMapScene::MakeViews(const std::vector<TBaseInfo*>& records,
             !progress->Report(made.size() + failed.size(), records.size()))
             throw ECancelled();
     }
+    OrderAsInserted(made);
+    return made;
+}
+
+TViewList TMapScene::MakeViewsUntilFailure(const std::vector<TBaseInfo*>& records, size_t& looked,
+                                           std::exception_ptr& failure) {
+    TViewList made;
+    made.reserve(records.size());
+    failure = nullptr;
+    for (looked = 0; looked < records.size() && !failure;) {
+        TBaseInfo* record = records[looked++];
+        try {
+            made.push_back(MakeView(record));
+        } catch (const EError&) {
+            failure = std::current_exception();
+        }
+    }
+    OrderAsInserted(made);
+    return made;
+}
+
+void TMapScene::OrderAsInserted(TViewList& made) {
     // One insertion after another puts each view object before every one of equal or greater
     // Z already there: among equal Z the later ones come first.
     std::reverse(made.begin(), made.end());
     std::stable_sort(made.begin(), made.end(),
                      [](const auto& a, const auto& b) { return a->Z < b->Z; });
-    return made;
 }
 
 void TMapScene::MergeViews(TViewList made) {

@@ -11,6 +11,7 @@
 #include "mapdata/Objects.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -103,6 +104,11 @@ public:
     // loaded. Tells progress how far it got (stopping raises ECancelled).
     TViewList MakeViews(const std::vector<TBaseInfo*>& records,
                         std::vector<const TBaseInfo*>& failed, IProgress* progress = nullptr);
+    // The view objects of records in the order MakeViews gives them, up to the first record
+    // whose view object cannot be made: made is how many records were looked at (that one
+    // included) and failure its error, or null when every one was made.
+    TViewList MakeViewsUntilFailure(const std::vector<TBaseInfo*>& records, size_t& looked,
+                                    std::exception_ptr& failure);
     // The second half: puts view objects made by MakeViews into the list, in one pass.
     void MergeViews(TViewList made);
     // Marks every view object dead, then makes one for each record as CreateViews does; the
@@ -168,6 +174,9 @@ private:
     // The view object of a record, not yet in the list (raises when its texture cannot be
     // loaded).
     std::unique_ptr<TWrapper> MakeView(TBaseInfo* record);
+    // Orders view objects made for records in their order as one insertion after another
+    // would put them among themselves.
+    static void OrderAsInserted(TViewList& made);
 
     PD3DDevice device_;
     TTextureMgr* textures_;

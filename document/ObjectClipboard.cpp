@@ -25,7 +25,8 @@ std::string ObjectsJson(const std::vector<const TBaseInfo*>& records) {
     return json + "\n]\n";
 }
 
-std::vector<std::unique_ptr<TBaseInfo>> ObjectsFromJson(const QByteArray& json) {
+std::vector<std::unique_ptr<TBaseInfo>> ObjectsFromJson(const QByteArray& json,
+                                                        const TObjMgr* catalogue) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (document.isNull())
@@ -33,7 +34,7 @@ std::vector<std::unique_ptr<TBaseInfo>> ObjectsFromJson(const QByteArray& json) 
                      " at offset " + std::to_string(error.offset));
     std::vector<std::unique_ptr<TBaseInfo>> records;
     if (document.isObject()) {
-        records.push_back(RecordFromJson(document.object(), "the object"));
+        records.push_back(RecordFromJson(document.object(), "the object", catalogue));
         return records;
     }
     const QJsonArray list = document.array();
@@ -43,8 +44,8 @@ std::vector<std::unique_ptr<TBaseInfo>> ObjectsFromJson(const QByteArray& json) 
         if (!list[i].isObject())
             throw EError(std::string(kNotObjects) + ": entry " + std::to_string(i) +
                          " is not an object");
-        records.push_back(
-            RecordFromJson(list[i].toObject(), EntryContext("objects", i, list[i].toObject())));
+        records.push_back(RecordFromJson(
+            list[i].toObject(), EntryContext("objects", i, list[i].toObject()), catalogue));
     }
     return records;
 }
@@ -57,12 +58,13 @@ std::unique_ptr<QMimeData> ObjectsMimeData(const std::vector<const TBaseInfo*>& 
     return data;
 }
 
-std::vector<std::unique_ptr<TBaseInfo>> ObjectsFromMimeData(const QMimeData& data) {
+std::vector<std::unique_ptr<TBaseInfo>> ObjectsFromMimeData(const QMimeData& data,
+                                                            const TObjMgr* catalogue) {
     const QString own = QString::fromLatin1(kObjectsMimeType);
     if (data.hasFormat(own))
-        return ObjectsFromJson(data.data(own));
+        return ObjectsFromJson(data.data(own), catalogue);
     if (data.hasText())
-        return ObjectsFromJson(data.text().toUtf8());
+        return ObjectsFromJson(data.text().toUtf8(), catalogue);
     throw EError(std::string(kNotObjects) + ": it holds no text");
 }
 

@@ -1,5 +1,7 @@
 #include "document/RecordJson.h"
 
+#include "mapdata/ObjMgr.h"
+
 #include "mapdata/Errors.h"
 #include "mapdata/Text.h"
 
@@ -504,7 +506,8 @@ std::string JsonToText(const QJsonValue& value, const std::string& where) {
     return value.toString().toStdString();
 }
 
-std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::string& context) {
+std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::string& context,
+                                          const TObjMgr* prototypes) {
     const QJsonValue classValue = object.value("class");
     if (!classValue.isString())
         Fail(context,
@@ -515,6 +518,11 @@ std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::
     } catch (const EError& e) {
         Fail(context, e.what());
     }
+    const QJsonValue name = object.value("Name");
+    if (const TBaseInfo* prototype = prototypes && name.isString()
+                                         ? prototypes->FindByName(name.toString().toStdString())
+                                         : nullptr)
+        record = CloneInfo(*prototype);
 
     for (auto it = object.begin(); it != object.end(); ++it) {
         const std::string key = it.key().toStdString();

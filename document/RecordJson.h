@@ -11,6 +11,8 @@
 
 namespace tv {
 
+class TObjMgr;
+
 // The stored fields of the record classes, by their C++ names, in the order a dump prints them.
 enum class FieldType { Int32, UInt32, UInt8, UInt16, Float, Text };
 
@@ -54,8 +56,11 @@ std::string RecordJson(const TBaseInfo& record, int indent);
 
 // A record of the object's "class" with its class defaults and the fields the object gives.
 // "Group", when present, must equal the class's group. Errors (an EError) start with context,
-// for example records[3] ("Slime"), and name the field.
-std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::string& context);
+// for example records[3] ("Slime"), and name the field. With prototypes, an object whose Name
+// is a prototype's starts from a copy of that prototype (of its class) instead, as a map file
+// loads such an object.
+std::unique_ptr<TBaseInfo> RecordFromJson(const QJsonObject& object, const std::string& context,
+                                          const TObjMgr* prototypes = nullptr);
 
 // "records[3] (\"Slime\")": the index and, when the object has a string Name, that name.
 std::string EntryContext(const char* list, int index, const QJsonObject& object);

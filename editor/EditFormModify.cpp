@@ -238,7 +238,7 @@ void TEditF::Button4Click() {
     try {
         if (!data)
             throw EError("The clipboard is empty");
-        records = ObjectsFromMimeData(*data);
+        records = ObjectsFromMimeData(*data, Document->Catalogue());
     } catch (const EError& error) {
         ShowMessageBox(std::string(error.what()) + ": nothing was pasted.");
         return;

@@ -2,6 +2,8 @@
 
 #include "mapdata/Text.h"
 
+#include <cstring>
+
 namespace tv {
 
 std::string EngineErrorMessage(uint32_t code) {
@@ -65,6 +67,30 @@ std::string InFileMessage(const std::string& message, const std::string& path, i
     if (firstLineEnd == std::string::npos)
         return message + "\n" + where;
     return message.substr(0, firstLineEnd) + "\n" + where + message.substr(firstLineEnd);
+}
+
+std::string WriteErrorMessage(const std::string& path, int errorNumber) {
+    return std::string(kStreamWriteError) + "\nin " + path + ": " + std::strerror(errorNumber);
+}
+
+std::string EntryLabel(const char* kind, int index, std::string_view name) {
+    return Format("%s %d (\"%s\")", kind, index, MessageName(name).c_str());
+}
+
+ETextTooLong::ETextTooLong(std::string field, uint64_t bytes, std::string object)
+    : EError(std::string(kStreamWriteError) + "\n" +
+             Format("%s%s%s is a text of %llu bytes, over the limit of %u bytes", field.c_str(),
+                    object.empty() ? "" : " of ", object.c_str(),
+                    static_cast<unsigned long long>(bytes), kMaxTextBytes)),
+      field_(std::move(field)), bytes_(bytes), object_(std::move(object)) {}
+
+ETextTooLong ETextTooLong::WithObject(const std::string& object) const {
+    return ETextTooLong(field_, bytes_, object);
+}
+
+std::string ETextTooLong::Detail() const {
+    const std::string message = what();
+    return message.substr(message.find('\n') + 1);
 }
 
 } // namespace tv

@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tv {
 
@@ -61,6 +62,32 @@ std::string OutOfMemoryMessage(const std::string& path);
 // A reading error's message with the file on a line of its own under the first one, which
 // stays as it was: "Stream read error\nin /maps/level.tvm, entry 7".
 std::string InFileMessage(const std::string& message, const std::string& path, int entry = -1);
+// A writing error with the file and the system's reason on a second line: "Stream write
+// error\nin /maps/level.tvm: No space left on device".
+std::string WriteErrorMessage(const std::string& path, int errorNumber);
+
+// An entry of a list as messages name it: "entry 3 (\"Rock\")", the name as MessageName
+// shows it.
+std::string EntryLabel(const char* kind, int index, std::string_view name);
+
+// A text that no reader would take back (over kMaxTextBytes) met by a writer, raised before any
+// of it is written: "Stream write error\nName of entry 3 (\"Rock\") is a text of 2097152 bytes,
+// over the limit of 1048576 bytes". Writers that know the object add it (WithObject).
+class ETextTooLong : public EError {
+public:
+    ETextTooLong(std::string field, uint64_t bytes, std::string object = std::string());
+    const std::string& Field() const { return field_; }
+    uint64_t Bytes() const { return bytes_; }
+    // The same error naming the object the text belongs to.
+    ETextTooLong WithObject(const std::string& object) const;
+    // The second line alone, for notices.
+    std::string Detail() const;
+
+private:
+    std::string field_;
+    uint64_t bytes_;
+    std::string object_;
+};
 
 // A long task stopped because the one waiting for it asked so (Cancel).
 class ECancelled : public EError {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,20 @@ namespace tv {
 //
 // "Cannot create file %s" (the path) when the temporary file cannot be made or put in place,
 // or when the target is not a regular file (a pipe, a device, a socket or a folder); "Stream
-// write error" when a write, the sync or closing the file fails (a full disk, a file size
-// limit). A symbolic link as the target is followed: the file it points to is replaced.
-// Output is buffered, so that records can write field by field; it runs front to back only.
+// write error" with "in PATH: REASON" (the system's) on a second line when a write, the sync
+// or closing the file fails (a full disk, a file size limit). A symbolic link as the target is
+// followed: the file it points to is replaced. Output is buffered, so that records can write
+// field by field; it runs front to back only.
+//
+// The temporary file is ".NAME.PID.XXXXXXXXXX.tmp" (PID the writer's process id). Before
+// making its own, the writer removes stale ones of that pattern for the same target, left by a
+// writer that was killed (RemoveStaleTemporaries).
 class TReplacingFileStream : public TStream {
 public:
-    explicit TReplacingFileStream(const std::string& nativePath);
+    // permissions: those of the written file whatever the target's (0600 for private files);
+    // without them a replaced file keeps its own and a new one gets those of any new file.
+    explicit TReplacingFileStream(const std::string& nativePath,
+                                  std::optional<unsigned> permissions = std::nullopt);
     ~TReplacingFileStream() override;
 
     size_t Read(void*, size_t) override { return 0; }
@@ -35,6 +44,8 @@ public:
 
 private:
     bool Flush();
+    // Marks the stream failed and raises "Stream write error" with the file and the reason.
+    [[noreturn]] void Fail(int errorNumber);
     void Discard() noexcept;
 
     std::string path_;      // as given, for messages
@@ -47,9 +58,19 @@ private:
 };
 
 // The whole of bytes through a TReplacingFileStream, with its errors.
-void WriteFileReplacing(const std::string& nativePath, const void* bytes, size_t count);
-inline void WriteFileReplacing(const std::string& nativePath, const std::vector<uint8_t>& bytes) {
-    WriteFileReplacing(nativePath, bytes.data(), bytes.size());
+void WriteFileReplacing(const std::string& nativePath, const void* bytes, size_t count,
+                        std::optional<unsigned> permissions = std::nullopt);
+inline void WriteFileReplacing(const std::string& nativePath, const std::vector<uint8_t>& bytes,
+                               std::optional<unsigned> permissions = std::nullopt) {
+    WriteFileReplacing(nativePath, bytes.data(), bytes.size(), permissions);
 }
+
+// Removes the temporary files a killed writer left beside a target: those of the writers'
+// pattern for this target's name that are regular files of this user, named by a process
+// that no longer runs here and untouched for a minute, or untouched for a day (a writer on
+// another machine sharing the folder, or a process id in use again). A live writer keeps
+// writing and so touching its file; were one removed all the same, its save would fail and
+// report it, the target untouched. Failures are ignored. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& target);
 
 } // namespace tv

@@ -52,44 +52,77 @@ void TMap::Swap(TMap& other) noexcept {
     Objects.Swap(other.Objects);
 }
 
-TBaseInfo* TMap::AddObjectSorted(std::unique_ptr<TBaseInfo> record) {
-    // Binary search for the first record whose Z is not lower: the new record goes before
-    // every record of the same Z.
+int TMap::LowerBoundOfZ(int32_t z) const {
     int low = 0;
     int high = Objects.Count() - 1;
     while (low <= high) {
         const int mid = low + (high - low) / 2;
-        if (Objects[mid]->Z < record->Z)
+        if (Objects[mid]->Z < z)
             low = mid + 1;
         else
             high = mid - 1;
     }
-    return Objects.Insert(low, record.release());
+    return low;
+}
+
+TBaseInfo* TMap::AddObjectSorted(std::unique_ptr<TBaseInfo> record) {
+    // The new record goes before every record of the same Z.
+    const int place = LowerBoundOfZ(record->Z);
+    return Objects.Insert(place, record.release());
+}
+
+TMap::TPlaces TMap::AddObjectsSorted(std::vector<std::unique_ptr<TBaseInfo>> records) {
+    TPlaces places;
+    places.Records.reserve(records.size());
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        places.Records.push_back(it->get());
+    // Later records first among equal Z, as each insertion goes before the equal ones.
+    std::stable_sort(places.Records.begin(), places.Records.end(),
+                     [](const TBaseInfo* a, const TBaseInfo* b) { return a->Z < b->Z; });
+    // The bisection moves right for a higher Z wherever it does for a lower one, so the places
+    // in the old list grow with Z (also in a list that is not sorted) and, counting the records
+    // put in before each, are strictly ascending.
+    places.Indexes.reserve(records.size());
+    for (size_t i = 0; i < places.Records.size(); ++i)
+        places.Indexes.push_back(LowerBoundOfZ(places.Records[i]->Z) + static_cast<int>(i));
+    Objects.InsertAt(places.Indexes, places.Records);
+    for (auto& record : records)
+        (void)record.release(); // the map owns them now
+    return places;
 }
 
 void TMap::WriteToStream(TStream& stream, const TObjMgr* catalogue) const {
     const std::array<uint8_t, 40>& header = MapFileHeader();
-    stream.WriteBuffer(header.data(), header.size());
-    WriteStreamString(stream, MapName);
-    stream.WriteUInt8(0);
-    WriteStreamString(stream, FileName);
-    stream.WriteUInt8(0);
-    stream.WriteInt32(MaxWorldX);
-    stream.WriteInt32(MaxWorldY);
-    stream.WriteInt32(Ground);
-    stream.WriteInt32(Sky);
-    WriteStreamString(stream, ThemeMusic);
+    try {
+        stream.WriteBuffer(header.data(), header.size());
+        WriteStreamString(stream, MapName, "MapName");
+        stream.WriteUInt8(0);
+        WriteStreamString(stream, FileName, "FileName");
+        stream.WriteUInt8(0);
+        stream.WriteInt32(MaxWorldX);
+        stream.WriteInt32(MaxWorldY);
+        stream.WriteInt32(Ground);
+        stream.WriteInt32(Sky);
+        WriteStreamString(stream, ThemeMusic, "ThemeMusic");
+    } catch (const ETextTooLong& e) {
+        throw e.WithObject("the map");
+    }
     WriteStreamString(stream, kMapObjectsMarker);
     stream.WriteInt32(Objects.Count());
-    for (const TBaseInfo* record : Objects) {
-        WriteStreamString(stream, record->ClassName());
-        if (catalogue && catalogue->FindByName(record->Name)) {
-            // Reference form: the reader takes everything else from the prototype.
-            WriteStreamString(stream, record->Name);
-            stream.WriteInt32(record->Left);
-            stream.WriteInt32(record->Top);
-        } else {
-            record->WriteToStream(stream);
+    for (int i = 0; i < Objects.Count(); ++i) {
+        const TBaseInfo* record = Objects[i];
+        try {
+            WriteStreamString(stream, record->ClassName());
+            if (catalogue && catalogue->FindByName(record->Name)) {
+                // Reference form: the reader takes everything else from the prototype.
+                WriteStreamString(stream, record->Name, "Name");
+                stream.WriteInt32(record->Left);
+                stream.WriteInt32(record->Top);
+            } else {
+                record->WriteToStream(stream);
+            }
+        } catch (const ETextTooLong& e) {
+            throw e.WithObject(EntryLabel("entry", i, record->Name));
         }
     }
 }

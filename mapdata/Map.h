@@ -36,6 +36,14 @@ public:
 
     // Inserts by Z (before records of equal Z); the map owns the record afterwards.
     TBaseInfo* AddObjectSorted(std::unique_ptr<TBaseInfo> record);
+    // The places records took in Objects (ascending) and the records in that order.
+    struct TPlaces {
+        std::vector<int> Indexes;
+        std::vector<TBaseInfo*> Records;
+    };
+    // Inserts records in one pass where one AddObjectSorted after another would put them in a
+    // list sorted by Z (among equal Z the later ones first, before those already there).
+    TPlaces AddObjectsSorted(std::vector<std::unique_ptr<TBaseInfo>> records);
 
     // The file body on any stream. The catalogue decides reference or full form; it may be
     // null (every record is then stored in full and read in full).
@@ -72,6 +80,10 @@ public:
     // Live world objects owned by the map; nothing in the editor fills it; not stored.
     std::vector<std::unique_ptr<TPersistent>> LiveObjects;
     TBaseInfoList Objects{true};
+
+private:
+    // The first place whose record's Z is not lower than z, by bisection.
+    int LowerBoundOfZ(int32_t z) const;
 };
 
 } // namespace tv

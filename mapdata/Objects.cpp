@@ -89,10 +89,10 @@ void TBaseInfo::ReadFromStream(TStream& stream) {
 }
 
 void TBaseInfo::WriteToStream(TStream& stream) const {
-    WriteStreamString(stream, Name);
+    WriteStreamString(stream, Name, "Name");
     stream.WriteInt32(Left);
     stream.WriteInt32(Top);
-    WriteStreamString(stream, Texture);
+    WriteStreamString(stream, Texture, "Texture");
     stream.WriteInt32(Width);
     stream.WriteInt32(Height);
     stream.WriteInt32(Z);
@@ -199,13 +199,13 @@ void TEntityInfo::ReadFromStream(TStream& stream) {
 
 void TEntityInfo::WriteToStream(TStream& stream) const {
     TColObjInfo::WriteToStream(stream);
-    WriteStreamString(stream, RangedWeapon);
-    WriteStreamString(stream, MeleeWeapon);
-    WriteStreamString(stream, Armour);
-    WriteStreamString(stream, FireSound);
-    WriteStreamString(stream, DieSound);
-    WriteStreamString(stream, HitSound);
-    WriteStreamString(stream, AmbientSound);
+    WriteStreamString(stream, RangedWeapon, "RangedWeapon");
+    WriteStreamString(stream, MeleeWeapon, "MeleeWeapon");
+    WriteStreamString(stream, Armour, "Armour");
+    WriteStreamString(stream, FireSound, "FireSound");
+    WriteStreamString(stream, DieSound, "DieSound");
+    WriteStreamString(stream, HitSound, "HitSound");
+    WriteStreamString(stream, AmbientSound, "AmbientSound");
     stream.WriteInt32(HitPoints);
     stream.WriteInt32(ExperiencePoints);
 }
@@ -307,7 +307,7 @@ void TPlayerInfo::ReadFromStream(TStream& stream) {
 
 void TPlayerInfo::WriteToStream(TStream& stream) const {
     TEntityInfo::WriteToStream(stream);
-    WriteStreamString(stream, SecondRangedWeapon);
+    WriteStreamString(stream, SecondRangedWeapon, "SecondRangedWeapon");
     stream.WriteUInt16(KeyLeft);
     stream.WriteUInt16(KeyRight);
     stream.WriteUInt16(KeyUp);

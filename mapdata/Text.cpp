@@ -103,7 +103,13 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void WriteStreamString(TStream& stream, std::string_view text) {
+void CheckStreamText(std::string_view text, const char* field) {
+    if (text.size() > kMaxTextBytes)
+        throw ETextTooLong(field, text.size());
+}
+
+void WriteStreamString(TStream& stream, std::string_view text, const char* field) {
+    CheckStreamText(text, field);
     if (!IsAscii(text)) {
         stream.WriteUInt8(kTagUtf8String);
         stream.WriteInt32(static_cast<int32_t>(text.size()));

@@ -28,7 +28,11 @@ enum : uint8_t {
 // real name, and low enough that a hostile length cannot take the machine's memory.
 inline constexpr uint32_t kMaxTextBytes = 1u << 20;
 
-void WriteStreamString(TStream& stream, std::string_view text);
+// Raises ETextTooLong naming the field for a text over kMaxTextBytes, which no reader takes.
+void CheckStreamText(std::string_view text, const char* field);
+// Writes a text as a tagged string; one over kMaxTextBytes is refused (CheckStreamText) before
+// anything is written, so a writer never makes a file its reader refuses.
+void WriteStreamString(TStream& stream, std::string_view text, const char* field = "a text");
 // Leaves the position right after the string. Raises "Stream read error" for data that ends
 // early (or a length the stream cannot hold), also with a second line naming the length and
 // the string's offset for a text longer than kMaxTextBytes, and "Invalid property value" for

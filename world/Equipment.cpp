@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 namespace tv {
 
@@ -177,7 +178,10 @@ std::string EquipmentFilePath() {
 bool LoadEquipmentFile() {
     const std::string path = EquipmentFilePath();
     const std::string native = NativePath(path);
-    if (!FileExists(native)) {
+    // Only a file that is not there is "not found"; anything else in its place (a pipe, a
+    // folder) is refused by the reading, as every input is.
+    struct stat info {};
+    if (::stat(native.c_str(), &info) != 0) {
         ClearEquipment();
         ShowMessageBox("File Not Found : " + native);
         return false;

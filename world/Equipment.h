@@ -57,7 +57,8 @@ void LoadEquipmentJson(const QByteArray& json);
 // The game folder's file: BaseFolder() + "data\obj\equipment.json".
 std::string EquipmentFilePath();
 // Loads EquipmentFilePath(). A missing file shows "File Not Found : <path>", empties both
-// tables and returns false; a malformed one raises as LoadEquipmentJson does, with the file on
+// tables and returns false; anything but a regular file in its place raises "Cannot open file
+// <path>"; a malformed one raises as LoadEquipmentJson does, with the file on
 // a second line (ReadingFile). A pipe or a device in its place cannot be opened.
 bool LoadEquipmentFile();
 void ClearEquipment();

@@ -1,13 +1,20 @@
 // Opening a map reports how far it got, and a Cancel at any point, while the file is read or
 // while the view objects are made, leaves the map, its view objects and its undo steps as
-// they were.
+// they were. Recovery copies left behind are found without hanging on what lies beside them,
+// and are private.
 #include "TestSupport.h"
 #include "document/MapDocument.h"
 #include "document/ObjectClipboard.h"
+#include "document/Recovery.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Stream.h"
 
+#include <QDir>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -77,6 +84,61 @@ TEST(LoadProgressTest, CancelWhileReadingOrMakingViewsKeepsTheMapOnScreen) {
         EXPECT_EQ(document.UndoStack().count(), 1);
         EXPECT_TRUE(document.Modified());
     }
+}
+
+unsigned Permissions(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+TEST(RecoveryTest, LeftCopiesAreFoundWithoutHangingOnPipesAndEveryFileIsPrivate) {
+    tvtest::TempDir dir;
+    const std::string folder = dir.file("state/tvedit/recovery");
+    // A recovery folder an older editor left open to others, with copies whose info and lock
+    // are pipes (nobody writes to them) or missing.
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    tv::TMap left;
+    left.FileName = "left.tvm";
+    const std::vector<uint8_t> bytes = Saved(left);
+    for (const char* slot : {"session-1-1", "session-2-2", "session-3-3"})
+        tvtest::WriteFileBytes(folder + "/" + slot + ".tvm", bytes);
+    ASSERT_EQ(::mkfifo((folder + "/session-1-1.json").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((folder + "/session-2-2.lock").c_str(), 0600), 0);
+
+    tv::TRecoveryStore store(folder);
+    auto orphans = std::async(std::launch::async, [&] { return store.Orphans(); });
+    if (orphans.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        // Let the reader that waits on a pipe go before failing.
+        for (const char* pipe : {"/session-1-1.json", "/session-2-2.lock"}) {
+            const int fd = ::open((folder + pipe).c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+        orphans.wait();
+        FAIL() << "finding the copies waited on a pipe";
+    }
+    std::vector<std::string> found;
+    for (const tv::TRecoveryCopy& copy : orphans.get())
+        found.push_back(copy.Path.substr(copy.Path.rfind('/') + 1) + " " + copy.FileName);
+    std::sort(found.begin(), found.end());
+    // The copy behind a pipe for a lock is nobody's; the one with a pipe for its info is
+    // offered without what the info would say.
+    EXPECT_EQ(found, (std::vector<std::string>{"session-1-1.tvm untitled.tvm",
+                                               "session-3-3.tvm untitled.tvm"}));
+
+    // This editor's copy, its info and its lock are the designer's alone, in a private folder.
+    tv::TMap mine;
+    store.Write(mine, "/maps/mine.tvm");
+    const std::string copy = store.CopyPath();
+    const std::string slot = copy.substr(0, copy.size() - 4);
+    EXPECT_EQ(Permissions(folder), 0700u);
+    for (const std::string& file : {copy, slot + ".json", slot + ".lock"})
+        EXPECT_EQ(Permissions(file), 0600u) << file;
+    tv::TRecoveryStore other(dir.file("fresh/tvedit/recovery"));
+    other.Write(mine, "");
+    EXPECT_EQ(Permissions(dir.file("fresh/tvedit")), 0700u);
+    EXPECT_EQ(Permissions(dir.file("fresh/tvedit/recovery")), 0700u);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // The map document driven by hundreds of random edits of every kind on the demo map: undoing
 // them all gives back the map byte for byte (every stored field of every record, in its place)
 // with a view object for each record, and redoing them all gives the edited map again.
+#include "TestSupport.h"
 #include "document/MapDocument.h"
 #include "document/ObjectClipboard.h"
+#include "document/RecordJson.h"
 #include "mapdata/Errors.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
@@ -215,5 +217,188 @@ TEST_P(UndoRoundTripTest, UndoingEveryEditRestoresTheMapAndRedoingRestoresTheEdi
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, UndoRoundTripTest, ::testing::Values(1u, 2u, 3u));
+
+std::vector<uint8_t> RecordBytes(const TBaseInfo& record) {
+    tv::TMemoryStream stream;
+    record.WriteToStream(stream);
+    return stream.Bytes();
+}
+
+std::unique_ptr<TBaseInfo> Rock(int32_t left, int32_t z) {
+    auto record = std::make_unique<tv::TDecorInfo>();
+    record->Name = "Rock";
+    record->Left = left;
+    record->Z = z;
+    return record;
+}
+
+// Pastes and typed values on a new map with the demo catalogue.
+class DocumentEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tv::SetBaseFolder(TV_GAME_DIR "/");
+        catalogue.LoadCatalogue();
+        document = std::make_unique<TMapDocument>(
+            &catalogue, std::make_unique<tv::TMapScene>(nullptr, nullptr));
+        document->NewMap();
+    }
+    void Paste(const std::string& json, int32_t left, int32_t top) {
+        document->Paste(tv::ObjectsFromJson(QByteArray::fromStdString(json), &catalogue), left,
+                        top);
+    }
+    // The records in map order; the records of the live view objects in their order.
+    std::vector<const TBaseInfo*> Records() const {
+        const tv::TBaseInfoList& objects = document->Map().Objects;
+        return {objects.begin(), objects.end()};
+    }
+    std::vector<const TBaseInfo*> Shown() const {
+        std::vector<const TBaseInfo*> shown;
+        for (const auto& view : document->Scene().Views)
+            if (!view->Dead)
+                shown.push_back(view->Info);
+        return shown;
+    }
+
+    tv::TObjMgr catalogue;
+    std::unique_ptr<TMapDocument> document;
+};
+
+TEST_F(DocumentEditTest, APastedCatalogueTypeTakesThePrototypesFieldsAsLoadingWould) {
+    tvtest::TempDir dir;
+    ASSERT_GT(catalogue.List.Count(), 0);
+    for (int i = 0; i < catalogue.List.Count(); ++i) {
+        const TBaseInfo& prototype = *catalogue.List[i];
+        SCOPED_TRACE(prototype.Name.str());
+        document->NewMap();
+        Paste(tv::Format(R"({"class": "%s", "Name": %s, "Left": 5})", prototype.ClassName(),
+                         tv::JsonString(prototype.Name).c_str()),
+              100, 200);
+        ASSERT_EQ(document->Map().Objects.Count(), 1);
+        std::unique_ptr<TBaseInfo> expected = tv::CloneInfo(prototype);
+        expected->Left = 100;
+        expected->Top = 200;
+        EXPECT_EQ(RecordBytes(*document->Map().Objects[0]), RecordBytes(*expected));
+
+        // What is pasted is what the saved map gives back.
+        document->SaveMap(dir.file("pasted.tvm"));
+        ASSERT_TRUE(document->LoadMap(dir.file("pasted.tvm")));
+        EXPECT_EQ(RecordBytes(*document->Map().Objects[0]), RecordBytes(*expected));
+    }
+    // A name no prototype has still starts from the class defaults.
+    document->NewMap();
+    Paste(R"({"class": "TDecorInfo", "Name": "Nobody's", "Width": 3})", 0, 0);
+    auto defaults = std::make_unique<tv::TDecorInfo>();
+    defaults->Name = "Nobody's";
+    defaults->Width = 3;
+    EXPECT_EQ(RecordBytes(*document->Map().Objects[0]), RecordBytes(*defaults));
+}
+
+TEST_F(DocumentEditTest, TextsNoMapFileCanKeepAreRefusedWithANoticeAndNoUndoStep) {
+    tvtest::MessageBoxRecorder notices;
+    const std::string huge(2 * 1024 * 1024, 'x');
+    const std::string limit = " is a text of 2097152 bytes, over the limit of 1048576 bytes";
+    Paste(R"({"class": "TDecorInfo", "Name": "Small"})", 10, 10);
+    TBaseInfo* record = document->Map().Objects[0];
+    document->Select(record);
+    const std::vector<uint8_t> before = RecordBytes(*record);
+    const int steps = document->UndoStack().count();
+
+    document->SetObjectProperty(tv::kPropName, huge);
+    document->SetMapVar(tv::kVarName, huge);
+    document->SetThemeMusic(huge);
+    Paste(R"([{"class": "TDecorInfo", "Name": "Fine"}, {"class": "TEnemyInfo", "Name": "E",
+              "DieSound": ")" +
+              huge + "\"}]",
+          0, 0);
+    EXPECT_EQ(
+        notices.messages(),
+        (std::vector<std::string>{
+            "Name of \"Small\"" + limit + ": a map file cannot keep it. The value was not taken.",
+            "MapName of the map" + limit + ": a map file cannot keep it. The value was not taken.",
+            "ThemeMusic of the map" + limit +
+                ": a map file cannot keep it. The value was not taken.",
+            "DieSound of object 1 (\"E\")" + limit +
+                ": a map file cannot keep it. Nothing was pasted."}));
+    EXPECT_EQ(document->UndoStack().count(), steps);
+    EXPECT_EQ(RecordBytes(*record), before);
+    EXPECT_EQ(document->Map().MapName, tv::TMap().MapName);
+    EXPECT_EQ(Records(), std::vector<const TBaseInfo*>{record});
+}
+
+TEST_F(DocumentEditTest, PasteGoesInInOnePassAsInsertsOneByOneWouldWithinItsBound) {
+    tvtest::MessageBoxRecorder notices;
+    // The same records pasted at once and placed one after another, into the same map.
+    TMapDocument oneByOne(&catalogue, std::make_unique<tv::TMapScene>(nullptr, nullptr));
+    oneByOne.NewMap();
+    std::mt19937 random(11);
+    for (int i = 0; i < 200; ++i) {
+        const int32_t z = static_cast<int32_t>(random() % 7);
+        document->Map().AddObjectSorted(Rock(i, z));
+        oneByOne.Map().AddObjectSorted(Rock(i, z));
+    }
+    document->RebuildViews();
+    oneByOne.RebuildViews();
+    std::vector<std::unique_ptr<TBaseInfo>> pasted;
+    for (int i = 200; i < 700; ++i) {
+        pasted.push_back(Rock(i, static_cast<int32_t>(random() % 9) - 1));
+        oneByOne.PlaceObject(*pasted.back(), i, 0);
+    }
+    document->Paste(std::move(pasted), 200, 0);
+    const auto lefts = [](const std::vector<const TBaseInfo*>& records) {
+        std::vector<int32_t> out;
+        for (const TBaseInfo* record : records)
+            out.push_back(record->Left);
+        return out;
+    };
+    const tv::TBaseInfoList& placed = oneByOne.Map().Objects;
+    const std::vector<int32_t> order = lefts({placed.begin(), placed.end()});
+    std::vector<const TBaseInfo*> placedViews;
+    for (const auto& view : oneByOne.Scene().Views)
+        if (!view->Dead)
+            placedViews.push_back(view->Info);
+    const std::vector<int32_t> viewOrder = lefts(placedViews);
+    EXPECT_EQ(lefts(Records()), order);
+    EXPECT_EQ(lefts(Shown()), viewOrder);
+    EXPECT_EQ(document->Selected()->Left, 200) << "the first pasted is selected";
+    document->Undo();
+    EXPECT_EQ(document->Map().Objects.Count(), 200);
+    document->Redo();
+    EXPECT_EQ(lefts(Records()), order);
+    EXPECT_EQ(lefts(Shown()), viewOrder);
+
+    // Far moves stop at the ends of the coordinates instead of wrapping (and, under
+    // UndefinedBehaviorSanitizer, instead of overflowing).
+    document->NewMap();
+    std::vector<std::unique_ptr<TBaseInfo>> far;
+    far.push_back(Rock(INT32_MAX, 0));
+    far.back()->Width = INT32_MAX;
+    far.back()->Top = INT32_MIN;
+    far.push_back(Rock(0, 0));
+    far.back()->Top = INT32_MAX;
+    const int32_t left = 400 - INT32_MAX / 2; // the middle of the view, as the editor asks
+    document->Paste(std::move(far), left, 300);
+    ASSERT_EQ(document->Map().Objects.Count(), 2);
+    EXPECT_EQ(document->Selected()->Left, left);
+    EXPECT_EQ(document->Selected()->Top, 300);
+    const TBaseInfo* second = document->Map().Objects[0] == document->Selected()
+                                  ? document->Map().Objects[1]
+                                  : document->Map().Objects[0];
+    EXPECT_EQ(second->Left, INT32_MIN);
+    EXPECT_EQ(second->Top, INT32_MAX);
+
+    // At most as many as "Add" places at once; more are refused and nothing changes.
+    document->NewMap();
+    for (const int count : {tv::kMaxAddCount + 1, tv::kMaxAddCount}) {
+        std::vector<std::unique_ptr<TBaseInfo>> many;
+        for (int i = 0; i < count; ++i)
+            many.push_back(Rock(i, i % 3));
+        document->Paste(std::move(many), 0, 0);
+    }
+    EXPECT_EQ(notices.messages(),
+              std::vector<std::string>{"10001 objects cannot be pasted: at most 10000 objects are "
+                                       "pasted at once. Nothing was pasted."});
+    EXPECT_EQ(document->Map().Objects.Count(), tv::kMaxAddCount);
+    EXPECT_EQ(document->UndoStack().count(), 1);
+}
 
 } // namespace

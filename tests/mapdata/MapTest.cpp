@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/resource.h>
@@ -15,6 +18,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tv;
@@ -284,6 +288,32 @@ TEST(MapObjects, AddObjectSortedKeepsLayerOrderNewestFirstWithinALayer) {
         const TBaseInfo* b = big.Objects[k];
         ASSERT_TRUE(a->Z < b->Z || (a->Z == b->Z && a->Left > b->Left)) << k;
     }
+
+    // A batch in one pass lands exactly where one insertion after another puts it.
+    TMap oneByOne;
+    TMap batch;
+    for (int n = 0; n < 300; ++n) {
+        auto record = std::make_unique<TBaseInfo>();
+        record->Z = static_cast<int32_t>(random() % 9) - 4;
+        record->Left = n;
+        oneByOne.AddObjectSorted(CloneInfo(*record));
+        batch.AddObjectSorted(std::move(record));
+    }
+    std::vector<std::unique_ptr<TBaseInfo>> added;
+    for (int n = 300; n < 700; ++n) {
+        auto record = std::make_unique<TBaseInfo>();
+        record->Z = static_cast<int32_t>(random() % 11) - 5;
+        record->Left = n;
+        oneByOne.AddObjectSorted(CloneInfo(*record));
+        added.push_back(std::move(record));
+    }
+    const TMap::TPlaces places = batch.AddObjectsSorted(std::move(added));
+    ASSERT_EQ(batch.Objects.Count(), oneByOne.Objects.Count());
+    for (int k = 0; k < batch.Objects.Count(); ++k)
+        ASSERT_EQ(batch.Objects[k]->Left, oneByOne.Objects[k]->Left) << k;
+    ASSERT_EQ(places.Indexes.size(), 400u);
+    for (size_t i = 0; i < places.Indexes.size(); ++i)
+        EXPECT_EQ(batch.Objects[places.Indexes[i]], places.Records[i]);
 }
 
 TEST_F(MapFile, FailedLoadsLeaveTheMapAsItWas) {
@@ -433,7 +463,7 @@ TEST_F(MapFile, FailedSaveKeepsTheOldFileAndTheFileName) {
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-    EXPECT_EQ(error, kStreamWriteError);
+    EXPECT_EQ(error, std::string(kStreamWriteError) + "\nin " + target + ": File too large");
     EXPECT_EQ(dir.read("level.tvm"), old);
     EXPECT_EQ(FilesIn(dir.path()), QStringList{"level.tvm"});
     EXPECT_EQ(map.FileName, "before.tvm");
@@ -530,6 +560,98 @@ TEST(ReplacingWrite, OnlyRegularFilesAreReplacedKeepingPermissionsAndLinks) {
     WriteFileReplacing(dir.file("fresh.tvm"), Bytes{1});
     ASSERT_EQ(::stat(dir.file("fresh.tvm").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0666u & ~mask);
+}
+
+TEST_F(MapFile, WritersRefuseTextsTheReadersRefuseAndKeepTheOldFile) {
+    tvtest::TempDir dir;
+    const std::string target = dir.file("level.tvm");
+    const Bytes old = {'o', 'l', 'd'};
+    const std::string atLimit(kMaxTextBytes, 'a');
+    const std::string over = atLimit + "\xC3\xA1"; // two bytes over, as UTF-8
+    // A text at the limit is written and read back; one over it is refused, naming the field
+    // and the object, in the full form, the reference form and the map variables alike.
+    TMap map;
+    map.Objects.Add(Placed<TDecorInfo>("Tree", 1, 2));
+    map.Objects.Add(Placed<TEnemyInfo>(atLimit, 3, 4));
+    map.SaveToFile(target, &catalogue);
+    TMap loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(target, &catalogue));
+    EXPECT_EQ(loaded.Objects[1]->Name, atLimit);
+
+    const std::string limit = " is a text of 1048578 bytes, over the limit of 1048576 bytes";
+    const std::string shown = "\"" + std::string(200, 'a') + "\xE2\x80\xA6\"";
+    const std::vector<std::pair<std::function<void(TMap&)>, std::string>> cases = {
+        {[&](TMap& m) { static_cast<TEnemyInfo*>(m.Objects[1])->HitSound = over; },
+         "HitSound of entry 1 (" + shown + ")"},
+        {[&](TMap& m) { m.Objects[1]->Name = over; },
+         "Name of entry 1 (\"" + MessageName(over) + "\")"},
+        {[&](TMap& m) { m.Objects[0]->Texture = over; }, ""}, // stored by reference: no texture
+        {[&](TMap& m) { m.MapName = over; }, "MapName of the map"},
+    };
+    for (const auto& [change, named] : cases) {
+        SCOPED_TRACE(named);
+        dir.write("level.tvm", old);
+        TMap changed;
+        changed.Objects.Add(Placed<TDecorInfo>("Tree", 1, 2));
+        changed.Objects.Add(Placed<TEnemyInfo>(atLimit, 3, 4));
+        change(changed);
+        std::string error;
+        try {
+            changed.SaveToFile(target, &catalogue);
+        } catch (const EError& e) {
+            error = e.what();
+        }
+        if (named.empty()) {
+            EXPECT_EQ(error, "");
+            continue;
+        }
+        EXPECT_EQ(error, std::string(kStreamWriteError) + "\n" + named + limit);
+        EXPECT_EQ(dir.read("level.tvm"), old);
+        EXPECT_EQ(FilesIn(dir.path()), QStringList{"level.tvm"});
+    }
+}
+
+TEST(ReplacingWrite, StaleTemporariesOfKilledWritersGoAndLiveOnesStay) {
+    tvtest::TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string gone = std::to_string(child);
+    const std::string live = std::to_string(::getpid());
+    const time_t now = std::time(nullptr);
+    const auto make = [&](const std::string& name, time_t age) {
+        dir.write(name, {1});
+        const struct timespec times[2] = {{now - age, 0}, {now - age, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir.file(name).c_str(), times, 0), 0);
+    };
+    const QStringList kept = {
+        ".level.tvm." + QString::fromStdString(gone) + ".abcdefghij.tmp", // written just now
+        ".level.tvm." + QString::fromStdString(live) + ".abcdefghi0.tmp", // its writer runs
+        ".level.tvm.abcdefghi1.tmp",                                      // old form, an hour
+        ".level.tvm." + QString::fromStdString(gone) + ".ABCDEFGHIJ.tmp", // not the pattern
+        ".other.tvm." + QString::fromStdString(gone) + ".abcdefghij.tmp", // another target
+        "level.tvm." + QString::fromStdString(gone) + ".abcdefghij.tmp",  // not hidden
+    };
+    make(kept[0].toStdString(), 5);
+    make(kept[1].toStdString(), 600);
+    make(kept[2].toStdString(), 3600);
+    for (int i = 3; i < kept.size(); ++i)
+        make(kept[i].toStdString(), 600);
+    make(".level.tvm." + gone + ".abcdefghi2.tmp", 120);
+    make(".level.tvm.abcdefghi3.tmp", 2 * 24 * 3600);
+    make(".level.tvm." + live + ".abcdefghi4.tmp", 2 * 24 * 3600);
+    ASSERT_EQ(::symlink("level.tvm", dir.file(".level.tvm." + gone + ".abcdefghi5.tmp").c_str()),
+              0);
+
+    WriteFileReplacing(dir.file("level.tvm"), Bytes{'n', 'e', 'w'});
+    QStringList expected = kept;
+    expected << "level.tvm" << QString::fromStdString(".level.tvm." + gone + ".abcdefghi5.tmp");
+    expected.sort();
+    QStringList files = FilesIn(dir.path());
+    files.sort();
+    EXPECT_EQ(files, expected);
 }
 
 TEST_F(MapFile, HugeTextsInASparseFileAreRefusedWithoutTakingTheMemory) {

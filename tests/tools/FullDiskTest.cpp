@@ -1,5 +1,6 @@
 // Every file the programs write, written onto a file system that runs out of room: the write
-// must fail with "Stream write error", leave the old file as it was and leave nothing behind.
+// must fail with "Stream write error" naming the file and the reason, leave the old file as it
+// was and leave nothing behind.
 #include "TestSupport.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Map.h"
@@ -127,7 +128,7 @@ std::vector<Writer> Writers(const tvtest::TempDir& sources) {
              std::ostringstream out;
              std::ostringstream err;
              if (tool::Run({"catalogue", "build", source, path}, out, err) != 0)
-                 throw EError(err.str().substr(0, err.str().find('\n')));
+                 throw EError(err.str().substr(0, err.str().size() - 1)); // the last newline
          },
          [](size_t size) {
              return tool::CatalogueFromJson(QByteArray::fromStdString(CatalogueSource(size)));
@@ -163,7 +164,9 @@ TEST_F(FullDisk, FailedWritesReportAndLeaveTheOldFileAsItWas) {
             } catch (const EError& e) {
                 error = e.what();
             }
-            EXPECT_EQ(error, kStreamWriteError);
+            // The file and the system's reason under the first line.
+            EXPECT_EQ(error, std::string(kStreamWriteError) + "\nin " + target + ": " +
+                                 std::strerror(ENOSPC));
             EXPECT_EQ(disk.read("target"), old);
             EXPECT_EQ(Files(), (QStringList{"filler", "target"}));
 

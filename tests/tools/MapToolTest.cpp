@@ -190,6 +190,27 @@ TEST_F(MapTool, BuildWarnsWhenAReferenceDropsFieldsAndRejectsBadSources) {
         EXPECT_EQ(r.Err, std::string(message) + "in " + work.file("bad.json") + "\n");
         EXPECT_EQ(tvtest::ReadFileBytes(work.file("old.tvm")), (Bytes{7, 7}));
     }
+
+    // A text that no reader would take back is not written, in a map or a catalogue.
+    const std::string huge(2 * 1024 * 1024, 'n');
+    const std::string source = R"({"records": [{"class": "TDecorInfo", "Name": ")" + huge + "\"}]}";
+    const std::string limit = " (\"" + std::string(200, 'n') +
+                              "\xE2\x80\xA6\") is a text of 2097152 bytes, over the limit of "
+                              "1048576 bytes\n";
+    const RunResult mapBuild =
+        Tool({"map", "build", Json("huge.json", R"({"Objects": )" + source.substr(12)),
+              work.file("old.tvm")});
+    EXPECT_EQ(mapBuild.Status, 1);
+    EXPECT_EQ(mapBuild.Err, "Stream write error\nName of entry 0" + limit);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(
+        tv::tool::Run({"catalogue", "build", Json("huge-c.json", source), work.file("old.tvm")},
+                      out, err),
+        1);
+    EXPECT_EQ(err.str(),
+              "Stream write error\nin " + work.file("huge-c.json") + "\nName of entry 0" + limit);
+    EXPECT_EQ(tvtest::ReadFileBytes(work.file("old.tvm")), (Bytes{7, 7}));
 }
 
 TEST_F(MapTool, CheckSummarisesWarnsAndFailsWithTheLoadersMessage) {
@@ -326,7 +347,11 @@ TEST_F(MapTool, PipesAndDevicesAreNeitherWaitedOnNorReplaced) {
          "Cannot open file " + pipe},
         {{"play", "--base", game.path(), map, "--updates", "1", "--keys", "/dev/zero"},
          "Cannot open file /dev/zero"},
+        // The equipment tables (a missing file is only a note).
+        {{"play", "--base", game.path(), map, "--updates", "1"},
+         "Cannot open file " + game.file("data/obj/equipment.json")},
     };
+    ASSERT_EQ(::mkfifo(game.file("data/obj/equipment.json").c_str(), 0600), 0);
     for (const auto& [args, message] : cases) {
         std::ostringstream out;
         std::ostringstream err;

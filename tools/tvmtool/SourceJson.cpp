@@ -78,8 +78,12 @@ std::vector<uint8_t> CatalogueFromJson(const QByteArray& json) {
         const QJsonObject object = ArrayObject(records, i, "records");
         const std::unique_ptr<TBaseInfo> record =
             RecordFromJson(object, EntryContext("records", i, object));
-        WriteStreamString(stream, record->ClassName());
-        record->WriteToStream(stream);
+        try {
+            WriteStreamString(stream, record->ClassName());
+            record->WriteToStream(stream);
+        } catch (const ETextTooLong& e) {
+            throw e.WithObject(EntryLabel("entry", i, record->Name));
+        }
     }
     return stream.Bytes();
 }
