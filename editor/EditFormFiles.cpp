@@ -11,9 +11,10 @@
 
 #include <QCloseEvent>
 #include <QCursor>
-#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace tv {
@@ -127,11 +128,26 @@ bool TEditF::SaveMapAs() {
     return saved;
 }
 
+namespace {
+
+// A file whose permission bits deny writing to this user (by the bits alone, so also for a
+// superuser, whom the system would let write).
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat info = {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (info.st_uid == geteuid())
+        return !(info.st_mode & S_IWUSR);
+    if (info.st_gid == getegid())
+        return !(info.st_mode & S_IWGRP);
+    return !(info.st_mode & S_IWOTH);
+}
+
+} // namespace
+
 bool TEditF::MayReplaceReadOnly(const std::string& path) {
-    const QFileInfo file(QString::fromStdString(path));
-    if (!file.exists() || file.isWritable())
-        return true;
-    return Dialogs().AskYesNo(MessageName(path) + " is read-only. Replace it?");
+    return !IsReadOnlyFile(path) ||
+           Dialogs().AskYesNo(MessageName(path) + " is read-only. Replace it?");
 }
 
 void TEditF::SpeedButton3Click() {
