@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QToolButton>
@@ -77,7 +78,9 @@ bool IsCommittedGridCell(const QWidget* widget) {
 // the cell editor would otherwise take them for its own text.
 class TFieldKeysFirst : public QObject {
 public:
-    explicit TFieldKeysFirst(QWidget* window) : QObject(window), window_(window) {
+    // Delete in the object list is the window's: it deletes the object picked there.
+    TFieldKeysFirst(QWidget* window, const QWidget* objectList)
+        : QObject(window), window_(window), objectList_(objectList) {
         qApp->installEventFilter(this);
     }
 
@@ -91,6 +94,8 @@ protected:
             event->ignore();
             return true;
         }
+        if (widget == objectList_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete)
+            return false;
         if (!widget || widget->window() != window_ || !IsInputWidget(widget) ||
             !IsFieldKey(*static_cast<QKeyEvent*>(event)))
             return false;
@@ -100,6 +105,7 @@ protected:
 
 private:
     QWidget* window_;
+    const QWidget* objectList_;
 };
 
 QString WithShortcut(const QString& text, const char* keys) {
@@ -109,7 +115,7 @@ QString WithShortcut(const QString& text, const char* keys) {
 } // namespace
 
 void TEditF::ConnectEditCommands() {
-    new TFieldKeysFirst(this);
+    new TFieldKeysFirst(this, ListMod);
     connect(UndoBtn, &QToolButton::clicked, this, Guarded([this] { UndoClick(); }));
     connect(RedoBtn, &QToolButton::clicked, this, Guarded([this] { RedoClick(); }));
 
