@@ -128,8 +128,10 @@ std::unique_ptr<TWrapper> TMapScene::MakeView(TBaseInfo* record) {
 TWrapper* TMapScene::CreateView(TBaseInfo* record) {
     if (!record)
         return nullptr;
-    std::unique_ptr<TWrapper> view = MakeView(record);
+    return InsertView(MakeView(record));
+}
 
+TWrapper* TMapScene::InsertView(std::unique_ptr<TWrapper> view) {
     // Bisection: the new view object goes before the first one whose Z is not smaller.
     ptrdiff_t low = 0;
     ptrdiff_t high = static_cast<ptrdiff_t>(Views.size()) - 1;
@@ -230,11 +232,27 @@ void TMapScene::RefreshView(TBaseInfo* record) {
     const auto it = std::find_if(Views.begin(), Views.end(), [record](const auto& view) {
         return !view->Dead && view->Info == record;
     });
-    if (it != Views.end()) {
+    if (it == Views.end()) {
+        CreateView(record);
+        return;
+    }
+    std::unique_ptr<TWrapper> view;
+    try {
+        view = MakeView(record);
+    } catch (...) {
         Views.erase(it);
         Touch();
+        throw;
     }
-    CreateView(record);
+    // In its own layer a view object keeps its place among the ones of equal Z, so an edit
+    // and its undo draw the map in the same order as before.
+    if (view->Z == (*it)->Z) {
+        *it = std::move(view);
+        Touch();
+        return;
+    }
+    Views.erase(it);
+    InsertView(std::move(view));
 }
 
 void TMapScene::MarkDead(const TBaseInfo* record) {

@@ -94,6 +94,8 @@ public:
     // object whose Z is greater than or equal to the record's. Raises "Error when loading
     // texture." (and makes nothing) when the record's texture cannot be loaded.
     TWrapper* CreateView(TBaseInfo* record);
+    // Inserts a view object that was made by bisection, as CreateView does.
+    TWrapper* InsertView(std::unique_ptr<TWrapper> view);
     // Makes the view objects of several records at once, in the order that one CreateView
     // after another would give them (among equal Z the later records first, before the view
     // objects already there), in one pass over the list. Records whose texture cannot be
@@ -114,8 +116,9 @@ public:
     // Marks every view object dead, then makes one for each record as CreateViews does; the
     // records whose view object could not be made are returned.
     std::vector<const TBaseInfo*> RebuildViews(const TBaseInfoList& objects);
-    // Replaces the live view object of the record (if any) by a new one at once. Nothing
-    // happens for no record.
+    // Replaces the live view object of the record (if any) by a new one at once; with its Z
+    // unchanged it keeps its place among the view objects of equal Z. Nothing happens for no
+    // record.
     void RefreshView(TBaseInfo* record);
     // Sets Dead on every view object of the record.
     void MarkDead(const TBaseInfo* record);

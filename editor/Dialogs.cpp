@@ -8,6 +8,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace tv {
@@ -77,6 +78,22 @@ bool TQtDialogs::AskYesNo(const std::string& text) {
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+TRecoveryChoice TQtDialogs::AskRecovery(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(EditorTitle), ToQString(text),
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+    QPushButton* later = box.addButton(QStringLiteral("Keep for Later"), QMessageBox::RejectRole);
+    QPushButton* remove = box.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == restore)
+        return TRecoveryChoice::Restore;
+    if (box.clickedButton() == remove)
+        return TRecoveryChoice::Delete;
+    return TRecoveryChoice::Later;
 }
 
 IDialogs& Dialogs() {

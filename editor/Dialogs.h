@@ -20,6 +20,10 @@ struct TFileDialogRequest {
 // The answer to "Save changes to ...?".
 enum class TSaveChoice { Save, Discard, Cancel };
 
+// The answer to the offer of a recovery copy: restore it, keep it for the next start, or
+// delete it.
+enum class TRecoveryChoice { Restore, Later, Delete };
+
 // Every modal box and dialog of the editor goes through this seam, so tests can answer them
 // without a modal loop. The real implementation uses QMessageBox, QFileDialog and QColorDialog.
 class IDialogs {
@@ -37,6 +41,9 @@ public:
     virtual TSaveChoice AskSave(const std::string& text) = 0;
     // A question with Yes and No (closing the box is No).
     virtual bool AskYesNo(const std::string& text) = 0;
+    // The offer of a recovery copy: Restore is the default button, closing the box keeps the
+    // copy for later, and only the Delete button deletes it.
+    virtual TRecoveryChoice AskRecovery(const std::string& text) = 0;
 };
 
 class TQtDialogs : public IDialogs {
@@ -47,6 +54,7 @@ public:
     std::optional<uint32_t> Color(uint32_t initialRgb) override;
     TSaveChoice AskSave(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    TRecoveryChoice AskRecovery(const std::string& text) override;
 };
 
 // The dialogs in use: the installed ones, or the real ones.

@@ -535,9 +535,12 @@ void TEditF::DocumentChanged(unsigned changes) {
         FillMapVars();
         UpdateWorldXCaption();
     }
-    if (changes & DocChange::Objects)
+    if (changes & DocChange::Objects) {
         RefreshModify();
-    else if (changes & (DocChange::Object | DocChange::Selection))
+        // The refilled list would otherwise highlight whatever entry now has the old row.
+        if (Selected())
+            ShowSelectionInLists();
+    } else if (changes & (DocChange::Object | DocChange::Selection))
         FillProperties();
 }
 

@@ -224,6 +224,8 @@ public:
     bool SaveMapToItsFile();
     // Save As: asks before replacing an existing file. True when the map was written.
     bool SaveMapAs();
+    // Asks before a save replaces a file that is read-only for this user; true to go on.
+    static bool MayReplaceReadOnly(const std::string& path);
     // Before the map is set aside (New, Open, Exit, closing): asks "Save changes to ...?"
     // when it has unsaved changes. True when it may go: saved, discarded, or nothing to save.
     bool AskToSaveChanges();

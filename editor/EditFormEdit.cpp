@@ -14,9 +14,12 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QToolButton>
+
+#include "editor/ValueListEditor.h"
 
 namespace tv {
 
@@ -55,12 +58,29 @@ bool IsInputWidget(const QWidget* widget) {
     return false;
 }
 
+bool IsUndoKey(const QKeyEvent& key) {
+    return key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo) ||
+           (key.modifiers() == Qt::ControlModifier && key.key() == Qt::Key_Y);
+}
+
+// The grid whose cell editor a widget is, when the cell holds no typed value that was not
+// applied: its own text undo has nothing of the designer's left, so the map's undo is meant.
+bool IsCommittedGridCell(const QWidget* widget) {
+    for (; widget && !widget->isWindow(); widget = widget->parentWidget())
+        if (const auto* grid = qobject_cast<const TValueListEditor*>(widget))
+            return !grid->Modified();
+    return false;
+}
+
 // Keeps the window's shortcuts away from the keys a focused field, spin box, list or grid of
 // the window uses: Qt asks the focus widget first (ShortcutOverride), and the answer here is
-// that it wants the key.
+// that it wants the key. Undo and redo in a grid cell whose value was applied go to the map:
+// the cell editor would otherwise take them for its own text.
 class TFieldKeysFirst : public QObject {
 public:
-    explicit TFieldKeysFirst(QWidget* window) : QObject(window), window_(window) {
+    // Delete in the object list is the window's: it deletes the object picked there.
+    TFieldKeysFirst(QWidget* window, const QWidget* objectList)
+        : QObject(window), window_(window), objectList_(objectList) {
         qApp->installEventFilter(this);
     }
 
@@ -69,6 +89,13 @@ protected:
         if (event->type() != QEvent::ShortcutOverride)
             return false;
         const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (widget && widget->window() == window_ && IsUndoKey(*static_cast<QKeyEvent*>(event)) &&
+            IsCommittedGridCell(widget)) {
+            event->ignore();
+            return true;
+        }
+        if (widget == objectList_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete)
+            return false;
         if (!widget || widget->window() != window_ || !IsInputWidget(widget) ||
             !IsFieldKey(*static_cast<QKeyEvent*>(event)))
             return false;
@@ -78,6 +105,7 @@ protected:
 
 private:
     QWidget* window_;
+    const QWidget* objectList_;
 };
 
 QString WithShortcut(const QString& text, const char* keys) {
@@ -87,7 +115,7 @@ QString WithShortcut(const QString& text, const char* keys) {
 } // namespace
 
 void TEditF::ConnectEditCommands() {
-    new TFieldKeysFirst(this);
+    new TFieldKeysFirst(this, ListMod);
     connect(UndoBtn, &QToolButton::clicked, this, Guarded([this] { UndoClick(); }));
     connect(RedoBtn, &QToolButton::clicked, this, Guarded([this] { RedoClick(); }));
 

@@ -13,6 +13,8 @@
 #include <QCursor>
 #include <QMenu>
 #include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace tv {
@@ -54,7 +56,7 @@ bool TEditF::AskToSaveChanges() {
         return false;
     if (!Document->Modified())
         return true;
-    switch (Dialogs().AskSave("Save changes to " + Map().FileName + "?")) {
+    switch (Dialogs().AskSave("Save changes to " + MessageName(Map().FileName) + "?")) {
     case TSaveChoice::Save: {
         bool saved = false;
         RunGuarded([&] { saved = SaveMapToItsFile(); });
@@ -95,8 +97,11 @@ bool TEditF::SaveMapToItsFile() {
     // elsewhere, or saved under that name before it was renamed there).
     const std::string path = NativePath(MapFolder() + "\\" + Map().FileName);
     if (Document->WouldReplaceAnotherFile(path) &&
-        !Dialogs().AskYesNo(path + " already exists and is not the file this map was opened "
-                                   "from or last saved to. Replace it?"))
+        !Dialogs().AskYesNo(MessageName(path) +
+                            " already exists and is not the file this map was opened "
+                            "from or last saved to. Replace it?"))
+        return false;
+    if (!MayReplaceReadOnly(path))
         return false;
     Document->SaveMap(path);
     return true;
@@ -107,14 +112,42 @@ bool TEditF::SaveMapAs() {
         return false;
     SaveD->InitialDir = MapFolder();
     bool saved = false;
-    if (SaveD->Execute() &&
-        (!FileExists(SaveD->FileName) ||
-         Dialogs().AskYesNo(SaveD->FileName + " already exists. Replace it?"))) {
-        Document->SaveMap(SaveD->FileName);
+    // "No" to replacing a file goes back to the dialog for another name; Cancel ends it.
+    while (SaveD->Execute()) {
+        const std::string& path = SaveD->FileName;
+        if (FileExists(path) &&
+            !Dialogs().AskYesNo(MessageName(path) + " already exists. Replace it?"))
+            continue;
+        if (!MayReplaceReadOnly(path))
+            continue;
+        Document->SaveMap(path);
         saved = true;
+        break;
     }
     UpdateTitle();
     return saved;
+}
+
+namespace {
+
+// A file whose permission bits deny writing to this user (by the bits alone, so also for a
+// superuser, whom the system would let write).
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat info = {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (info.st_uid == geteuid())
+        return !(info.st_mode & S_IWUSR);
+    if (info.st_gid == getegid())
+        return !(info.st_mode & S_IWGRP);
+    return !(info.st_mode & S_IWOTH);
+}
+
+} // namespace
+
+bool TEditF::MayReplaceReadOnly(const std::string& path) {
+    return !IsReadOnlyFile(path) ||
+           Dialogs().AskYesNo(MessageName(path) + " is read-only. Replace it?");
 }
 
 void TEditF::SpeedButton3Click() {
@@ -195,13 +228,15 @@ void TEditF::OfferRecovery() {
         return;
     for (const TRecoveryCopy& copy : Recovery->Orphans()) {
         const std::string question =
-            "The editor did not close cleanly. Restore the unsaved changes to " + copy.FileName +
-            " (copied " + copy.Written.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString() +
-            ")?\n\nNo deletes the recovery copy.";
-        if (!Dialogs().AskYesNo(question)) {
+            "The editor did not close cleanly. Restore the unsaved changes to " +
+            MessageName(copy.FileName) + " (copied " +
+            copy.Written.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString() +
+            ")?\n\nKeep for Later offers it again at the next start; Delete throws it away.";
+        const TRecoveryChoice choice = Dialogs().AskRecovery(question);
+        if (choice == TRecoveryChoice::Delete)
             TRecoveryStore::Discard(copy);
+        if (choice != TRecoveryChoice::Restore)
             continue;
-        }
         if (!AskToSaveChanges())
             return;
         // A copy that cannot be read is shown and kept; nothing is deleted that was not restored.

@@ -5,12 +5,14 @@
 #include "editor/CommandLine.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
+#include "engine/SessionNotices.h"
 
 #include <QTimer>
 #include <iostream>
 #include <memory>
 
 int main(int argc, char** argv) {
+    tv::DropSessionNotices();
     // Qt takes its own options (such as -display) out of argv here.
     tv::TEditorApplication app(argc, argv);
     tv::TEditorCommandLine line;

@@ -47,6 +47,9 @@ SoundLibrary& Library() {
 }
 
 bool TryOpenMixer() {
+    // SDL would otherwise catch SIGINT and SIGTERM for an event queue nobody reads, and the
+    // program would no longer end when it is told to.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {

@@ -142,3 +142,41 @@ TEST(RecoveryTest, LeftCopiesAreFoundWithoutHangingOnPipesAndEveryFileIsPrivate)
 }
 
 } // namespace
+
+namespace {
+
+std::vector<const tv::TBaseInfo*> ViewOrder(const tv::TMapDocument& document) {
+    std::vector<const tv::TBaseInfo*> order;
+    for (const auto& view : document.Scene().Views)
+        if (!view->Dead)
+            order.push_back(view->Info);
+    return order;
+}
+
+// Within one layer the drawing order is the designer's: a drag, a property edit and their
+// undo and redo keep a view object's place among the ones of equal Z.
+TEST(ViewOrderTest, EditsAndTheirUndoKeepTheOrderWithinALayer) {
+    tv::TMapDocument document(nullptr, std::make_unique<tv::TMapScene>(nullptr, nullptr));
+    document.NewMap();
+    document.Paste(tv::ObjectsFromJson(R"([{"class": "TDecorInfo", "Name": "a", "Z": 3},
+        {"class": "TDecorInfo", "Name": "b", "Z": 3}, {"class": "TDecorInfo", "Name": "c",
+        "Z": 3}])"),
+                   10, 20);
+    const std::vector<const tv::TBaseInfo*> before = ViewOrder(document);
+    ASSERT_EQ(before.size(), 3u);
+    tv::TBaseInfo* middle = const_cast<tv::TBaseInfo*>(before[1]);
+    document.Select(middle);
+    document.BeginDrag(300, 200);
+    document.DragTo(310, 220);
+    document.EndDrag();
+    EXPECT_EQ(ViewOrder(document), before);
+    document.SetObjectProperty("Width", "90");
+    EXPECT_EQ(ViewOrder(document), before);
+    document.Undo();
+    document.Undo();
+    EXPECT_EQ(ViewOrder(document), before);
+    document.Redo();
+    EXPECT_EQ(ViewOrder(document), before);
+}
+
+} // namespace

@@ -4,6 +4,11 @@
 #include "editor/Dialogs.h"
 #include "mapdata/Errors.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,3 +76,25 @@ TEST(FileDialogTest, ExecuteAsksTheSeamAndAddsTheDefaultExtension) {
 }
 
 } // namespace
+
+// The real recovery question: a reflexive Enter restores, closing the box keeps the copy, and
+// only the Delete button deletes it.
+TEST(RecoveryQuestionTest, EnterRestoresAndEscapeKeepsTheCopy) {
+    const auto answer = [](auto press) {
+        QTimer::singleShot(0, [press] {
+            QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+            press(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        });
+        return tv::TQtDialogs().AskRecovery("Restore the unsaved changes?");
+    };
+    EXPECT_EQ(answer([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); }),
+              tv::TRecoveryChoice::Restore);
+    EXPECT_EQ(answer([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }),
+              tv::TRecoveryChoice::Later);
+    EXPECT_EQ(answer([](QMessageBox* box) {
+                  for (QAbstractButton* button : box->buttons())
+                      if (button->text() == QStringLiteral("Delete"))
+                          button->click();
+              }),
+              tv::TRecoveryChoice::Delete);
+}

@@ -287,7 +287,11 @@ TEST_F(DesignerWorkTest, ARecoveryCopyKeepsTheModifiedMapAndRestoresItAfterACras
     // The next start offers it; restored, the map is the edited one and still modified.
     Start();
     window->StartRecovery(folder);
-    dialogs.YesNoAnswers = {true};
+    // Closing the question keeps the copy for the next start.
+    window->OfferRecovery();
+    EXPECT_EQ(window->Recovery->Orphans().size(), 1u);
+    EXPECT_EQ(Title(), "Torvanikian Map Editor - untitled.tvm");
+    dialogs.RecoveryAnswers = {tv::TRecoveryChoice::Restore};
     window->OfferRecovery();
     ASSERT_FALSE(dialogs.Questions.empty());
     EXPECT_NE(dialogs.Questions.back().find("Restore the unsaved changes to level.tvm"),
@@ -305,8 +309,9 @@ TEST_F(DesignerWorkTest, ARecoveryCopyKeepsTheModifiedMapAndRestoresItAfterACras
     EXPECT_EQ(tvtest::ReadFileBytes(MapFile("level.tvm")), editedSave);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(ownCopy)));
 
-    // Declined, a copy is deleted and the map stays.
+    // Only an explicit Delete deletes a copy; the map stays.
     leaveCrashedCopy();
+    dialogs.RecoveryAnswers = {tv::TRecoveryChoice::Delete};
     window->OfferRecovery();
     EXPECT_TRUE(window->Recovery->Orphans().empty());
     EXPECT_EQ(Title(), "Torvanikian Map Editor - level.tvm");

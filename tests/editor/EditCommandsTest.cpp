@@ -154,6 +154,34 @@ TEST_F(EditCommandsTest, KeysTypedIntoAFieldStayInTheField) {
     EXPECT_EQ(slime->Left, 100);
 }
 
+// Once a typed value is applied, the cell editor has nothing of the designer's left to undo:
+// Ctrl+Z and Ctrl+Y in it reach the map, in both grids.
+TEST_F(EditCommandsTest, UndoKeysInAGridCellUndoTheAppliedValue) {
+    TBaseInfo* slime = Place<tv::TEnemyInfo>("Slime", 100, 100, 32, 32);
+    window->Pages->setCurrentWidget(window->TabModify);
+    window->Document->Select(slime);
+    window->ShowSelected();
+    ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMod, "Name", QStringLiteral("Blob")));
+    Keys(Qt::Key_Return);
+    ASSERT_EQ(slime->Name, "Blob");
+    Keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(slime->Name, "Slime");
+    Keys(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(slime->Name, "Blob");
+    Keys(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(slime->Name, "Blob") << "nothing more to redo";
+
+    window->Pages->setCurrentWidget(window->Tabvars);
+    const int32_t sky = window->Map().Sky;
+    ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMap, "Sky", QStringLiteral("77")));
+    Keys(Qt::Key_Return);
+    ASSERT_EQ(window->Map().Sky, 77);
+    Keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window->Map().Sky, sky);
+    Keys(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(window->Map().Sky, 77);
+}
+
 TEST_F(EditCommandsTest, CopyCutAndPasteGoThroughTheSystemClipboard) {
     TBaseInfo* slime = Place<tv::TEnemyInfo>("Slime", 100, 100, 32, 32, 3);
     slime->Color = 0x80FF0000u;

@@ -399,15 +399,31 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     Click(window->SaveBtn);
     EXPECT_EQ(dialogs.Questions.size(), 2u);
 
-    // Save As asks before replacing any existing file; No writes nothing and keeps the name.
-    dialogs.FileAnswers = {MapFile("other.tvm")};
+    // Save As asks before replacing any existing file; No writes nothing and goes back to the
+    // dialog, where Cancel keeps the name.
+    dialogs.FileAnswers = {MapFile("other.tvm"), std::nullopt};
     other.SaveToFile(MapFile("other.tvm"), nullptr);
     const tvtest::Bytes existing = tvtest::ReadFileBytes(MapFile("other.tvm"));
+    const size_t before = dialogs.FileRequests.size();
     Click(window->SaveAsBtn);
     ASSERT_EQ(dialogs.Questions.size(), 3u);
     EXPECT_EQ(dialogs.Questions[2], MapFile("other.tvm") + " already exists. Replace it?");
+    EXPECT_EQ(dialogs.FileRequests.size(), before + 2) << "No went back to the dialog";
     EXPECT_EQ(tvtest::ReadFileBytes(MapFile("other.tvm")), existing);
     EXPECT_EQ(window->Map().FileName, "level1.tvm");
+
+    // The map's own file made read-only is replaced only when the designer says so.
+    ASSERT_TRUE(QFile::setPermissions(QString::fromStdString(MapFile("level1.tvm")),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const tvtest::Bytes readOnly = tvtest::ReadFileBytes(MapFile("level1.tvm"));
+    window->Map().MapName = "Changed again";
+    Click(window->SaveBtn);
+    ASSERT_EQ(dialogs.Questions.size(), 4u);
+    EXPECT_EQ(dialogs.Questions[3], MapFile("level1.tvm") + " is read-only. Replace it?");
+    EXPECT_EQ(tvtest::ReadFileBytes(MapFile("level1.tvm")), readOnly);
+    dialogs.YesNoAnswers = {true};
+    Click(window->SaveBtn);
+    EXPECT_NE(tvtest::ReadFileBytes(MapFile("level1.tvm")), readOnly);
 
     // A stored name that is not a bare file name never leads out of the map folder: Save asks
     // for a name as for an untitled map.

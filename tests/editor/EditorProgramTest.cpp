@@ -140,6 +140,7 @@ TEST(EditorProgram, ClosingAfterAnEditWithTheMouseAsksToSaveIt) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_STATE_HOME", QString::fromStdString(work.file("state")));
     environment.insert("SDL_AUDIODRIVER", "dummy");
+    environment.remove("XDG_RUNTIME_DIR"); // as from a shell without a desktop session
     editor.setProcessEnvironment(environment);
     editor.setStandardErrorFile(QString::fromStdString(work.file("editor.log")));
     editor.start(TVEDIT_PATH, {"--base", TV_GAME_DIR, QString::fromStdString(map)});
@@ -174,6 +175,8 @@ TEST(EditorProgram, ClosingAfterAnEditWithTheMouseAsksToSaveIt) {
         << EditorOutput(work.file("editor.log"));
     EXPECT_EQ(editor.state(), QProcess::Running) << "the editor did not close";
     stop();
+    EXPECT_EQ(EditorOutput(work.file("editor.log")).find("XDG_RUNTIME_DIR"), std::string::npos)
+        << EditorOutput(work.file("editor.log"));
     EXPECT_EQ(tvtest::ReadFileBytes(map),
               tvtest::ReadFileBytes(TV_GAME_DIR "/Data/Maps/green_hills.tvm"));
 }

@@ -80,6 +80,11 @@ public:
         Questions.push_back(text);
         return Next(YesNoAnswers, false);
     }
+    // Without a queued answer a recovery copy is kept for later.
+    tv::TRecoveryChoice AskRecovery(const std::string& text) override {
+        Questions.push_back(text);
+        return Next(RecoveryAnswers, tv::TRecoveryChoice::Later);
+    }
 
     std::vector<std::string> ErrorTexts() const {
         std::vector<std::string> texts;
@@ -98,6 +103,7 @@ public:
     std::vector<std::string> Questions;
     std::deque<tv::TSaveChoice> SaveAnswers;
     std::deque<bool> YesNoAnswers;
+    std::deque<tv::TRecoveryChoice> RecoveryAnswers;
 
 private:
     template <class T> static T Next(std::deque<T>& answers, T otherwise) {

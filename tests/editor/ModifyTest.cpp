@@ -95,6 +95,31 @@ TEST_F(ModifyTest, TheListsShowTheObjectsInViewOfTheChosenGroup) {
     EXPECT_TRUE(dialogs.Errors.empty());
 }
 
+// The list highlights the selection also after the map changed under it (a paste), and Delete
+// in the list deletes the object picked there.
+TEST_F(ModifyTest, TheObjectListFollowsAPasteAndTakesDelete) {
+    StartOnModifyPage();
+    Place<tv::TEnemyInfo>("foe", 300, 100, 50, 50);
+    TBaseInfo* foe2 = Place<tv::TEnemyInfo>("foe2", 500, 100, 50, 50);
+    window->RefreshModify();
+    ClickRow(window->ListMod, 1);
+    ASSERT_EQ(window->Selected()->Name, "foe");
+    std::vector<std::unique_ptr<TBaseInfo>> copy;
+    copy.push_back(tv::CloneInfo(*foe2));
+    copy.back()->Name = "pasted";
+    window->Document->Paste(std::move(copy), 200, 300);
+    ASSERT_EQ(window->Selected()->Name, "pasted");
+    ASSERT_GE(window->ListMod->currentRow(), 0);
+    EXPECT_EQ(window->ListMod->currentItem()->text(), "pasted");
+
+    ClickRow(window->ListMod, 0);
+    const tv::TText picked = window->Selected()->Name;
+    QTest::keyClick(window->ListMod, Qt::Key_Delete);
+    EXPECT_EQ(window->Map().Objects.Count(), 2);
+    EXPECT_EQ(window->Selected(), nullptr);
+    EXPECT_EQ(window->Document->Deleted()->Name, picked);
+}
+
 TEST_F(ModifyTest, WithAnEmptyCatalogueTheObjectListStaysEmpty) {
     WriteCatalogue({});
     StartOnModifyPage();

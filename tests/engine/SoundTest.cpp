@@ -8,6 +8,7 @@
 #include <QFile>
 #include <SDL_mixer.h>
 #include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -91,6 +92,19 @@ TEST_F(SoundTest, BankLoadsEachNameOnce) {
     EXPECT_EQ(bank.Count(), 2u);
     EXPECT_EQ(bank.Item(1), counted);
     EXPECT_TRUE(boxes_.messages().empty());
+}
+
+// Opening the sound output must leave the process's signal dispositions alone: a program that
+// played a sample still ends on SIGTERM (a logout) and SIGINT.
+TEST_F(SoundTest, OpeningTheOutputKeepsTheTerminationSignals) {
+    TSampleBank& bank = CreateSampleBank();
+    ASSERT_NE(bank.GetSample("gui\\butclick.wav", nullptr, 0), nullptr);
+    ASSERT_TRUE(SoundOutputOpen());
+    for (const int signal : {SIGTERM, SIGINT}) {
+        struct sigaction current = {};
+        ASSERT_EQ(sigaction(signal, nullptr, &current), 0);
+        EXPECT_EQ(current.sa_handler, SIG_DFL) << "signal " << signal;
+    }
 }
 
 TEST_F(SoundTest, EmptyNameGivesNothing) {
