@@ -8,6 +8,8 @@
 #include "editor/Glyphs.h"
 #include "editor/MapView.h"
 #include "editor/ProgressDialog.h"
+#include "editor/SnapControls.h"
+#include "editor/SpaceCommands.h"
 #include "editor/SpinEdit.h"
 #include "engine/DXCursor.h"
 #include "engine/FrameTimer.h"
@@ -264,6 +266,8 @@ void TEditF::BuildToolBar() {
     PlayBtn = MakeSpeedButton(Panelus, "PlayBtn", TGlyph::Play, 212, "Play (F5)");
     PlayBtn->setCheckable(true);
     BtnHelp = MakeSpeedButton(Panelus, "BtnHelp", TGlyph::Help, 341 - 30, "Help");
+    Snap = new TSnapControls(Panelus, 242);
+    Space = new TSpaceCommands(*this);
 
     PopHelp = Named(new QMenu(this), "PopHelp");
     EditorHelp1 = PopHelp->addAction(QStringLiteral("Editor Help"));

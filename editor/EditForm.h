@@ -33,6 +33,9 @@ class TDXTimer;
 class TMapViewHost;
 class TPlaySession;
 class TRecoveryStore;
+class TSnapControls;
+class TSpaceCommands;
+class TViewScroller;
 class TWindowCursorControl;
 
 // The editor's main window: the map view on the left with its scrolling controls, the tool
@@ -319,6 +322,15 @@ public:
     void ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {});
     void ViewMouseMove(Qt::MouseButtons buttons);
     void ViewMouseUp(Qt::MouseButton button);
+    // Scrolls to a world x (clamped to the world) as the scroll buttons do.
+    void ScrollTo(int32_t worldX);
+    // Moves a drag under way to the pointer, snapped as the grid says (Ctrl inverts it).
+    void DragToPointer();
+
+    // --- navigation and snapping (SnapControls, ViewScroller, SpaceCommands) ---
+    TSnapControls* Snap = nullptr;
+    TViewScroller* Scroller = nullptr;
+    TSpaceCommands* Space = nullptr;
 
     // The view's size in a window of this client size: the size it opens with until the
     // largest 4:3 rectangle beside the pages and above the scroll controls is larger both ways.
@@ -352,8 +364,6 @@ private:
     void ConnectUndoStack();
     void UpdateUndoButtons();
     void DisconnectPages();
-    // Scrolls to a world x (clamped to the world) as the scroll buttons do.
-    void ScrollTo(int32_t worldX);
     void FormActivate();
     void BuildView();
     // Refreshes the pages, the view and the title from what the document says changed.

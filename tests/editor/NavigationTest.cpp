@@ -1,0 +1,243 @@
+// Moving through a long level from the view: the wheel, the middle button, carrying an object
+// along by a drag near the edge, snapping to the grid, and inserting and removing space. Real
+// events go to the view's window; the pointer is placed through the cursor seam.
+#include "EditorTestSupport.h"
+#include "TestSupport.h"
+#include "editor/EditForm.h"
+#include "editor/MapView.h"
+#include "editor/SnapControls.h"
+#include "editor/ViewScroller.h"
+#include "engine/DXCursor.h"
+#include "mapdata/Stream.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+using tv::TBaseInfo;
+using tv::TEditF;
+
+namespace {
+
+std::vector<uint8_t> Bytes(const tv::TMap& map) {
+    tv::TMemoryStream stream;
+    map.WriteToStream(stream, nullptr);
+    return stream.Bytes();
+}
+
+class NavigationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tvtest::ByteWriter catalogue;
+        catalogue.zeros(40).i32(0);
+        game.write("data/obj/objects.tvd", catalogue.bytes());
+        QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
+        tvtest::WriteViewPictures(game);
+        ASSERT_TRUE(tvtest::WritePicture(game, "t/red.png", 0xFFFF0000u));
+        tv::SetCursorPointSource([this] { return cursor; });
+        window = std::make_unique<TEditF>(game.path());
+        ASSERT_TRUE(tvtest::ShowActive(*window));
+        ASSERT_TRUE(window->HasGraphics()) << "no OpenGL 3.3 core context (run under Xvfb)";
+        window->Pages->setCurrentWidget(window->TabModify);
+        window->Document->SetMapVar("Max World X", "20000");
+    }
+
+    void TearDown() override {
+        window.reset();
+        tv::SetCursorPointSource(nullptr);
+    }
+
+    TBaseInfo* Place(int left, int top) {
+        tv::TDecorInfo type;
+        type.Name = "box";
+        type.Texture = "t\\red.png";
+        type.Width = 40;
+        type.Height = 40;
+        type.Color = 0xFFFFFFFFu;
+        return window->Document->PlaceObject(type, left, top);
+    }
+
+    // The pointer over the view where MousePos gives this logical point (or the next one up).
+    tv::TPoint PointAt(int x, int y) {
+        const QPoint global = tvtest::ScreenPointForView(*window, x, y);
+        cursor = tv::TPoint{global.x(), global.y()};
+        return window->MousePos();
+    }
+    QWindow* ViewWindow() const { return window->ViewHost->Window(); }
+    void Press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mousePress(ViewWindow(), button, modifiers, QPoint(1, 1));
+    }
+    void Release(Qt::MouseButton button) {
+        QTest::mouseRelease(ViewWindow(), button, Qt::NoModifier, QPoint(1, 1));
+    }
+    void MoveWith(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, buttons,
+                         modifiers);
+        QCoreApplication::sendEvent(ViewWindow(), &move);
+    }
+    void Wheel(int angle, Qt::KeyboardModifiers modifiers = {}) {
+        QWheelEvent wheel(QPointF(5, 5), ViewWindow()->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, angle), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(ViewWindow(), &wheel);
+    }
+    std::string Caption() const { return window->XPanel->text().toStdString(); }
+
+    tvtest::TempDir game;
+    tvtest::FakeDialogs dialogs;
+    tv::ScopedDialogs scope{dialogs};
+    tv::TPoint cursor;
+    std::unique_ptr<TEditF> window;
+};
+
+TEST_F(NavigationTest, TheWheelAndTheMiddleButtonScrollWithinTheWorld) {
+    // Towards the designer is back, which stops at the start.
+    Wheel(120);
+    EXPECT_EQ(window->WorldX, 0);
+    Wheel(-120);
+    EXPECT_EQ(window->WorldX, 80);
+    // Half notches add up to one.
+    Wheel(-60);
+    EXPECT_EQ(window->WorldX, 80);
+    Wheel(-60);
+    EXPECT_EQ(window->WorldX, 160);
+    Wheel(-240, Qt::ShiftModifier);
+    EXPECT_EQ(window->WorldX, 160 + 2 * 80 * tv::TViewScroller::kFastFactor);
+    EXPECT_EQ(Caption(), "World X:  960 / 20000");
+
+    // The middle button holds the world point under the pointer.
+    const tv::TPoint from = PointAt(600, 300);
+    Press(Qt::MiddleButton);
+    const tv::TPoint to = PointAt(200, 300);
+    MoveWith(Qt::MiddleButton);
+    EXPECT_EQ(window->WorldX, 960 + from.X - to.X);
+    Release(Qt::MiddleButton);
+    PointAt(700, 300);
+    MoveWith(Qt::NoButton);
+    EXPECT_EQ(window->WorldX, 960 + from.X - to.X) << "released: the world stays";
+    // Dragged past the end it stops at Max World X.
+    window->ScrollTo(19900);
+    PointAt(700, 300);
+    Press(Qt::MiddleButton);
+    PointAt(10, 300);
+    MoveWith(Qt::MiddleButton);
+    EXPECT_EQ(window->WorldX, 20000);
+    Release(Qt::MiddleButton);
+    EXPECT_EQ(window->Document->UndoStack().count(), 1) << "scrolling is no edit";
+}
+
+TEST_F(NavigationTest, ADragNearTheRightEdgeCarriesAnObjectAlongInOneUndoStep) {
+    TBaseInfo* record = Place(100, 200);
+    window->Document->Select(record);
+    const int steps = window->Document->UndoStack().count();
+    PointAt(100, 200);
+    Press(Qt::LeftButton);
+    ASSERT_TRUE(window->Document->Dragging());
+    // Within 20 pixels of the right edge the view goes on while the pointer rests there.
+    const tv::TPoint edge = PointAt(797, 200);
+    MoveWith(Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(window->WorldX >= 2400, 10000);
+    EXPECT_EQ(record->Left, window->WorldX + edge.X) << "the object stays under the pointer";
+    // Back in the middle the carrying stops; the pointer puts the object at 3000.
+    const tv::TPoint middle = PointAt(3000 - window->WorldX, 200);
+    MoveWith(Qt::LeftButton);
+    const int32_t worldX = window->WorldX;
+    QTest::qWait(3 * tv::TViewScroller::kCarryIntervalMs);
+    EXPECT_EQ(window->WorldX, worldX);
+    Release(Qt::LeftButton);
+    EXPECT_EQ(record->Left, worldX + middle.X);
+    EXPECT_GE(record->Left, 3000);
+    EXPECT_LE(record->Left, 3001);
+    EXPECT_EQ(window->Document->UndoStack().count(), steps + 1);
+    window->UndoClick();
+    EXPECT_EQ(record->Left, 100);
+    EXPECT_EQ(record->Top, 200);
+}
+
+TEST_F(NavigationTest, SnappingPlacesDragsAndNudgesOnTheGridAndCtrlInvertsIt) {
+    TBaseInfo* record = Place(101, 203);
+    window->Document->Select(record);
+    QTest::keyClick(window.get(), Qt::Key_G);
+    ASSERT_TRUE(window->Snap->Grid().On());
+    EXPECT_TRUE(window->Snap->Button()->isChecked());
+    window->Snap->SetSize(32);
+
+    window->ScrollTo(1000);
+    const tv::TPoint p = PointAt(203, 197);
+    Press(Qt::LeftButton);
+    EXPECT_EQ(record->Left, (1000 + p.X + 16) / 32 * 32);
+    EXPECT_EQ(record->Top, (p.Y + 16) / 32 * 32);
+    // Ctrl held: where the pointer is.
+    MoveWith(Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(record->Left, 1000 + p.X);
+    EXPECT_EQ(record->Top, p.Y);
+    Release(Qt::LeftButton);
+
+    // A nudge goes to the next grid line that way, from off the grid and from on it.
+    window->NudgeSelected(1, 0);
+    EXPECT_EQ(record->Left, (1000 + p.X) / 32 * 32 + 32);
+    window->NudgeSelected(-1, 0);
+    window->NudgeSelected(-1, 0);
+    EXPECT_EQ(record->Left, (1000 + p.X) / 32 * 32 - 32);
+
+    // Placing with a click on the Add New page.
+    tv::TDecorInfo type;
+    type.Name = "placed";
+    type.Texture = "t\\red.png";
+    type.Width = type.Height = 10;
+    window->NewType = &type;
+    window->Pages->setCurrentWidget(window->TabAdd);
+    const tv::TPoint q = PointAt(77, 333);
+    Press(Qt::LeftButton);
+    Release(Qt::LeftButton);
+    const TBaseInfo* placed = nullptr;
+    for (const TBaseInfo* object : window->Map().Objects)
+        if (object->Name == "placed")
+            placed = object;
+    ASSERT_NE(placed, nullptr);
+    EXPECT_EQ(placed->Left, (1000 + q.X + 16) / 32 * 32);
+    EXPECT_EQ(placed->Top, (q.Y + 16) / 32 * 32);
+    window->NewType = nullptr;
+
+    // Off again: the drag follows the pointer exactly.
+    QTest::keyClick(window.get(), Qt::Key_G);
+    EXPECT_FALSE(window->Snap->Grid().On());
+}
+
+TEST_F(NavigationTest, InsertAndRemoveSpaceAtThePointerRoundTripAndARefusalNamesTheObjects) {
+    Place(100, 100);
+    Place(2000, 100);
+    Place(2100, 100);
+    const std::vector<uint8_t> original = Bytes(window->Map());
+    window->ScrollTo(1000);
+    const tv::TPoint p = PointAt(500, 300);
+
+    dialogs.SpaceAnswers = {tv::TSpaceRequest{"", 1500, 700}};
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.SpaceRequests.size(), 1u);
+    EXPECT_EQ(dialogs.SpaceRequests[0].X, 1000 + p.X) << "the pointer's world x is offered";
+    EXPECT_EQ(window->Map().MaxWorldX, 20700);
+    EXPECT_EQ(Caption(), "World X:  1000 / 20700");
+
+    // Objects in the stretch: nothing goes, the notice names how many.
+    dialogs.SpaceAnswers = {tv::TSpaceRequest{"", 1500, 1250}};
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_NE(dialogs.Messages[0].find("1 object lies"), std::string::npos) << dialogs.Messages[0];
+    EXPECT_EQ(window->Map().MaxWorldX, 20700);
+
+    dialogs.SpaceAnswers = {tv::TSpaceRequest{"", 1500, 700}};
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Bytes(window->Map()), original);
+    window->UndoClick();
+    window->UndoClick();
+    EXPECT_EQ(Bytes(window->Map()), original);
+    // Cancelled: nothing happens.
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(Bytes(window->Map()), original);
+}
+
+} // namespace
