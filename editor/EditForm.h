@@ -33,7 +33,9 @@ class TDXTimer;
 class TMapViewHost;
 class TPlaySession;
 class TRecoveryStore;
+class TOverviewStrip;
 class TSnapControls;
+class TStatusLine;
 class TSpaceCommands;
 class TViewScroller;
 class TWindowCursorControl;
@@ -54,6 +56,10 @@ public:
     static constexpr int BaseViewWidth = 446;
     static constexpr int BaseViewHeight = 356;
     static constexpr int PagesWidth = 341;
+    // The band under the scroll controls: the overview strip and the status line.
+    static constexpr int OverviewHeight = 14;
+    static constexpr int StatusHeight = 18;
+    static constexpr int NavigationHeight = OverviewHeight + StatusHeight + 4;
     // How often a modified map is copied for recovery after a crash.
     static constexpr int RecoveryIntervalMs = 2 * 60 * 1000;
 
@@ -331,6 +337,8 @@ public:
     TSnapControls* Snap = nullptr;
     TViewScroller* Scroller = nullptr;
     TSpaceCommands* Space = nullptr;
+    TOverviewStrip* Overview = nullptr;
+    TStatusLine* Status = nullptr;
 
     // The view's size in a window of this client size: the size it opens with until the
     // largest 4:3 rectangle beside the pages and above the scroll controls is larger both ways.

@@ -4,7 +4,9 @@
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "editor/MapView.h"
+#include "editor/OverviewStrip.h"
 #include "editor/SnapControls.h"
+#include "editor/StatusLine.h"
 #include "editor/ViewScroller.h"
 #include "engine/D3DXFont.h"
 #include "engine/DXCursor.h"
@@ -277,6 +279,7 @@ void TEditF::UpdateWorldXCaption() {
 
 void TEditF::UpdateWorldX() {
     UpdateWorldXCaption();
+    Overview->ViewMoved(WorldX);
     FillProperties();
     // The groups follow the objects now in view; the chosen group stays while it is there.
     FillModGroups();
@@ -377,6 +380,8 @@ void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifie
 void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
     if (!HasGraphics() || Playing())
         return;
+    const TPoint pointer = MousePos();
+    Status->ShowPointer(int64_t{WorldX} + pointer.X, pointer.Y);
     if (Scroller->Panning() && (buttons & Qt::MiddleButton))
         Scroller->PanMove();
     if (!(buttons & Qt::LeftButton) || !Selected() || !Document->Dragging() ||
@@ -384,6 +389,7 @@ void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
         return;
     DragToPointer();
     Scroller->DragMoved();
+    Status->ShowSelection(Selected());
 }
 
 void TEditF::DragToPointer() {

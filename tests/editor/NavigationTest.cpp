@@ -5,7 +5,9 @@
 #include "TestSupport.h"
 #include "editor/EditForm.h"
 #include "editor/MapView.h"
+#include "editor/OverviewStrip.h"
 #include "editor/SnapControls.h"
+#include "editor/StatusLine.h"
 #include "editor/ViewScroller.h"
 #include "engine/DXCursor.h"
 #include "mapdata/Stream.h"
@@ -238,6 +240,76 @@ TEST_F(NavigationTest, InsertAndRemoveSpaceAtThePointerRoundTripAndARefusalNames
     // Cancelled: nothing happens.
     QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
     EXPECT_EQ(Bytes(window->Map()), original);
+}
+
+TEST_F(NavigationTest, TheStripShowsEveryObjectAndTheScreenAndScrollsWhereItIsClicked) {
+    tv::TOverviewStrip& strip = *window->Overview;
+    const int width = strip.width();
+    EXPECT_EQ(width, window->View->width());
+    const auto columnOf = [&](int64_t worldX) { return int(worldX * width / (20000 + 800)); };
+    const auto pixel = [&](const QImage& image, int x, int y) {
+        return image.pixel(x, y) | 0xFF000000u;
+    };
+    const QRgb decor = tv::TOverviewPicture::GroupColor("Decors");
+
+    TBaseInfo* record = Place(12000, 300);
+    QImage image = strip.grab().toImage();
+    ASSERT_EQ(image.width(), width);
+    const int y = 300 * strip.height() / 600;
+    EXPECT_EQ(pixel(image, columnOf(12000), y), decor) << "the box where the object lies";
+    EXPECT_NE(pixel(image, columnOf(9000), y), decor);
+    // The screen's rectangle: its left edge at WorldX.
+    EXPECT_EQ(pixel(image, columnOf(0), strip.height() / 2), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(image, columnOf(800) - 1, 0), 0xFFFFFFFFu);
+
+    // A click puts the screen's middle there; the rectangle follows without a new picture.
+    const int builds = strip.Builds();
+    QTest::mouseClick(&strip, Qt::LeftButton, Qt::NoModifier, QPoint(columnOf(10000), 5));
+    const int32_t clicked = window->WorldX;
+    EXPECT_NEAR(clicked, 10000 - 400, 20800 / width + 1);
+    EXPECT_EQ(strip.WorldX(), clicked);
+    EXPECT_EQ(window->XPanel->text().toStdString(),
+              "World X:  " + std::to_string(clicked) + " / 20000");
+    image = strip.grab().toImage();
+    EXPECT_EQ(pixel(image, columnOf(clicked) + 1, 0), 0xFFFFFFFFu);
+    EXPECT_NE(pixel(image, columnOf(0) + 1, 0), 0xFFFFFFFFu);
+    // Dragging to the end stops at Max World X.
+    QMouseEvent drag(QEvent::MouseMove, QPointF(width + 50, 5),
+                     strip.mapToGlobal(QPointF(width + 50, 5)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(&strip, &drag);
+    EXPECT_EQ(window->WorldX, 20000);
+    EXPECT_EQ(strip.Builds(), builds) << "scrolling does not remake the picture";
+
+    // It follows edits, their undo and Max World X.
+    window->Document->Select(record);
+    window->Document->NudgeSelected(-6000, 0);
+    image = strip.grab().toImage();
+    EXPECT_EQ(pixel(image, columnOf(6000), y), decor);
+    EXPECT_NE(pixel(image, columnOf(12000), y), decor);
+    window->UndoClick();
+    window->Document->SetMapVar("Max World X", "40000");
+    image = strip.grab().toImage();
+    EXPECT_EQ(pixel(image, int(12000LL * width / 40800), y), decor);
+}
+
+TEST_F(NavigationTest, TheStatusLineSaysWhereThePointerAndTheSelectionAreAndWhetherItSnaps) {
+    TBaseInfo* record = Place(300, 200);
+    window->ScrollTo(1000);
+    const tv::TPoint p = PointAt(123, 456);
+    MoveWith(Qt::NoButton);
+    EXPECT_EQ(window->Status->PointerText(),
+              "X " + std::to_string(1000 + p.X) + ", Y " + std::to_string(p.Y));
+    window->Document->Select(record);
+    window->ShowSelected();
+    EXPECT_EQ(window->Status->SelectionText(), "box at 300, 200, 40 x 40");
+    window->NudgeSelected(5, 0);
+    EXPECT_EQ(window->Status->SelectionText(), "box at 305, 200, 40 x 40");
+    EXPECT_EQ(window->Status->SnapText(), "Snap off");
+    window->Snap->SetSize(8);
+    window->Snap->Toggle();
+    EXPECT_EQ(window->Status->SnapText(), "Snap 8");
+    EXPECT_NE(window->Status->text().toStdString().find("Snap 8"), std::string::npos);
 }
 
 } // namespace
