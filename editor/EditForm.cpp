@@ -9,6 +9,7 @@
 #include "editor/MapView.h"
 #include "editor/OverviewStrip.h"
 #include "editor/ProgressDialog.h"
+#include "editor/RecentMenu.h"
 #include "editor/SnapControls.h"
 #include "editor/SpaceCommands.h"
 #include "editor/SpinEdit.h"
@@ -284,6 +285,8 @@ void TEditF::BuildToolBar() {
     BtnHelp = MakeSpeedButton(Panelus, "BtnHelp", TGlyph::Help, 341 - 30, "Help");
     Snap = new TSnapControls(Panelus, 242);
     Space = new TSpaceCommands(*this);
+    Recent = new TRecentMenu(*this);
+    SpeedButton2->setToolTip(QStringLiteral("Open map (right click: recent maps)"));
 
     PopHelp = Named(new QMenu(this), "PopHelp");
     EditorHelp1 = PopHelp->addAction(QStringLiteral("Editor Help"));
@@ -304,6 +307,7 @@ void TEditF::BuildToolBar() {
         menu->setFont(plain);
     }
     SpeedButton3->setContextMenuPolicy(Qt::CustomContextMenu);
+    SpeedButton2->setContextMenuPolicy(Qt::CustomContextMenu);
     BtnHelp->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -396,6 +400,10 @@ void TEditF::ConnectHandlers() {
     connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
     connect(SpeedButton3, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& pos) { PopExit->popup(SpeedButton3->mapToGlobal(pos)); }));
+    connect(SpeedButton2, &QWidget::customContextMenuRequested, this,
+            Guarded([this](const QPoint& pos) {
+                Recent->Menu()->popup(SpeedButton2->mapToGlobal(pos));
+            }));
     connect(BtnHelp, &QToolButton::clicked, this, Guarded([this] { BtnHelpClick(); }));
     connect(BtnHelp, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& pos) { PopHelp->popup(BtnHelp->mapToGlobal(pos)); }));
@@ -539,6 +547,7 @@ void TEditF::UpdateTitle() {
                         (Document->Modified() ? "*" : ""));
     setWindowTitle(ToQString(ApplicationTitle()));
     Status->ShowFile(Map().FileName, Document->SourcePath());
+    Recent->Note(Document->SourcePath());
 }
 
 void TEditF::DocumentChanged(unsigned changes) {

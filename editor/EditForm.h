@@ -32,6 +32,7 @@ class TD3DXSprite;
 class TDXTimer;
 class TMapViewHost;
 class TPlaySession;
+class TRecentMenu;
 class TRecoveryStore;
 class TOverviewStrip;
 class TSnapControls;
@@ -339,6 +340,8 @@ public:
     TSpaceCommands* Space = nullptr;
     TOverviewStrip* Overview = nullptr;
     TStatusLine* Status = nullptr;
+    // The Open button's right-click menu of the maps opened or saved last.
+    TRecentMenu* Recent = nullptr;
 
     // The view's size in a window of this client size: the size it opens with until the
     // largest 4:3 rectangle beside the pages and above the scroll controls is larger both ways.

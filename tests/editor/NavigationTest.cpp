@@ -6,6 +6,7 @@
 #include "editor/EditForm.h"
 #include "editor/MapView.h"
 #include "editor/OverviewStrip.h"
+#include "editor/RecentMenu.h"
 #include "editor/SnapControls.h"
 #include "editor/StatusLine.h"
 #include "editor/ViewScroller.h"
@@ -13,7 +14,9 @@
 #include "mapdata/Stream.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -310,6 +313,49 @@ TEST_F(NavigationTest, TheStatusLineSaysWhereThePointerAndTheSelectionAreAndWhet
     window->Snap->Toggle();
     EXPECT_EQ(window->Status->SnapText(), "Snap 8");
     EXPECT_NE(window->Status->text().toStdString().find("Snap 8"), std::string::npos);
+}
+
+TEST_F(NavigationTest, RecentMapsAreKeptNewestFirstAndMissingOnesAreDroppedWithANotice) {
+    tvtest::TempDir state;
+    const std::string store = state.path() + "state/recent-maps.txt";
+    window->Recent->UseStore(store);
+    const auto map = [&](const std::string& name) { return game.file("Data/Maps/" + name); };
+    const auto paths = [&] { return window->Recent->Files().Paths(); };
+    dialogs.FileAnswers = {map("a"), map("b")};
+    window->SaveAsBtn->click();
+    window->SaveAsBtn->click();
+    ASSERT_EQ(paths(), (std::vector<std::string>{map("b.tvm"), map("a.tvm")}));
+    window->Recent->Open(map("a.tvm"));
+    EXPECT_EQ(window->Map().FileName, "a.tvm");
+    EXPECT_EQ(paths(), (std::vector<std::string>{map("a.tvm"), map("b.tvm")}));
+    // The list outlives the window.
+    tv::TRecentFiles kept(store);
+    kept.Load();
+    EXPECT_EQ(kept.Paths(), paths());
+
+    // A map that is gone is dropped when the menu opens, and named.
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(map("b.tvm"))));
+    QMetaObject::invokeMethod(window->Recent->Menu(), "aboutToShow");
+    EXPECT_EQ(paths(), (std::vector<std::string>{map("a.tvm")}));
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_NE(dialogs.Messages[0].find(map("b.tvm")), std::string::npos) << dialogs.Messages[0];
+    EXPECT_EQ(window->Recent->Menu()->actions().size(), 1);
+    kept.Load();
+    EXPECT_EQ(kept.Paths(), paths());
+
+    // A file opened under another name than the one stored in it says where it came from.
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(map("a.tvm")),
+                            QString::fromStdString(map("renamed.tvm"))));
+    window->OpenWithProgress(map("renamed.tvm"));
+    EXPECT_EQ(window->Map().FileName, "a.tvm");
+    EXPECT_EQ(window->Status->toolTip().toStdString(), "Opened from " + map("renamed.tvm"));
+
+    // At most eight, the newest first.
+    for (int i = 0; i < 10; ++i)
+        kept.Add("/maps/" + std::to_string(i) + ".tvm");
+    ASSERT_EQ(kept.Paths().size(), tv::TRecentFiles::kMax);
+    EXPECT_EQ(kept.Paths().front(), "/maps/9.tvm");
+    EXPECT_EQ(kept.Paths().back(), "/maps/2.tvm");
 }
 
 } // namespace
