@@ -358,4 +358,29 @@ TEST_F(NavigationTest, RecentMapsAreKeptNewestFirstAndMissingOnesAreDroppedWithA
     EXPECT_EQ(kept.Paths().back(), "/maps/2.tvm");
 }
 
+TEST_F(NavigationTest, TheModifyGridFitsItsPageAndTheViewStaysCentredBesideThePages) {
+    TBaseInfo* record = Place(100, 100);
+    window->Document->Select(record);
+    window->ShowSelected();
+    const auto lastRowReachable = [&] {
+        tv::TValueListEditor& grid = *window->ValMod;
+        if (!window->TabModify->rect().contains(grid.geometry()))
+            return false;
+        grid.scrollToItem(grid.item(grid.rowCount() - 1, 0));
+        return grid.viewport()->rect().contains(
+            grid.visualItemRect(grid.item(grid.rowCount() - 1, 0)));
+    };
+    EXPECT_TRUE(lastRowReachable());
+    EXPECT_TRUE(window->rect().contains(window->Status->geometry()));
+
+    // A wide window: the view keeps 4:3 and sits in the middle of the room left of the pages.
+    window->resize(1800, 700);
+    QTRY_VERIFY(window->View->width() < 1800 - 343 - 5 - 100);
+    const int room = window->Pages->x() - 2;
+    EXPECT_NEAR(window->View->x() - 5, room - window->View->geometry().right() - 1, 2);
+    EXPECT_EQ(window->Overview->geometry().left(), window->View->x());
+    EXPECT_EQ(window->Overview->width(), window->View->width());
+    EXPECT_TRUE(lastRowReachable());
+}
+
 } // namespace
