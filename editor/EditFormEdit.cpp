@@ -28,6 +28,9 @@ namespace {
 bool IsFieldKey(const QKeyEvent& key) {
     if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
+    // Letters typed into a field or a grid cell (G would toggle snapping).
+    if (!key.text().isEmpty() && key.text().at(0).isPrint())
+        return true;
     switch (key.key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:

@@ -13,9 +13,11 @@
 #include "engine/DXCursor.h"
 #include "mapdata/Stream.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTest>
@@ -207,7 +209,12 @@ TEST_F(NavigationTest, SnappingPlacesDragsAndNudgesOnTheGridAndCtrlInvertsIt) {
     EXPECT_EQ(placed->Top, (q.Y + 16) / 32 * 32);
     window->NewType = nullptr;
 
-    // Off again: the drag follows the pointer exactly.
+    // A letter typed into a list is its own (a search), not the toggle.
+    window->Pages->setCurrentWidget(window->TabModify);
+    window->ListMod->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::NoModifier);
+    EXPECT_TRUE(window->Snap->Grid().On());
+    window->View->setFocus();
     QTest::keyClick(window.get(), Qt::Key_G);
     EXPECT_FALSE(window->Snap->Grid().On());
 }
