@@ -121,6 +121,16 @@ public:
     void Undo();
     void Redo();
 
+    // --- space (SpaceCommands.cpp) ---
+    // Moves every record whose Left is at or right of x by amount and grows Max World X by it.
+    // An amount of 0 or less changes nothing.
+    void InsertSpace(int32_t x, int32_t amount);
+    // The opposite: the stretch [x, x + amount) goes, the records right of it move left and
+    // Max World X shrinks (not below 0). Refused while records have their Left in the stretch:
+    // returns how many (0 when the space went).
+    int RemoveSpace(int32_t x, int32_t amount);
+    int ObjectsInStretch(int32_t x, int32_t amount) const;
+
 private:
     void Push(std::unique_ptr<TDocumentCommand> command);
     // Tells the listeners what changed, then raises a failure kept on the way.

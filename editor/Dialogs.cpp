@@ -6,9 +6,12 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStringList>
 
 namespace tv {
@@ -53,6 +56,30 @@ std::optional<uint32_t> TQtDialogs::Color(uint32_t initialRgb) {
     if (!chosen.isValid())
         return std::nullopt;
     return static_cast<uint32_t>(chosen.rgb() & 0xFFFFFFu);
+}
+
+std::optional<TSpaceRequest> TQtDialogs::AskSpace(const TSpaceRequest& request) {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(ToQString(request.Title));
+    auto* form = new QFormLayout(&dialog);
+    auto* x = new QSpinBox(&dialog);
+    x->setRange(0, INT32_MAX);
+    x->setValue(request.X);
+    auto* amount = new QSpinBox(&dialog);
+    amount->setRange(1, INT32_MAX);
+    amount->setValue(request.Amount);
+    form->addRow(QStringLiteral("At world x:"), x);
+    form->addRow(QStringLiteral("Width:"), amount);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    TSpaceRequest answer = request;
+    answer.X = x->value();
+    answer.Amount = amount->value();
+    return answer;
 }
 
 // The questions are titled with the editor's name alone; the text names the file.

@@ -17,6 +17,13 @@ struct TFileDialogRequest {
     std::string DefaultExt; // without the dot; added by the caller, shown as a hint only
 };
 
+// What "Insert space…" and "Remove space…" ask for: where, and how wide.
+struct TSpaceRequest {
+    std::string Title;
+    int32_t X = 0;
+    int32_t Amount = 0;
+};
+
 // The answer to "Save changes to ...?".
 enum class TSaveChoice { Save, Discard, Cancel };
 
@@ -44,6 +51,11 @@ public:
     // The offer of a recovery copy: Restore is the default button, closing the box keeps the
     // copy for later, and only the Delete button deletes it.
     virtual TRecoveryChoice AskRecovery(const std::string& text) = 0;
+    // A world x and an amount (both typed, starting from the request's); nothing when
+    // cancelled.
+    virtual std::optional<TSpaceRequest> AskSpace(const TSpaceRequest& /*request*/) {
+        return std::nullopt;
+    }
 };
 
 class TQtDialogs : public IDialogs {
@@ -55,6 +67,7 @@ public:
     TSaveChoice AskSave(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
     TRecoveryChoice AskRecovery(const std::string& text) override;
+    std::optional<TSpaceRequest> AskSpace(const TSpaceRequest& request) override;
 };
 
 // The dialogs in use: the installed ones, or the real ones.

@@ -7,8 +7,13 @@
 #include "editor/EditorApp.h"
 #include "editor/Glyphs.h"
 #include "editor/MapView.h"
+#include "editor/OverviewStrip.h"
 #include "editor/ProgressDialog.h"
+#include "editor/RecentMenu.h"
+#include "editor/SnapControls.h"
+#include "editor/SpaceCommands.h"
 #include "editor/SpinEdit.h"
+#include "editor/StatusLine.h"
 #include "engine/DXCursor.h"
 #include "engine/FrameTimer.h"
 #include "engine/GraphicResources.h"
@@ -142,15 +147,15 @@ TEditF::TEditF(const std::string& baseFolder, QWidget* parent) : QWidget(parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMaximizeButtonHint);
-    setMinimumSize(ClientWidth, ClientHeight);
-    resize(ClientWidth, ClientHeight);
+    setMinimumSize(ClientWidth, ClientHeight + NavigationHeight);
+    resize(ClientWidth, ClientHeight + NavigationHeight);
     PaintWindow(this, kFormColor);
     setFont(FormFont());
     SetApplicationTitle(EditorTitle);
     setWindowTitle(QString::fromLatin1(EditorTitle));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(ClientWidth / 2, ClientHeight / 2));
+        move(area.center() - QPoint(ClientWidth / 2, (ClientHeight + NavigationHeight) / 2));
     }
     BuildControls();
     ConnectHandlers();
@@ -188,6 +193,12 @@ void TEditF::BuildControls() {
     EdJump->setValue(0);
     EdJump->setGeometry(294, 369, 86, 21);
     XJump = MakeButton(this, "XJump", "Jump", QRect(385, 367, 66, 25));
+    Overview = new TOverviewStrip(this);
+    Overview->OnScroll = Guarded([this](int32_t worldX) {
+        if (!Playing())
+            ScrollTo(worldX);
+    });
+    Status = new TStatusLine(this);
 
     BuildToolBar();
 
@@ -227,8 +238,12 @@ QSize TEditF::ViewSizeFor(const QSize& client) {
 }
 
 void TEditF::LayOutControls() {
-    const QSize view = ViewSizeFor(size());
-    View->setGeometry(5, 5, view.width(), view.height());
+    // The view and its controls take the window less the band under them; the view is
+    // centred in the room beside the pages.
+    const QSize view = ViewSizeFor(size() - QSize(0, NavigationHeight));
+    const int room = width() - PagesWidth - 2 - 2 - 5;
+    const int viewLeft = MaxOf(5, 5 + (room - view.width()) / 2);
+    View->setGeometry(viewLeft, 5, view.width(), view.height());
     // The scroll controls stay under the view, the tool bar and the pages at the right edge.
     const int down = view.height() - BaseViewHeight;
     XPanel->move(5, 369 + down);
@@ -236,13 +251,17 @@ void TEditF::LayOutControls() {
     XNext->move(249, 367 + down);
     EdJump->move(294, 369 + down);
     XJump->move(385, 367 + down);
+    Overview->setGeometry(viewLeft, 396 + down, view.width(), OverviewHeight);
+    Status->setGeometry(5, 396 + down + OverviewHeight + 2, MaxOf(view.width(), 446), StatusHeight);
     const int right = width() - PagesWidth - 2;
     Panelus->move(right, 5);
     const int pagesHeight = height() - 44;
     Pages->setGeometry(right, 40, PagesWidth, pagesHeight);
     // The grids take the pages' extra height.
     const int taller = pagesHeight - BaseViewHeight;
-    ValMod->resize(ValMod->width(), 214 + taller);
+    // On the Modify page the object list takes a third of it, the grid the rest.
+    ListMod->resize(ListMod->width(), 60 + taller / 3);
+    ValMod->setGeometry(ValMod->x(), 110 + taller / 3, ValMod->width(), 214 + taller - taller / 3);
     ValMap->resize(ValMap->width(), 320 + taller);
 }
 
@@ -264,6 +283,10 @@ void TEditF::BuildToolBar() {
     PlayBtn = MakeSpeedButton(Panelus, "PlayBtn", TGlyph::Play, 212, "Play (F5)");
     PlayBtn->setCheckable(true);
     BtnHelp = MakeSpeedButton(Panelus, "BtnHelp", TGlyph::Help, 341 - 30, "Help");
+    Snap = new TSnapControls(Panelus, 242);
+    Space = new TSpaceCommands(*this);
+    Recent = new TRecentMenu(*this);
+    SpeedButton2->setToolTip(QStringLiteral("Open map (right click: recent maps)"));
 
     PopHelp = Named(new QMenu(this), "PopHelp");
     EditorHelp1 = PopHelp->addAction(QStringLiteral("Editor Help"));
@@ -284,6 +307,7 @@ void TEditF::BuildToolBar() {
         menu->setFont(plain);
     }
     SpeedButton3->setContextMenuPolicy(Qt::CustomContextMenu);
+    SpeedButton2->setContextMenuPolicy(Qt::CustomContextMenu);
     BtnHelp->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -376,6 +400,10 @@ void TEditF::ConnectHandlers() {
     connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
     connect(SpeedButton3, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& pos) { PopExit->popup(SpeedButton3->mapToGlobal(pos)); }));
+    connect(SpeedButton2, &QWidget::customContextMenuRequested, this,
+            Guarded([this](const QPoint& pos) {
+                Recent->Menu()->popup(SpeedButton2->mapToGlobal(pos));
+            }));
     connect(BtnHelp, &QToolButton::clicked, this, Guarded([this] { BtnHelpClick(); }));
     connect(BtnHelp, &QWidget::customContextMenuRequested, this,
             Guarded([this](const QPoint& pos) { PopHelp->popup(BtnHelp->mapToGlobal(pos)); }));
@@ -445,6 +473,8 @@ void TEditF::FormCreate(const std::string& baseFolder) {
     Scene().Touch();
     RefreshAll();
     Document->AddListener([this](unsigned changes) { DocumentChanged(changes); });
+    Snap->OnChanged = [this] { Status->ShowSnap(Snap->Grid()); };
+    Overview->MapChanged(Map());
 }
 
 void TEditF::FormDestroy() {
@@ -516,9 +546,13 @@ void TEditF::UpdateTitle() {
     SetApplicationTitle(std::string(EditorTitle) + " - " + Map().FileName +
                         (Document->Modified() ? "*" : ""));
     setWindowTitle(ToQString(ApplicationTitle()));
+    Status->ShowFile(Map().FileName, Document->SourcePath());
+    Recent->Note(Document->SourcePath());
 }
 
 void TEditF::DocumentChanged(unsigned changes) {
+    if (changes & (DocChange::Map | DocChange::Objects | DocChange::Object | DocChange::MapVars))
+        Overview->MapChanged(Map());
     if (changes & DocChange::Map) {
         // New and Open: everything follows the map, and the title names it, also when some
         // of its textures could not be loaded.

@@ -32,7 +32,13 @@ class TD3DXSprite;
 class TDXTimer;
 class TMapViewHost;
 class TPlaySession;
+class TRecentMenu;
 class TRecoveryStore;
+class TOverviewStrip;
+class TSnapControls;
+class TStatusLine;
+class TSpaceCommands;
+class TViewScroller;
 class TWindowCursorControl;
 
 // The editor's main window: the map view on the left with its scrolling controls, the tool
@@ -51,6 +57,10 @@ public:
     static constexpr int BaseViewWidth = 446;
     static constexpr int BaseViewHeight = 356;
     static constexpr int PagesWidth = 341;
+    // The band under the scroll controls: the overview strip and the status line.
+    static constexpr int OverviewHeight = 14;
+    static constexpr int StatusHeight = 18;
+    static constexpr int NavigationHeight = OverviewHeight + StatusHeight + 4;
     // How often a modified map is copied for recovery after a crash.
     static constexpr int RecoveryIntervalMs = 2 * 60 * 1000;
 
@@ -321,6 +331,19 @@ public:
     void ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {});
     void ViewMouseMove(Qt::MouseButtons buttons);
     void ViewMouseUp(Qt::MouseButton button);
+    // Scrolls to a world x (clamped to the world) as the scroll buttons do.
+    void ScrollTo(int32_t worldX);
+    // Moves a drag under way to the pointer, snapped as the grid says (Ctrl inverts it).
+    void DragToPointer();
+
+    // --- navigation and snapping (SnapControls, ViewScroller, SpaceCommands) ---
+    TSnapControls* Snap = nullptr;
+    TViewScroller* Scroller = nullptr;
+    TSpaceCommands* Space = nullptr;
+    TOverviewStrip* Overview = nullptr;
+    TStatusLine* Status = nullptr;
+    // The Open button's right-click menu of the maps opened or saved last.
+    TRecentMenu* Recent = nullptr;
 
     // The view's size in a window of this client size: the size it opens with until the
     // largest 4:3 rectangle beside the pages and above the scroll controls is larger both ways.
@@ -354,8 +377,6 @@ private:
     void ConnectUndoStack();
     void UpdateUndoButtons();
     void DisconnectPages();
-    // Scrolls to a world x (clamped to the world) as the scroll buttons do.
-    void ScrollTo(int32_t worldX);
     void FormActivate();
     void BuildView();
     // Refreshes the pages, the view and the title from what the document says changed.

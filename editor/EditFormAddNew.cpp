@@ -6,6 +6,7 @@
 #include "document/Placement.h"
 #include "editor/EditorApp.h"
 #include "editor/ListKeys.h"
+#include "editor/SnapControls.h"
 #include "engine/GraphicResources.h"
 #include "engine/TextureMgr.h"
 #include "mapdata/Errors.h"
@@ -78,7 +79,8 @@ void TEditF::AddAtCursor() {
     if (!NewType)
         return;
     const TPoint p = MousePos();
-    Document->PlaceObject(*NewType, AddSaturated(WorldX, p.X), p.Y);
+    Document->PlaceObject(*NewType, Snap->Grid().Snap(AddSaturated(WorldX, p.X)),
+                          Snap->Grid().Snap(p.Y));
 }
 
 void TEditF::Button5Click() {

@@ -4,6 +4,8 @@
 #include "editor/EditForm.h"
 
 #include "editor/EditorApp.h"
+#include "editor/SnapControls.h"
+#include "editor/SpaceCommands.h"
 #include "mapdata/Geometry.h"
 
 #include <QAbstractItemView>
@@ -29,6 +31,9 @@ namespace {
 bool IsFieldKey(const QKeyEvent& key) {
     if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
+    // Letters typed into a field or a grid cell (G would toggle snapping).
+    if (!key.text().isEmpty() && key.text().at(0).isPrint())
+        return true;
     switch (key.key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -165,6 +170,9 @@ void TEditF::ConnectEditCommands() {
     shortcut({QKeySequence(Qt::Key_PageDown)}, [this] { XNextClick(); });
     shortcut({QKeySequence(Qt::Key_Home)}, [this] { XHomeClick(); });
     shortcut({QKeySequence(Qt::Key_End)}, [this] { XEndClick(); });
+    shortcut({QKeySequence(Qt::Key_G)}, [this] { Snap->Toggle(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_I)}, [this] { Space->InsertSpace(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)}, [this] { Space->RemoveSpace(); });
 }
 
 void TEditF::ConnectUndoStack() {
@@ -207,8 +215,13 @@ void TEditF::ClearSelection() {
 }
 
 void TEditF::NudgeSelected(int dx, int dy) {
-    if (Selected() && !Document->Dragging())
-        Document->NudgeSelected(dx, dy);
+    if (!Selected() || Document->Dragging())
+        return;
+    // With snapping on, a nudge goes to the next grid line that way.
+    const auto delta = [this](int32_t value, int d) {
+        return Snap->Grid().NudgeDelta(value, (d > 0) - (d < 0), d < 0 ? -d : d);
+    };
+    Document->NudgeSelected(delta(Selected()->Left, dx), delta(Selected()->Top, dy));
 }
 
 void TEditF::ScrollTo(int32_t worldX) {

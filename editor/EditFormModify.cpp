@@ -1,6 +1,7 @@
 // The "Modify" page: choosing a placed object from the lists of the objects in view, its
 // property grid, the texture and colour pickers, Delete, Undelete, Copy, Cut and Paste.
 #include "editor/EditForm.h"
+#include "editor/StatusLine.h"
 
 #include "document/ObjectClipboard.h"
 #include "document/Placement.h"
@@ -156,6 +157,7 @@ void TEditF::ShowSelected() {
 }
 
 void TEditF::FillProperties() {
+    Status->ShowSelection(Selected());
     if (!Selected()) {
         ValMod->ClearRows();
         return;

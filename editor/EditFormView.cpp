@@ -4,6 +4,10 @@
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "editor/MapView.h"
+#include "editor/OverviewStrip.h"
+#include "editor/SnapControls.h"
+#include "editor/StatusLine.h"
+#include "editor/ViewScroller.h"
 #include "engine/D3DXFont.h"
 #include "engine/DXCursor.h"
 #include "engine/FrameTimer.h"
@@ -56,6 +60,10 @@ void TEditF::BuildView() {
         RunGuarded([&] { ViewMouseUp(button); });
     };
     window->OnExposed = [this] { InvalidatePicture(); };
+    Scroller = new TViewScroller(*this);
+    window->OnWheel = [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers) {
+        RunGuarded([&] { Scroller->Wheel(angleDelta, modifiers); });
+    };
     connect(XPrev, &QPushButton::clicked, this, Guarded([this] { XPrevClick(); }));
     connect(XNext, &QPushButton::clicked, this, Guarded([this] { XNextClick(); }));
     connect(XJump, &QPushButton::clicked, this, Guarded([this] { XJumpClick(); }));
@@ -271,6 +279,7 @@ void TEditF::UpdateWorldXCaption() {
 
 void TEditF::UpdateWorldX() {
     UpdateWorldXCaption();
+    Overview->ViewMoved(WorldX);
     FillProperties();
     // The groups follow the objects now in view; the chosen group stays while it is there.
     FillModGroups();
@@ -337,8 +346,14 @@ void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifie
             AddAtCursor();
         if (Selected() && Pages->currentWidget() == TabModify) {
             const TPoint p = MousePos();
-            Document->BeginDrag(SaturateToInt32(int64_t{WorldX} + p.X), p.Y);
+            const bool invert = modifiers & Qt::ControlModifier;
+            Document->BeginDrag(Snap->Grid().Snap(SaturateToInt32(int64_t{WorldX} + p.X), invert),
+                                Snap->Grid().Snap(p.Y, invert));
         }
+        return;
+    }
+    if (button == Qt::MiddleButton) {
+        Scroller->BeginPan();
         return;
     }
     if (button == Qt::RightButton && Pages->currentWidget() == TabModify) {
@@ -365,16 +380,34 @@ void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifie
 void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
     if (!HasGraphics() || Playing())
         return;
+    const TPoint pointer = MousePos();
+    Status->ShowPointer(int64_t{WorldX} + pointer.X, pointer.Y);
+    if (Scroller->Panning() && (buttons & Qt::MiddleButton))
+        Scroller->PanMove();
     if (!(buttons & Qt::LeftButton) || !Selected() || !Document->Dragging() ||
         Pages->currentWidget() != TabModify)
         return;
+    DragToPointer();
+    Scroller->DragMoved();
+    Status->ShowSelection(Selected());
+}
+
+void TEditF::DragToPointer() {
+    if (!Document->Dragging())
+        return;
     const TPoint p = MousePos();
-    Document->DragTo(SaturateToInt32(int64_t{WorldX} + p.X), p.Y);
+    const bool invert = ViewHost->Window()->Modifiers() & Qt::ControlModifier;
+    Document->DragTo(Snap->Grid().Snap(SaturateToInt32(int64_t{WorldX} + p.X), invert),
+                     Snap->Grid().Snap(p.Y, invert));
 }
 
 // The whole drag becomes one undo step; the document tells DocumentChanged, which shows the
 // new position in the grid.
-void TEditF::ViewMouseUp(Qt::MouseButton /*button*/) {
+void TEditF::ViewMouseUp(Qt::MouseButton button) {
+    if (button == Qt::MiddleButton) {
+        Scroller->EndPan();
+        return;
+    }
     Document->EndDrag();
 }
 

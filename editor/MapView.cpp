@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QWidget>
 
 namespace tv {
@@ -33,6 +34,7 @@ void TMapViewWindow::exposeEvent(QExposeEvent* event) {
 }
 
 void TMapViewWindow::mousePressEvent(QMouseEvent* event) {
+    modifiers_ = event->modifiers();
     if (OnMouseDown)
         OnMouseDown(event->button(), event->modifiers());
     event->accept();
@@ -44,14 +46,23 @@ void TMapViewWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TMapViewWindow::mouseMoveEvent(QMouseEvent* event) {
+    modifiers_ = event->modifiers();
     if (OnMouseMove)
         OnMouseMove(event->buttons());
     event->accept();
 }
 
 void TMapViewWindow::mouseReleaseEvent(QMouseEvent* event) {
+    modifiers_ = event->modifiers();
     if (OnMouseUp)
         OnMouseUp(event->button());
+    event->accept();
+}
+
+void TMapViewWindow::wheelEvent(QWheelEvent* event) {
+    modifiers_ = event->modifiers();
+    if (OnWheel)
+        OnWheel(event->angleDelta(), event->modifiers());
     event->accept();
 }
 

@@ -40,6 +40,10 @@ public:
     std::function<void(Qt::MouseButton)> OnMouseUp;
     // The window system asks for the window's picture again (uncovered, shown, resized).
     std::function<void()> OnExposed;
+    // The wheel turned over the view: eighths of a degree (vertical, horizontal).
+    std::function<void(QPoint angleDelta, Qt::KeyboardModifiers)> OnWheel;
+    // The keys held at the last mouse event (Ctrl inverts snapping while dragging).
+    Qt::KeyboardModifiers Modifiers() const { return modifiers_; }
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
@@ -47,6 +51,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    Qt::KeyboardModifiers modifiers_;
 };
 
 // Fills the View panel, at the panel's size: the device window while there is a device,

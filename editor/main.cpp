@@ -5,6 +5,7 @@
 #include "editor/CommandLine.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
+#include "editor/RecentMenu.h"
 #include "engine/SessionNotices.h"
 
 #include <QTimer>
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
         // draws only while the application is active.
         window->activateWindow();
         window->StartRecovery(tv::DefaultRecoveryFolder());
+        window->Recent->UseStore(tv::DefaultRecentFilesPath());
         // Once the window is up: the map asked for, then what a crashed editor left.
         QTimer::singleShot(0, window.get(), tv::Guarded([&] {
                                window->OpenAtStart(line.MapPath);

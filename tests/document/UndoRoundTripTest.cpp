@@ -175,6 +175,12 @@ protected:
             break;
         }
         case 13:
+            document->InsertSpace(Between(0, 6000), Between(1, 900));
+            break;
+        case 14:
+            document->RemoveSpace(Between(0, 6000), Between(1, 300));
+            break;
+        case 15:
             document->Undo();
             break;
         default:
@@ -190,9 +196,9 @@ protected:
 
 TEST_P(UndoRoundTripTest, UndoingEveryEditRestoresTheMapAndRedoingRestoresTheEdits) {
     const TSnapshot before = Take(*document);
-    std::vector<int> kinds(15, 0);
+    std::vector<int> kinds(17, 0);
     for (int step = 0; step < 300; ++step) {
-        const int kind = Below(15);
+        const int kind = Below(17);
         ++kinds[static_cast<size_t>(kind)];
         RandomEdit(kind);
     }

@@ -122,7 +122,7 @@ TEST_F(EditFormTest, StartsWithTheCatalogueListedAndAnUntitledMap) {
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - untitled.tvm");
     EXPECT_EQ(tv::ApplicationTitle(), "Torvanikian Map Editor - untitled.tvm");
     EXPECT_EQ(tv::BaseFolder(), game.path());
-    EXPECT_EQ(window->size(), QSize(792, 400));
+    EXPECT_EQ(window->size(), QSize(792, 436));
     EXPECT_EQ(window->Pages->currentWidget(), window->TabModify);
     EXPECT_EQ(window->WorldX, 0);
     EXPECT_EQ(window->Selected(), nullptr);
@@ -167,7 +167,7 @@ TEST_F(EditFormTest, EveryControlIsThereWithItsCaptionAndDefaults) {
         EXPECT_NE(window->findChild<QObject*>(name), nullptr) << name;
 
     EXPECT_EQ(window->View->geometry(), QRect(5, 5, 446, 356));
-    EXPECT_EQ(window->Pages->size(), QSize(341, 356));
+    EXPECT_EQ(window->Pages->size(), QSize(341, 356 + TEditF::NavigationHeight));
     EXPECT_EQ(window->Imgprev->size(), QSize(96, 105));
     EXPECT_EQ(window->XPanel->size(), QSize(196, 21));
     QStringList tabs;

@@ -86,6 +86,12 @@ public:
         return Next(RecoveryAnswers, tv::TRecoveryChoice::Later);
     }
 
+    // Without a queued answer the space dialog is cancelled.
+    std::optional<tv::TSpaceRequest> AskSpace(const tv::TSpaceRequest& request) override {
+        SpaceRequests.push_back(request);
+        return Next(SpaceAnswers, std::optional<tv::TSpaceRequest>());
+    }
+
     std::vector<std::string> ErrorTexts() const {
         std::vector<std::string> texts;
         for (const ErrorBoxCall& call : Errors)
@@ -104,6 +110,8 @@ public:
     std::deque<tv::TSaveChoice> SaveAnswers;
     std::deque<bool> YesNoAnswers;
     std::deque<tv::TRecoveryChoice> RecoveryAnswers;
+    std::vector<tv::TSpaceRequest> SpaceRequests;
+    std::deque<std::optional<tv::TSpaceRequest>> SpaceAnswers;
 
 private:
     template <class T> static T Next(std::deque<T>& answers, T otherwise) {
