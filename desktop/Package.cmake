@@ -16,15 +16,14 @@ set(CPACK_PACKAGE_NAME torvanikian-map-editor)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Torvanikian Map Editor developers <editor@torvanikian.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "level editor of the side-scrolling game Torvanikian")
-set(CPACK_PACKAGE_DESCRIPTION
-    "The desktop level editor tvedit, with the map and catalogue tool tvmtool for game\n"
-    "pipelines and a demo game folder with a demo map.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION "The desktop level editor tvedit, the map and catalogue tool\n\
+tvmtool for game pipelines, and a demo game folder with a demo map.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link come from dpkg-shlibdeps; Qt's platform plugin and the GL
 # drivers are loaded at run time.
