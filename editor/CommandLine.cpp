@@ -1,5 +1,7 @@
 #include "editor/CommandLine.h"
 
+#include "manual/Manual.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -13,12 +15,22 @@ std::string Absolute(const std::string& path) {
 
 } // namespace
 
+std::string EditorUsage() {
+    return ManualUsage(kTveditManual);
+}
+
 TEditorCommandLine ParseEditorCommandLine(const std::vector<std::string>& args) {
     TEditorCommandLine line;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             line.Help = true;
+        } else if (arg == "--version") {
+            line.Version = true;
+        } else if (arg == "--init-game") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                throw TEditorUsageError("--init-game needs a folder");
+            line.InitGame = Absolute(args[++i]);
         } else if (arg == "--base") {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 throw TEditorUsageError("--base needs a folder");
@@ -38,6 +50,8 @@ TEditorCommandLine ParseEditorCommandLine(const std::vector<std::string>& args) 
             line.MapPath = Absolute(arg);
         }
     }
+    if (!line.InitGame.empty() && !line.MapPath.empty())
+        throw TEditorUsageError("--init-game makes a game folder and opens no map");
     return line;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// The editor's command line: tvedit [--base GAMEDIR] [MAP.tvm]. Without arguments the editor
-// starts as it always did: on the folder above its own, with the untitled map.
+// The editor's command line: tvedit [--base GAMEDIR] [MAP.tvm], tvedit [--base GAMEDIR]
+// --init-game DIR, tvedit --version. Without arguments the editor starts on its game folder
+// (editor/UserGameFolder.h) with the untitled map.
 
 #include <stdexcept>
 #include <string>
@@ -9,14 +10,18 @@
 
 namespace tv {
 
-inline constexpr const char* kEditorUsage = "usage: tvedit [--base GAMEDIR] [MAP.tvm]";
+// "usage:" and the forms of the command line, from the manual page.
+std::string EditorUsage();
 
 struct TEditorCommandLine {
     // The game folder (absolute, ending in a separator); empty: the folder above the program's.
     std::string BaseFolder;
     // The map to open at start (absolute); empty: the untitled map.
     std::string MapPath;
+    // --init-game: the user's game folder to make (absolute); empty: none.
+    std::string InitGame;
     bool Help = false;
+    bool Version = false;
 };
 
 // A command line the editor does not understand; the text says why.

@@ -13,7 +13,7 @@ packages=(
 )
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
-               libxcb1-dev xdotool desktop-file-utils shared-mime-info)
+               libxcb1-dev xdotool desktop-file-utils shared-mime-info dpkg-dev lintian man-db)
 fi
 
 missing=()

@@ -30,9 +30,18 @@ TEST(EditorCommandLine, TakesAGameFolderAndOneMap) {
     EXPECT_EQ(line.BaseFolder, base);
     EXPECT_EQ(line.MapPath, QDir::currentPath().toStdString() + "/maps/a.tvm");
     EXPECT_TRUE(ParseEditorCommandLine({"--help"}).Help);
+    EXPECT_TRUE(ParseEditorCommandLine({"--version"}).Version);
+    EXPECT_EQ(ParseEditorCommandLine({"--init-game", "own"}).InitGame,
+              QDir::currentPath().toStdString() + "/own");
 
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--base"}, {"--base", base + "missing"}, {"--frobnicate"}, {"a.tvm", "b.tvm"}, {""}})
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--base"},
+                                               {"--base", base + "missing"},
+                                               {"--frobnicate"},
+                                               {"a.tvm", "b.tvm"},
+                                               {""},
+                                               {"--init-game"},
+                                               {"--init-game", "own", "a.tvm"}})
         EXPECT_THROW(ParseEditorCommandLine(bad), tv::TEditorUsageError) << bad[0];
 }
 

@@ -48,6 +48,9 @@ TEST(Install, PutsTheGameFolderTheProgramsAndTheDesktopFilesUnderThePrefix) {
     EXPECT_EQ(check.Status, 0) << check.Out;
     EXPECT_NE(check.Out.find("\"Green Hills\""), std::string::npos) << check.Out;
     EXPECT_TRUE(QFile::exists(QString::fromStdString(game + "editor/tvedit")));
+    // The editor's own pictures, in a data folder also named "editor".
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(game + "Data/Graphic/editor/obj.png")));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(prefix + "/share/man/man1/tvmtool.1.gz")));
     EXPECT_EQ(QFile::symLinkTarget(QString::fromStdString(prefix + "/bin/tvedit")).toStdString(),
               game + "editor/tvedit");
 

@@ -2,6 +2,7 @@
 
 #include "document/RecordJson.h"
 #include "document/ReferenceForm.h"
+#include "manual/Manual.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Notices.h"
 #include "mapdata/Paths.h"
@@ -19,19 +20,6 @@
 namespace tv::tool {
 
 namespace {
-
-const char* const kUsage =
-    "usage:\n"
-    "  tvmtool catalogue build SOURCE.json OUT.tvd\n"
-    "  tvmtool catalogue dump FILE.tvd\n"
-    "  tvmtool map dump  [--base GAMEDIR] [--no-catalogue] MAP.tvm\n"
-    "  tvmtool map build [--base GAMEDIR] [--no-catalogue] MAP.json OUT.tvm\n"
-    "  tvmtool map check [--base GAMEDIR] [--no-catalogue] MAP.tvm\n"
-    "  tvmtool render [--base GAMEDIR] [--no-catalogue] MAP.tvm --world-x N [--size WxH] OUT.png\n"
-    "  tvmtool play [--base GAMEDIR] [--no-catalogue] MAP.tvm --updates N [--keys SCRIPT]\n"
-    "               [--ms-per-update MS] [--seed N] [--screenshot OUT.png]\n"
-    "GAMEDIR defaults to the folder above the tool's own folder; map commands read the\n"
-    "catalogue GAMEDIR/data/obj/objects.tvd unless --no-catalogue is given.\n";
 
 // "Objects[3] (\"Slime\")" for messages about placed objects.
 std::string ObjectLabel(int index, const TBaseInfo& record) {
@@ -271,8 +259,20 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     try {
         if (args.empty())
             throw UsageError("");
-        if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-            out << kUsage;
+        if (args[0] == "--help" || args[0] == "-h" || (args[0] == "help" && args.size() == 1)) {
+            out << ManualUsage(kTvmtoolManual);
+            return 0;
+        }
+        if (args[0] == "--version" && args.size() == 1) {
+            out << "tvmtool " << ProgramVersion() << "\n";
+            return 0;
+        }
+        if (args[0] == "help") {
+            const std::string help =
+                CommandHelp(kTvmtoolManual, std::vector<std::string>(args.begin() + 1, args.end()));
+            if (help.empty())
+                throw UsageError("no help on " + args[1]);
+            out << help;
             return 0;
         }
         if (args[0] == "catalogue")
@@ -287,7 +287,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } catch (const UsageError& e) {
         if (*e.what())
             err << "tvmtool: " << e.what() << "\n";
-        err << kUsage;
+        err << ManualUsage(kTvmtoolManual);
         return 2;
     } catch (const std::bad_alloc&) {
         err << "Out of memory\n";
