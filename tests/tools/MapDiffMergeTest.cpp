@@ -1,0 +1,205 @@
+#include "TestSupport.h"
+#include "document/MapDiff.h"
+#include "document/MapMerge.h"
+#include "mapdata/Map.h"
+#include "mapdata/ObjMgr.h"
+#include "mapdata/Stream.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <set>
+
+using namespace tv;
+
+namespace {
+
+const std::string kGame = TV_GAME_DIR;
+const std::string kDemoMap = kGame + "/Data/Maps/green_hills.tvm";
+
+std::unique_ptr<TBaseInfo> Record(const char* cls, const char* name, int left, int top, int z = 0) {
+    std::unique_ptr<TBaseInfo> record = CreateRecord(cls);
+    record->Name = name;
+    record->Left = left;
+    record->Top = top;
+    record->Z = z;
+    return record;
+}
+
+void CopyMap(const TMap& from, TMap& to) {
+    TMemoryStream stream;
+    from.WriteToStream(stream, nullptr);
+    stream.SetPosition(0);
+    ASSERT_TRUE(to.ReadFromStream(stream, nullptr));
+}
+
+void LoadDemo(TMap& map, TObjMgr& catalogue) {
+    catalogue.LoadCatalogueFile(kGame + "/data/obj/objects.tvd");
+    ASSERT_TRUE(map.LoadFromFile(kDemoMap, &catalogue));
+}
+
+std::map<TObjectChangeKind, int> Kinds(const TMapDiff& diff) {
+    std::map<TObjectChangeKind, int> kinds;
+    for (const TObjectChange& change : diff.Objects)
+        ++kinds[change.Kind];
+    return kinds;
+}
+
+} // namespace
+
+TEST(MapDiff, EveryKindOfChangeIsOneEntryAndAMovedObjectReadsAsMoved) {
+    TMap a;
+    a.Objects.Add(Record("TEnemyInfo", "Slime", 100, 300));
+    a.Objects.Add(Record("TEnemyInfo", "Slime", 900, 300));
+    a.Objects.Add(Record("TDecorInfo", "Rock", 400, 350));
+    a.Objects.Add(Record("TDecorInfo", "Bush", 500, 350));
+    a.Objects.Add(Record("TDecorInfo", "Crate", 600, 350));
+    a.Objects.Add(Record("TEnemyInfo", "Bat", 700, 100));
+    TMap b;
+    CopyMap(a, b);
+    EXPECT_TRUE(DiffMaps(a, b).Empty());
+
+    b.Ground = 40;
+    b.Objects[1]->Left = 120; // moved: the nearer Slime is the one at 100
+    b.Objects[0]->Left = 130; // (both Slimes moved: nearest pairs first)
+    b.Objects[2]->Top = 360;  // moved and edited: one entry
+    static_cast<TEntityInfo*>(b.Objects[5])->HitPoints = 9;
+    b.Objects.Delete(3);                                  // removed Bush
+    b.Objects.Add(b.Objects.Extract(b.Objects[0]));       // Slime at 130 now last: reordered
+    b.Objects.Add(Record("TDecorInfo", "Torch", 50, 50)); // added
+    b.Objects[1]->Width = 77;                             // Rock (now index 1)
+
+    const TMapDiff diff = DiffMaps(a, b);
+    ASSERT_EQ(diff.Variables.size(), 1u);
+    EXPECT_STREQ(diff.Variables[0]->Name, "Ground");
+    const std::map<TObjectChangeKind, int> expected = {{TObjectChangeKind::Added, 1},
+                                                       {TObjectChangeKind::Removed, 1},
+                                                       {TObjectChangeKind::Moved, 2},
+                                                       {TObjectChangeKind::Changed, 2}};
+    EXPECT_EQ(Kinds(diff), expected);
+    for (const TObjectChange& change : diff.Objects) {
+        if (change.IndexA == 0) { // the Slime at 100 became the one at 120 ... and was reordered
+            EXPECT_EQ(b.Objects[change.IndexB]->Left, 120);
+        }
+        if (change.IndexA == 2) {
+            EXPECT_EQ(change.Kind, TObjectChangeKind::Changed);
+            EXPECT_EQ(change.Fields.size(), 2u); // Top and Width
+        }
+    }
+    // Only a different order: one entry, reordered.
+    TMap c;
+    CopyMap(a, c);
+    c.Objects.Add(c.Objects.Extract(c.Objects[2]));
+    const TMapDiff order = DiffMaps(a, c);
+    ASSERT_EQ(order.Objects.size(), 1u);
+    EXPECT_EQ(order.Objects[0].Kind, TObjectChangeKind::Reordered);
+    EXPECT_EQ(order.Objects[0].IndexA, 2);
+}
+
+TEST(MapMerge, OneSidedMergesGiveThatSideAndSameFieldEditsConflict) {
+    TObjMgr catalogue;
+    TMap base;
+    LoadDemo(base, catalogue);
+    TMap x;
+    CopyMap(base, x);
+    x.MapName = "Green Hills II";
+    x.Objects[5]->Left += 40;
+    x.Objects.Delete(12);
+    x.Objects.Add(x.Objects.Extract(x.Objects[3])); // reordered
+    x.Objects.Insert(7, Record("TEnemyInfo", "Slime", 2500, 392, 1).release());
+    const auto bytes = [&](const TMap& map) {
+        TMemoryStream stream;
+        map.WriteToStream(stream, &catalogue);
+        return stream.Bytes();
+    };
+    TMap out;
+    EXPECT_TRUE(MergeMaps(base, base, x, out).empty());
+    EXPECT_EQ(bytes(out), bytes(x));
+    EXPECT_TRUE(MergeMaps(base, x, x, out).empty());
+    EXPECT_EQ(bytes(out), bytes(x));
+    EXPECT_TRUE(MergeMaps(base, x, base, out).empty());
+    EXPECT_EQ(bytes(out), bytes(x));
+
+    TMap y;
+    CopyMap(base, y);
+    y.Objects[5]->Left -= 40;
+    y.MapName = "Green Hills III";
+    const std::vector<TMergeConflict> conflicts = MergeMaps(base, x, y, out);
+    ASSERT_EQ(conflicts.size(), 2u);
+    EXPECT_EQ(conflicts[0].Field, "MapName");
+    EXPECT_EQ(conflicts[1].Field, "Left");
+    EXPECT_EQ(conflicts[1].BaseIndex, 5);
+    EXPECT_EQ(out.MapName, "Green Hills II"); // ours kept
+}
+
+// Random edits on disjoint objects, one set per side: the merge holds every edit of both and
+// nothing else, without conflicts.
+TEST(MapMerge, DisjointRandomEditsMergeToBothEditSets) {
+    TObjMgr catalogue;
+    TMap base;
+    LoadDemo(base, catalogue);
+    const char* const added[][2] = {
+        {"TEnemyInfo", "Slime"}, {"TDecorInfo", "Rock"}, {"TDecorInfo", "Lamp"}};
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        TMap sides[2];
+        CopyMap(base, sides[0]);
+        CopyMap(base, sides[1]);
+        // What each base object becomes: its key, or empty when deleted.
+        std::vector<std::string> final(static_cast<size_t>(base.Objects.Count()));
+        std::vector<std::vector<int>> deletions(2);
+        for (int k = 0; k < base.Objects.Count(); ++k) {
+            const int side = static_cast<int>(random() % 3); // 2: nobody
+            if (side < 2) {
+                TBaseInfo& record = *sides[side].Objects[k];
+                switch (random() % 4) {
+                case 0:
+                    record.Left = static_cast<int32_t>(random() % 5000);
+                    break;
+                case 1:
+                    record.Top = static_cast<int32_t>(random() % 600);
+                    record.Width = static_cast<int32_t>(random() % 300);
+                    break;
+                case 2:
+                    record.Z = static_cast<int32_t>(random() % 5);
+                    break;
+                default:
+                    deletions[static_cast<size_t>(side)].push_back(k);
+                    break;
+                }
+            }
+            final[static_cast<size_t>(k)] =
+                RecordKey(side < 2 ? *sides[side].Objects[k] : *base.Objects[k]);
+        }
+        std::multiset<std::string> expected;
+        for (int side = 0; side < 2; ++side) {
+            TMap& map = sides[side];
+            const std::vector<int>& gone = deletions[static_cast<size_t>(side)];
+            for (auto k = gone.rbegin(); k != gone.rend(); ++k) {
+                map.Objects.Delete(*k);
+                final[static_cast<size_t>(*k)].clear();
+            }
+            for (int n = static_cast<int>(random() % 3); n > 0; --n) {
+                const auto* kind = added[random() % 3];
+                TBaseInfo* record = map.AddObjectSorted(
+                    Record(kind[0], kind[1], static_cast<int>(random() % 5000),
+                           static_cast<int>(random() % 600), static_cast<int>(random() % 5)));
+                expected.insert(RecordKey(*record));
+            }
+        }
+        for (const std::string& key : final)
+            if (!key.empty())
+                expected.insert(key);
+
+        TMap merged;
+        const std::vector<TMergeConflict> conflicts = MergeMaps(base, sides[0], sides[1], merged);
+        ASSERT_TRUE(conflicts.empty()) << "round " << round << ": " << conflicts[0].Field;
+        std::multiset<std::string> got;
+        for (const TBaseInfo* record : merged.Objects) {
+            got.insert(RecordKey(*record));
+        }
+        ASSERT_EQ(got, expected) << "round " << round;
+    }
+}
