@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
@@ -202,4 +203,85 @@ TEST(MapMerge, DisjointRandomEditsMergeToBothEditSets) {
         }
         ASSERT_EQ(got, expected) << "round " << round;
     }
+}
+
+namespace {
+
+// A repository holding the demo map, set up by scripts/setup-git-maps.sh.
+class GitMaps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Git({"init", "-q", "-b", "main"});
+        Git({"config", "user.email", "maps@example.org"});
+        Git({"config", "user.name", "Maps"});
+        QProcess setup;
+        setup.setWorkingDirectory(QString::fromStdString(repo.path()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TVMTOOL_ARGS", QString::fromStdString("--base " + kGame));
+        setup.setProcessEnvironment(env);
+        setup.start(TV_SOURCE_DIR "/scripts/setup-git-maps.sh", {".", TVMTOOL_PATH});
+        ASSERT_TRUE(setup.waitForFinished(30000));
+        ASSERT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
+        catalogue.LoadCatalogueFile(kGame + "/data/obj/objects.tvd");
+        ASSERT_TRUE(QFile::copy(QString::fromStdString(kDemoMap),
+                                QString::fromStdString(repo.file("level.tvm"))));
+        Git({"add", "level.tvm", ".gitattributes"});
+        Git({"commit", "-q", "-m", "level"});
+    }
+
+    int Git(const QStringList& args, std::string* output = nullptr) {
+        QProcess git;
+        git.setWorkingDirectory(QString::fromStdString(repo.path()));
+        git.setProcessChannelMode(QProcess::MergedChannels);
+        git.start("git", args);
+        EXPECT_TRUE(git.waitForFinished(60000));
+        if (output)
+            *output = git.readAll().toStdString();
+        return git.exitCode();
+    }
+
+    // Sets the Left of one object of the map in the work tree and commits it.
+    void CommitLeft(int index, int left) {
+        TMap map;
+        ASSERT_TRUE(map.LoadFromFile(repo.file("level.tvm"), &catalogue));
+        map.Objects[index]->Left = left;
+        TMemoryStream body;
+        map.WriteToStream(body, &catalogue);
+        tvtest::WriteFileBytes(repo.file("level.tvm"), body.Bytes());
+        ASSERT_EQ(Git({"commit", "-q", "-am", "edit"}), 0);
+    }
+
+    int32_t LeftOf(int index) {
+        TMap map;
+        EXPECT_TRUE(map.LoadFromFile(repo.file("level.tvm"), &catalogue));
+        return map.Objects[index]->Left;
+    }
+
+    tvtest::TempDir repo;
+    TObjMgr catalogue;
+};
+
+} // namespace
+
+TEST_F(GitMaps, BranchesEditingDifferentObjectsMergeAndTheSameFieldConflicts) {
+    ASSERT_EQ(Git({"checkout", "-q", "-b", "other"}), 0);
+    CommitLeft(5, 1234);
+    ASSERT_EQ(Git({"checkout", "-q", "main"}), 0);
+    CommitLeft(30, 2345);
+    std::string diff;
+    ASSERT_EQ(Git({"diff", "other", "main", "--", "level.tvm"}, &diff), 0);
+    EXPECT_NE(diff.find("+      \"Left\": 2345,"), std::string::npos) << diff; // the dump's text
+    std::string output;
+    ASSERT_EQ(Git({"merge", "-q", "--no-edit", "other"}, &output), 0) << output;
+    EXPECT_EQ(LeftOf(5), 1234);
+    EXPECT_EQ(LeftOf(30), 2345);
+
+    ASSERT_EQ(Git({"checkout", "-q", "-b", "third"}), 0);
+    CommitLeft(10, 111);
+    ASSERT_EQ(Git({"checkout", "-q", "main"}), 0);
+    CommitLeft(10, 222);
+    EXPECT_NE(Git({"merge", "-q", "--no-edit", "third"}, &output), 0);
+    EXPECT_NE(output.find("Left: base 4100 / ours 222 / theirs 111"), std::string::npos) << output;
+    EXPECT_EQ(LeftOf(10), 222); // ours kept
+    EXPECT_EQ(LeftOf(5), 1234);
 }
