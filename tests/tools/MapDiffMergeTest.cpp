@@ -5,7 +5,9 @@
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Stream.h"
 
+#include <QColor>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
@@ -284,4 +286,50 @@ TEST_F(GitMaps, BranchesEditingDifferentObjectsMergeAndTheSameFieldConflicts) {
     EXPECT_NE(output.find("Left: base 4100 / ours 222 / theirs 111"), std::string::npos) << output;
     EXPECT_EQ(LeftOf(10), 222); // ours kept
     EXPECT_EQ(LeftOf(5), 1234);
+}
+
+// The picture of a diff is render's picture of each map with the changes boxed.
+TEST(MapDiffRender, EachHalfIsRendersPictureWithTheChangeBoxed) {
+    tvtest::TempDir dir;
+    TObjMgr catalogue;
+    TMap map;
+    LoadDemo(map, catalogue);
+    int slime = 0;
+    while (std::string(map.Objects[slime]->Name) != "Slime")
+        ++slime;
+    const TBaseInfo was = *map.Objects[slime];
+    map.Objects[slime]->Left += 60;
+    TMemoryStream body;
+    map.WriteToStream(body, &catalogue);
+    tvtest::WriteFileBytes(dir.file("b.tvm"), body.Bytes());
+    const auto run = [](const QStringList& args) {
+        QProcess tool;
+        tool.start(TVMTOOL_PATH, QStringList{} << args);
+        EXPECT_TRUE(tool.waitForFinished(60000));
+        return tool.exitCode();
+    };
+    const int worldX = was.Left - 300;
+    const QString x = QString::number(worldX);
+    const QString png = QString::fromStdString(dir.file("diff.png"));
+    ASSERT_EQ(run({"map", "diff", "--render", png, "--world-x", x, QString::fromStdString(kDemoMap),
+                   QString::fromStdString(dir.file("b.tvm"))}),
+              1);
+    ASSERT_EQ(run({"render", QString::fromStdString(kDemoMap), "--world-x", x,
+                   QString::fromStdString(dir.file("a.png"))}),
+              0);
+    const QImage picture = QImage(png).convertToFormat(QImage::Format_RGB32);
+    const QImage a =
+        QImage(QString::fromStdString(dir.file("a.png"))).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(picture.size(), QSize(1600, 600));
+    // Pixels differ only on the box's outline around the Slime's old place.
+    const QRect box(was.Left - worldX, was.Top, was.Width, was.Height);
+    int differing = 0;
+    for (int py = 0; py < 600; ++py)
+        for (int px = 0; px < 800; ++px)
+            if (picture.pixel(px, py) != a.pixel(px, py)) {
+                ++differing;
+                ASSERT_TRUE(box.adjusted(-2, -2, 2, 2).contains(px, py)) << px << "," << py;
+            }
+    EXPECT_GT(differing, 2 * (box.width() + box.height()));
+    EXPECT_EQ(QColor(picture.pixel(box.left(), box.center().y())), QColor(255, 220, 0));
 }
