@@ -105,6 +105,7 @@ TObjectMatch MatchObjects(const TBaseInfoList& a, const TBaseInfoList& b) {
     TObjectMatch match;
     match.AToB.assign(static_cast<size_t>(a.Count()), -1);
     match.BToA.assign(static_cast<size_t>(b.Count()), -1);
+    match.BSame.assign(static_cast<size_t>(b.Count()), false);
 
     // 1. Equal keys, k-th with k-th.
     std::vector<std::string> keysA(static_cast<size_t>(a.Count()));
@@ -125,6 +126,7 @@ TObjectMatch MatchObjects(const TBaseInfoList& a, const TBaseInfoList& b) {
             const int i = found->second[next++];
             match.AToB[static_cast<size_t>(i)] = j;
             match.BToA[static_cast<size_t>(j)] = i;
+            match.BSame[static_cast<size_t>(j)] = true;
         }
     }
 
@@ -151,26 +153,36 @@ TObjectMatch MatchObjects(const TBaseInfoList& a, const TBaseInfoList& b) {
     return match;
 }
 
-std::vector<bool> KeptInOrder(const std::vector<int>& bToA) {
-    // Longest strictly increasing run of A indexes, by patience sorting.
-    std::vector<int> tails; // per run length: the B index ending the best such run
+std::vector<bool> KeptInOrder(const TObjectMatch& match) {
+    // The heaviest increasing run of A indexes: an unchanged record outweighs every edited one.
+    // tree is a Fenwick tree over A indexes of the heaviest runs found so far, ending there.
+    const std::vector<int>& bToA = match.BToA;
+    const uint64_t unchanged = uint64_t{1} << 32;
+    struct Run {
+        uint64_t Weight = 0;
+        int Last = -1; // the B index ending the run
+    };
+    std::vector<Run> tree(match.AToB.size() + 1);
     std::vector<int> before(bToA.size(), -1);
+    Run heaviest;
     for (size_t j = 0; j < bToA.size(); ++j) {
         const int i = bToA[j];
         if (i < 0)
             continue;
-        const auto at = std::lower_bound(tails.begin(), tails.end(), i, [&](int t, int value) {
-            return bToA[static_cast<size_t>(t)] < value;
-        });
-        if (at != tails.begin())
-            before[j] = *(at - 1);
-        if (at == tails.end())
-            tails.push_back(static_cast<int>(j));
-        else
-            *at = static_cast<int>(j);
+        Run prefix;
+        for (size_t k = static_cast<size_t>(i); k > 0; k -= k & (~k + 1))
+            if (tree[k].Weight > prefix.Weight)
+                prefix = tree[k];
+        before[j] = prefix.Last;
+        const Run run{prefix.Weight + (match.BSame[j] ? unchanged : 1), static_cast<int>(j)};
+        if (run.Weight > heaviest.Weight)
+            heaviest = run;
+        for (size_t k = static_cast<size_t>(i) + 1; k < tree.size(); k += k & (~k + 1))
+            if (run.Weight > tree[k].Weight)
+                tree[k] = run;
     }
     std::vector<bool> kept(bToA.size(), false);
-    for (int j = tails.empty() ? -1 : tails.back(); j >= 0; j = before[static_cast<size_t>(j)])
+    for (int j = heaviest.Last; j >= 0; j = before[static_cast<size_t>(j)])
         kept[static_cast<size_t>(j)] = true;
     return kept;
 }
@@ -182,7 +194,7 @@ TMapDiff DiffMaps(const TMap& a, const TMap& b) {
             diff.Variables.push_back(&variable);
 
     const TObjectMatch match = MatchObjects(a.Objects, b.Objects);
-    const std::vector<bool> kept = KeptInOrder(match.BToA);
+    const std::vector<bool> kept = KeptInOrder(match);
     // Entries sort by (place in B, removed after), removed ones by their place in A.
     struct Sorted {
         int Place, Removed, Index;

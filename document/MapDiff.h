@@ -36,15 +36,18 @@ void CopyMapVariable(TMap& to, const TMap& from, const TMapVariable& variable);
 // one added. Grouping by key and by class and Name keeps this near linear; a group with more
 // than a million candidate pairs left pairs its records in order of position instead.
 struct TObjectMatch {
-    std::vector<int> AToB; // per record of A: the index of its record in B, or -1
-    std::vector<int> BToA; // per record of B: the index of its record in A, or -1
+    std::vector<int> AToB;   // per record of A: the index of its record in B, or -1
+    std::vector<int> BToA;   // per record of B: the index of its record in A, or -1
+    std::vector<bool> BSame; // per record of B: matched to a record with an equal key
 };
 TObjectMatch MatchObjects(const TBaseInfoList& a, const TBaseInfoList& b);
 
 // Per record of B: whether it is matched and keeps its place relative to the other such
-// records (it is on a longest run of matched records in A's order). Matched records that are
-// not are the ones that were reordered.
-std::vector<bool> KeptInOrder(const std::vector<int>& bToA);
+// records: it is on the run of matched records in A's order that holds the most unchanged
+// records (BSame), and of those runs the longest. Matched records that are not are the ones
+// that were reordered; an unchanged record is never called reordered because edited ones
+// moved past it.
+std::vector<bool> KeptInOrder(const TObjectMatch& match);
 
 enum class TObjectChangeKind { Added, Removed, Moved, Changed, Reordered };
 

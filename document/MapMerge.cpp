@@ -57,8 +57,8 @@ std::vector<TMergeConflict> MergeMaps(const TMap& base, const TMap& ours, const 
 
     const TObjectMatch toOurs = MatchObjects(base.Objects, ours.Objects);
     const TObjectMatch toTheirs = MatchObjects(base.Objects, theirs.Objects);
-    const std::vector<bool> oursKept = KeptInOrder(toOurs.BToA);
-    const std::vector<bool> theirsKept = KeptInOrder(toTheirs.BToA);
+    const std::vector<bool> oursKept = KeptInOrder(toOurs);
+    const std::vector<bool> theirsKept = KeptInOrder(toTheirs);
 
     // Anchors: in all three and in place on both sides; the same order everywhere.
     std::vector<int> oursRank(static_cast<size_t>(ours.Objects.Count()) + 1, 0);

@@ -138,7 +138,8 @@ TEST(MapMerge, OneSidedMergesGiveThatSideAndSameFieldEditsConflict) {
 }
 
 // Random edits on disjoint objects, one set per side: the merge holds every edit of both and
-// nothing else, without conflicts.
+// nothing else, without conflicts, and the objects each side edited or added keep that side's
+// order.
 TEST(MapMerge, DisjointRandomEditsMergeToBothEditSets) {
     TObjMgr catalogue;
     TMap base;
@@ -153,6 +154,7 @@ TEST(MapMerge, DisjointRandomEditsMergeToBothEditSets) {
         // What each base object becomes: its key, or empty when deleted.
         std::vector<std::string> final(static_cast<size_t>(base.Objects.Count()));
         std::vector<std::vector<int>> deletions(2);
+        std::vector<std::set<std::string>> own(2); // what each side edited or added, as keys
         for (int k = 0; k < base.Objects.Count(); ++k) {
             const int side = static_cast<int>(random() % 3); // 2: nobody
             if (side < 2) {
@@ -172,6 +174,7 @@ TEST(MapMerge, DisjointRandomEditsMergeToBothEditSets) {
                     deletions[static_cast<size_t>(side)].push_back(k);
                     break;
                 }
+                own[static_cast<size_t>(side)].insert(RecordKey(record));
             }
             final[static_cast<size_t>(k)] =
                 RecordKey(side < 2 ? *sides[side].Objects[k] : *base.Objects[k]);
@@ -190,6 +193,7 @@ TEST(MapMerge, DisjointRandomEditsMergeToBothEditSets) {
                     Record(kind[0], kind[1], static_cast<int>(random() % 5000),
                            static_cast<int>(random() % 600), static_cast<int>(random() % 5)));
                 expected.insert(RecordKey(*record));
+                own[static_cast<size_t>(side)].insert(RecordKey(*record));
             }
         }
         for (const std::string& key : final)
@@ -204,6 +208,16 @@ TEST(MapMerge, DisjointRandomEditsMergeToBothEditSets) {
             got.insert(RecordKey(*record));
         }
         ASSERT_EQ(got, expected) << "round " << round;
+        for (size_t side = 0; side < 2; ++side) {
+            const auto ownOrder = [&](const TMap& map) {
+                std::vector<std::string> order;
+                for (const TBaseInfo* record : map.Objects)
+                    if (own[side].count(RecordKey(*record)))
+                        order.push_back(RecordKey(*record));
+                return order;
+            };
+            ASSERT_EQ(ownOrder(merged), ownOrder(sides[side])) << "round " << round;
+        }
     }
 }
 
