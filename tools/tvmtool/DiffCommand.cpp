@@ -107,8 +107,7 @@ std::string DiffJson(const TMapDiff& diff, const TMap& a, const TMap& b) {
     return json;
 }
 
-std::string ConflictText(const TMergeConflict& conflict, const TMap& base, const TMap& ours,
-                         const TMap& theirs) {
+std::string ConflictText(const TMergeConflict& conflict, const TMap& base) {
     std::string where;
     if (!conflict.Variable) {
         where = ObjectText(conflict.BaseIndex, *base.Objects[conflict.BaseIndex]) + " (base";
@@ -118,8 +117,6 @@ std::string ConflictText(const TMergeConflict& conflict, const TMap& base, const
             where += Format(", theirs Objects[%d]", conflict.TheirsIndex);
         where += "): ";
     }
-    (void)ours;
-    (void)theirs;
     return "conflict: " + where + conflict.Field + ": base " + conflict.Base + " / ours " +
            conflict.Ours + " / theirs " + conflict.Theirs + "\n";
 }
@@ -278,7 +275,7 @@ int MapMergeCommand(const std::vector<std::string>& args, std::ostream& out, std
     merged.WriteToStream(body, cat);
     WriteFileReplacing(output, body.Bytes());
     for (const TMergeConflict& conflict : conflicts)
-        out << EscapeControls(ConflictText(conflict, base, ours, theirs), true);
+        out << EscapeControls(ConflictText(conflict, base), true);
     if (!conflicts.empty())
         err << conflicts.size() << (conflicts.size() == 1 ? " conflict" : " conflicts")
             << ": ours kept in " << EscapeControls(output) << "\n";

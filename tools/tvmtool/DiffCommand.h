@@ -10,7 +10,8 @@
 
 namespace tv::tool {
 
-// "map diff [--base GAMEDIR] [--no-catalogue] [--json] A.tvm B.tvm" (args[0] is "map").
+// "map diff [--base GAMEDIR] [--no-catalogue] [--json] [--render OUT.png [--world-x N]] A B"
+// (args[0] is "map"). --render needs a QGuiApplication (NeedsGuiApplication says so).
 int MapDiffCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // "map merge [--base GAMEDIR] [--no-catalogue] BASE OURS THEIRS -o OUT" (args[0] is "map").
