@@ -2,6 +2,7 @@
 
 #include "document/MapDiff.h"
 #include "document/RecordJson.h"
+#include "mapdata/Text.h"
 
 #include <algorithm>
 #include <memory>
@@ -120,6 +121,10 @@ std::vector<TMergeConflict> MergeMaps(const TMap& base, const TMap& ours, const 
                                      FieldJson(mine, field), FieldJson(their, field)});
             }
         }
+        if (!oursKept[static_cast<size_t>(a)] && !theirsKept[static_cast<size_t>(b)] &&
+            oursRank[static_cast<size_t>(a)] != theirsRank[static_cast<size_t>(b)])
+            conflicts.push_back({"place", false, o, a, b, Format("Objects[%d]", o),
+                                 Format("Objects[%d]", a), Format("Objects[%d]", b)});
         if (oursAnchor[static_cast<size_t>(a)])
             anchors.push_back(std::move(record));
         else if (!oursKept[static_cast<size_t>(a)] || theirsKept[static_cast<size_t>(b)])

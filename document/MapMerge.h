@@ -4,7 +4,9 @@
 // base's). Per map variable and per field of an object: a change made on one side only is
 // taken, the same change on both sides once, different changes are a conflict and keep ours.
 // An object deleted on one side and changed on the other is a conflict too (ours kept: the
-// object, or its absence). Objects added on both sides are kept, identical ones once.
+// object, or its absence), and so is one that both sides moved to different places in the
+// list ("place": after different unchanged neighbours; ours kept). Objects added on both sides are
+// kept, identical ones once.
 //
 // Order: the objects that are in all three and keep their place on both sides (KeptInOrder)
 // stay in that order; every other object takes its place after the same one of those as on
@@ -20,8 +22,8 @@
 namespace tv {
 
 struct TMergeConflict {
-    // A map variable's name, a field's name, or "object" for an object deleted on one side
-    // and changed on the other.
+    // A map variable's name, a field's name, "object" for an object deleted on one side and
+    // changed on the other, or "place" for one both sides moved in the list differently.
     std::string Field;
     bool Variable = false;
     // The object's places in the three maps (-1 where it is not); for a variable all -1.

@@ -135,6 +135,19 @@ TEST(MapMerge, OneSidedMergesGiveThatSideAndSameFieldEditsConflict) {
     EXPECT_EQ(conflicts[1].Field, "Left");
     EXPECT_EQ(conflicts[1].BaseIndex, 5);
     EXPECT_EQ(out.MapName, "Green Hills II"); // ours kept
+
+    // Both move the same object in the list, to different places: a conflict, ours kept.
+    TMap front;
+    CopyMap(base, front);
+    front.Objects.Insert(0, front.Objects.Extract(front.Objects[20]).release());
+    TMap back;
+    CopyMap(base, back);
+    back.Objects.Add(back.Objects.Extract(back.Objects[20]));
+    const std::vector<TMergeConflict> places = MergeMaps(base, front, back, out);
+    ASSERT_EQ(places.size(), 1u);
+    EXPECT_EQ(places[0].Field, "place");
+    EXPECT_EQ(RecordKey(*out.Objects[0]), RecordKey(*base.Objects[20]));
+    EXPECT_TRUE(MergeMaps(base, front, front, out).empty());
 }
 
 // Random edits on disjoint objects, one set per side: the merge holds every edit of both and
