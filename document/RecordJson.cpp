@@ -241,6 +241,33 @@ bool SameFieldValue(const TBaseInfo& a, const TBaseInfo& b, const FieldInfo& fie
     return false;
 }
 
+void CopyFieldValue(TBaseInfo& to, const TBaseInfo& from, const FieldInfo& field) {
+    void* x = field.Address(to);
+    const void* y = field.Address(const_cast<TBaseInfo&>(from));
+    if (!x || !y)
+        return;
+    switch (field.Type) {
+    case FieldType::Int32:
+        *static_cast<int32_t*>(x) = *static_cast<const int32_t*>(y);
+        break;
+    case FieldType::UInt32:
+        *static_cast<uint32_t*>(x) = *static_cast<const uint32_t*>(y);
+        break;
+    case FieldType::UInt8:
+        *static_cast<uint8_t*>(x) = *static_cast<const uint8_t*>(y);
+        break;
+    case FieldType::UInt16:
+        *static_cast<uint16_t*>(x) = *static_cast<const uint16_t*>(y);
+        break;
+    case FieldType::Float:
+        *static_cast<float*>(x) = *static_cast<const float*>(y);
+        break;
+    case FieldType::Text:
+        *static_cast<TText*>(x) = *static_cast<const TText*>(y);
+        break;
+    }
+}
+
 const FieldInfo* FindField(std::string_view name) {
     for (const FieldInfo& field : RecordFields())
         if (name == field.Name)

@@ -31,6 +31,8 @@ std::string FieldJson(const TBaseInfo& record, const FieldInfo& field);
 // Whether two records hold the same stored value of a field (floats bit for bit); a field
 // that neither record's class has counts as the same, one that only one has as different.
 bool SameFieldValue(const TBaseInfo& a, const TBaseInfo& b, const FieldInfo& field);
+// Sets a field of one record to another's value; both records' classes must have the field.
+void CopyFieldValue(TBaseInfo& to, const TBaseInfo& from, const FieldInfo& field);
 
 // The shortest decimal text that reads back (through strtof, and through a double) as exactly
 // the same 32-bit float; "NaN", "Infinity", "-Infinity" and "-0" for the values that a JSON

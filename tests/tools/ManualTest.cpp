@@ -40,10 +40,11 @@ TEST(Manual, EveryFormOfTheUsageHasItsHelpAndOnlyItsOwn) {
         EXPECT_EQ(help.find("--base GAMEDIR\n") != std::string::npos, takesBase) << help;
         EXPECT_EQ(help.find("--version"), std::string::npos) << help;
     }
-    EXPECT_EQ(forms, 8);
+    EXPECT_EQ(forms, 10);
 
     const std::string map = tv::CommandHelp(tv::kTvmtoolManual, {"map"});
-    for (const char* verb : {"\nmap dump", "\nmap build", "\nmap check"})
+    for (const char* verb :
+         {"\nmap dump", "\nmap build", "\nmap check", "\nmap diff", "\nmap merge"})
         EXPECT_NE(map.find(verb), std::string::npos) << verb;
     EXPECT_EQ(map.find("\nrender"), std::string::npos);
     EXPECT_EQ(tv::CommandHelp(tv::kTvmtoolManual, {"ma"}), "");

@@ -8,6 +8,7 @@
 #include "mapdata/Paths.h"
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
+#include "tools/tvmtool/DiffCommand.h"
 #include "tools/tvmtool/PlayCommand.h"
 #include "tools/tvmtool/RenderCommand.h"
 
@@ -201,6 +202,10 @@ int CatalogueCommand(const std::vector<std::string>& args, std::ostream& out) {
 
 int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const std::string verb = args.size() > 1 ? args[1] : "";
+    if (verb == "diff")
+        return MapDiffCommand(args, out, err);
+    if (verb == "merge")
+        return MapMergeCommand(args, out, err);
     if (verb != "dump" && verb != "build" && verb != "check")
         throw UsageError("unknown map command");
     const CommandLine options = ParseCommandLine(args, 2, verb == "build" ? 2 : 1);
@@ -256,6 +261,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << EscapeControls(text, true) << "\n";
         return kMessageBoxOk;
     });
+    // map diff and map merge tell a difference or a conflict with 1, so their failures are 2.
+    const int failure =
+        args.size() > 1 && args[0] == "map" && (args[1] == "diff" || args[1] == "merge") ? 2 : 1;
     try {
         if (args.empty())
             throw UsageError("");
@@ -291,10 +299,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return 2;
     } catch (const std::bad_alloc&) {
         err << "Out of memory\n";
-        return 1;
+        return failure;
     } catch (const std::exception& e) {
-        err << EscapeControls(e.what(), true) << "\n";
-        return 1;
+        if (*e.what()) // empty when the notice has been printed
+            err << EscapeControls(e.what(), true) << "\n";
+        return failure;
     }
 }
 

@@ -171,6 +171,10 @@ void WritePng(const QImage& image, const std::string& path) {
 }
 
 bool NeedsGuiApplication(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[1]) == "map" && std::string(argv[2]) == "diff")
+        for (int i = 3; i < argc; ++i)
+            if (std::string(argv[i]) == "--render")
+                return true;
     return argc > 1 && (std::string(argv[1]) == "render" || std::string(argv[1]) == "play");
 }
 
