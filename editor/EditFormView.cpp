@@ -56,6 +56,7 @@ void TEditF::BuildView() {
         RunGuarded([&] { ViewMouseUp(button); });
     };
     window->OnExposed = [this] { InvalidatePicture(); };
+    WindowCloseWatch = std::make_unique<TWindowCloseWatch>(this, [this] { InvalidatePicture(); });
     connect(XPrev, &QPushButton::clicked, this, Guarded([this] { XPrevClick(); }));
     connect(XNext, &QPushButton::clicked, this, Guarded([this] { XNextClick(); }));
     connect(XJump, &QPushButton::clicked, this, Guarded([this] { XJumpClick(); }));
