@@ -3,6 +3,7 @@
 #include "mapdata/Errors.h"
 
 #include <QString>
+#include <algorithm>
 #include <unordered_set>
 
 namespace tv {
@@ -47,6 +48,8 @@ void TInsertObjectsCommand::FirstRedo() {
     std::vector<std::unique_ptr<TBaseInfo>> records = std::move(owned_);
     owned_.clear();
     order_.reserve(records.size());
+    if (InsertInOnePass(records))
+        return;
     try {
         for (auto& record : records) {
             TBaseInfo* placed = state.Map->AddObjectSorted(std::move(record));
@@ -66,6 +69,46 @@ void TInsertObjectsCommand::FirstRedo() {
             byIndex_.push_back(objects[i]);
         }
     }
+}
+
+bool TInsertObjectsCommand::InsertInOnePass(std::vector<std::unique_ptr<TBaseInfo>>& records) {
+    TDocumentState& state = State();
+    TBaseInfoList& objects = state.Map->Objects;
+    const auto byZ = [](const TBaseInfo* a, const TBaseInfo* b) { return a->Z < b->Z; };
+    // One pass gives what one AddObjectSorted after another gives only on a map in layer
+    // order, and only when every view object can be made (else the insertion stops there).
+    if (!std::is_sorted(objects.begin(), objects.end(), byZ) ||
+        std::find(records.begin(), records.end(), nullptr) != records.end())
+        return false;
+    std::vector<TBaseInfo*> placed;
+    placed.reserve(records.size());
+    for (const auto& record : records)
+        placed.push_back(record.get());
+    std::vector<const TBaseInfo*> failed;
+    TViewList views = state.Scene->MakeViews(placed, failed);
+    if (!failed.empty())
+        return false;
+    // The views come in the order the records take among themselves: among equal Z the
+    // later first, each before the records of its Z already there.
+    std::vector<int> indexes;
+    std::vector<TBaseInfo*> inOrder;
+    indexes.reserve(views.size());
+    inOrder.reserve(views.size());
+    int old = 0;
+    for (const auto& view : views) {
+        while (old < objects.Count() && objects[old]->Z < view->Info->Z)
+            ++old;
+        indexes.push_back(old + static_cast<int>(inOrder.size()));
+        inOrder.push_back(view->Info);
+    }
+    objects.InsertAt(indexes, inOrder);
+    for (auto& record : records)
+        order_.push_back(record.release()); // the map owns them now
+    state.Touch(DocChange::Objects);
+    state.Scene->MergeViews(std::move(views));
+    indexes_ = std::move(indexes);
+    byIndex_ = std::move(inOrder);
+    return true;
 }
 
 void TInsertObjectsCommand::Redo() {

@@ -53,6 +53,9 @@ protected:
     void Undo() override;
 
 private:
+    // FirstRedo's insertion of every record and view object in one pass; false (nothing
+    // changed) where that would not give what one insertion after another gives.
+    bool InsertInOnePass(std::vector<std::unique_ptr<TBaseInfo>>& records);
     void FirstRedo();
     void SwapDeletedCopy();
 
