@@ -15,6 +15,7 @@
 #include "mapdata/Paths.h"
 #include "mapdata/Stream.h"
 #include "mapdata/Text.h"
+#include "tools/tvmtool/RenderCommand.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,11 +25,13 @@
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -76,15 +79,17 @@ const std::string& GameFolder() {
     return path;
 }
 
-// 10,000 objects spread over the world: a tenth backgrounds, the rest decors and enemies,
-// a third of those animated two-frame strips.
-void FillMap(tv::TMap& map, bool onlyInView) {
+// 10,000 objects (or count, the world as much wider) spread over the world: a tenth
+// backgrounds, the rest decors and enemies, a third of those animated two-frame strips.
+void FillMap(tv::TMap& map, bool onlyInView, int count = kObjects) {
+    const int worldWidth = static_cast<int>(int64_t{kWorldWidth} * count / kObjects);
     std::mt19937 random(7);
     auto between = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    map.MaxWorldX = kWorldWidth;
-    for (int i = 0; i < kObjects; ++i) {
+    map.MaxWorldX = worldWidth;
+    std::vector<std::unique_ptr<tv::TBaseInfo>> records;
+    for (int i = 0; i < count; ++i) {
         std::unique_ptr<tv::TBaseInfo> record;
         if (i % 10 == 0) {
             record = std::make_unique<tv::TBackGroundInfo>();
@@ -98,7 +103,7 @@ void FillMap(tv::TMap& map, bool onlyInView) {
         }
         record->Name = "o" + std::to_string(i);
         record->Texture = kTextures[i % 8];
-        record->Left = between(0, kWorldWidth);
+        record->Left = between(0, worldWidth);
         record->Top = between(0, 560);
         record->Width = between(32, 256);
         record->Height = between(32, 256);
@@ -106,8 +111,15 @@ void FillMap(tv::TMap& map, bool onlyInView) {
         record->Color = 0xFFFFFFFFu;
         if (onlyInView && !tv::IsInView(*record, kFrameWorldX))
             continue;
-        map.AddObjectSorted(std::move(record));
+        records.push_back(std::move(record));
     }
+    // The order one AddObjectSorted after another gives (among equal Z the later first),
+    // without its cost of the square of the map.
+    std::reverse(records.begin(), records.end());
+    std::stable_sort(records.begin(), records.end(),
+                     [](const auto& a, const auto& b) { return a->Z < b->Z; });
+    for (auto& record : records)
+        map.Objects.Add(std::move(record));
 }
 
 // A headless device of the view's size with the texture cache and the view objects of a map.
@@ -204,29 +216,32 @@ public:
     }
 };
 
+// One ">>" on maps of the same density (objects per screen) and growing length.
 void BM_ScrollStep(benchmark::State& state) {
     SilentDialogs dialogs;
     const tv::ScopedDialogs scope(dialogs);
     auto window = std::make_unique<tv::TEditF>(GameFolder());
-    FillMap(window->Map(), false);
+    const int count = static_cast<int>(state.range(0));
+    FillMap(window->Map(), false, count);
     window->RefreshAll();
     window->Pages->setCurrentWidget(window->TabModify);
     // The Modify page lists the decors in view; one of them is selected.
     window->ComboMod->setCurrentIndex(window->ComboMod->findText(QStringLiteral("Decors")));
     window->ComboModSelect();
-    window->Document->Select(window->Map().Objects[kObjects / 2]);
+    window->Document->Select(window->Map().Objects[count / 2]);
     window->WorldX = 0;
     for (auto _ : state) {
-        if (window->WorldX >= kWorldWidth) {
+        if (window->WorldX >= window->Map().MaxWorldX) {
             window->WorldX = 0;
             window->SetProjection();
         }
         window->XNextClick();
+        window->DoFrame(nullptr, 1);
     }
     state.counters["listed"] = static_cast<double>(window->ListMod->count());
     window.reset();
 }
-BENCHMARK(BM_ScrollStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollStep)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // Answers the file dialog with one path; every other box at once, unseen.
 class OpenDialogs : public SilentDialogs {
@@ -280,6 +295,23 @@ void BM_OpenInEditor(benchmark::State& state) {
     window.reset();
 }
 BENCHMARK(BM_OpenInEditor)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// tvmtool render of the first screen of a map file: reading it (catalogue included), the view
+// objects, one frame and the PNG.
+void BM_RenderScreen(benchmark::State& state) {
+    const std::string map = ReferenceMap(static_cast<int>(state.range(0)));
+    const std::string out = GameFolder() + "screen.png";
+    std::ostringstream sink;
+    for (auto _ : state) {
+        if (tv::tool::RenderCommand({"render", "--base", GameFolder(), map, "--world-x", "0", out},
+                                    sink, sink) != 0) {
+            state.SkipWithError(sink.str().c_str());
+            return;
+        }
+    }
+    state.counters["objects"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_RenderScreen)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -270,14 +270,21 @@ void TMapScene::MarkDead(const std::vector<TBaseInfo*>& records) {
             view->Dead = true;
 }
 
+bool TMapScene::Pinned(const TWrapper& view) {
+    return !view.Dead && view.Info && view.Info->Left < 20 &&
+           dynamic_cast<const TBackGroundInfo*>(view.Info);
+}
+
 void TMapScene::PinBackgrounds(int32_t worldX) {
-    for (const auto& view : Views) {
-        if (view->Dead || !view->Info)
+    // Only the pinned ones move; they are always looked at, so the index stays as it is.
+    Index();
+    for (TWrapper* view : pinned_) {
+        if (!Pinned(*view))
             continue;
-        if (dynamic_cast<const TBackGroundInfo*>(view->Info) && view->Info->Left < 20) {
-            view->SetPosition(worldX, view->Info->Top);
-            Touch();
-        }
+        const TPoint before = view->GetPosition();
+        view->SetPosition(worldX, view->Info->Top);
+        if (!(view->GetPosition() == before))
+            ++moves_;
     }
 }
 
@@ -370,10 +377,16 @@ void TMapScene::Index() const {
     columns_.clear();
     wide_.clear();
     animated_.clear();
+    pinned_.clear();
     for (uint32_t at = 0; at < Views.size(); ++at) {
         const TWrapper& view = *Views[at];
         if (view.Animating)
             animated_.push_back(Views[at].get());
+        if (Pinned(view)) {
+            pinned_.push_back(Views[at].get());
+            wide_.push_back(at);
+            continue;
+        }
         const TRect area = Covered(view);
         const int64_t first = ColumnOf(area.Left);
         const int64_t last = ColumnOf(std::max<int64_t>(area.Left, int64_t{area.Right} - 1));

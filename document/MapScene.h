@@ -138,7 +138,7 @@ public:
     // (animations step). True when a view object was removed or an animation stepped.
     bool Prepare();
     // Grows with every change of the view objects other than an animation's step.
-    uint64_t Version() const { return version_; }
+    uint64_t Version() const { return version_ + moves_; }
     // The second half: draws the view objects that can be seen, then the selection frame.
     void Draw(const TBaseInfo* selected);
     // What Draw would draw now (see TSceneShot).
@@ -168,6 +168,8 @@ public:
 
 private:
     bool Visible(const TWrapper& view) const;
+    // A live background placed at Left < 20, which PinBackgrounds keeps at the view's edge.
+    static bool Pinned(const TWrapper& view);
     // The places in Views of the view objects that may be seen at the current projection (a
     // superset of the visible ones), ascending, and the animated view objects; from an index
     // made again after every change.
@@ -186,7 +188,7 @@ private:
     int32_t projectedWorldX_ = 0;
 
     // The index: view objects by column of world x (their quads' extent), those too wide for
-    // columns, and the animated ones; version_ grows with every change of Views.
+    // columns or pinned, and the animated ones; version_ grows with every change of Views.
     uint64_t version_ = 1;
     // A view object may be Dead: the next Prepare looks for them.
     bool mayHaveDead_ = false;
@@ -194,6 +196,10 @@ private:
     mutable std::unordered_map<int64_t, std::vector<uint32_t>> columns_;
     mutable std::vector<uint32_t> wide_;
     mutable std::vector<TWrapper*> animated_;
+    // The pinned backgrounds, kept among the wide ones so that moving them needs no new
+    // index; moves_ counts the pinnings that moved one.
+    mutable std::vector<TWrapper*> pinned_;
+    uint64_t moves_ = 0;
     mutable std::vector<uint32_t> candidates_;
     mutable uint64_t candidatesFor_ = 0;
     mutable int32_t candidatesWorldX_ = 0;

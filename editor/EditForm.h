@@ -31,6 +31,7 @@ class TD3DXFont;
 class TD3DXSprite;
 class TDXTimer;
 class TMapViewHost;
+class TWindowCloseWatch;
 class TPlaySession;
 class TRecentMenu;
 class TRecoveryStore;
@@ -290,6 +291,8 @@ public:
     std::shared_ptr<TD3DXSprite> Sprite;
     // What fills the View panel: the device's window, or the notice that there is no device.
     std::unique_ptr<TMapViewHost> ViewHost;
+    // Draws the whole picture again after a dialog or a menu over the view closes.
+    std::unique_ptr<TWindowCloseWatch> WindowCloseWatch;
     std::unique_ptr<TWindowTarget> ViewTarget;
     // The view objects, the selection frame and the matrices (the document's).
     TMapScene& Scene() const { return Document->Scene(); }

@@ -64,6 +64,7 @@ void TEditF::BuildView() {
     window->OnWheel = [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers) {
         RunGuarded([&] { Scroller->Wheel(angleDelta, modifiers); });
     };
+    WindowCloseWatch = std::make_unique<TWindowCloseWatch>(this, [this] { InvalidatePicture(); });
     connect(XPrev, &QPushButton::clicked, this, Guarded([this] { XPrevClick(); }));
     connect(XNext, &QPushButton::clicked, this, Guarded([this] { XNextClick(); }));
     connect(XJump, &QPushButton::clicked, this, Guarded([this] { XJumpClick(); }));

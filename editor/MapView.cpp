@@ -2,6 +2,8 @@
 
 #include "engine/Graphics.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -92,6 +94,26 @@ TMapViewHost::TMapViewHost(QWidget* view) : window_(new TMapViewWindow) {
     dark.setColor(QPalette::WindowText, QColor(255, 255, 50));
     noDevice_->setPalette(dark);
     noDevice_->hide();
+}
+
+TWindowCloseWatch::TWindowCloseWatch(const QWidget* owner, std::function<void()> onClosed)
+    : owner_(owner), onClosed_(std::move(onClosed)) {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
+TWindowCloseWatch::~TWindowCloseWatch() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
+}
+
+bool TWindowCloseWatch::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide && watched != owner_ && onClosed_) {
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (widget && widget->isWindow())
+            onClosed_();
+    }
+    return false;
 }
 
 void TMapViewHost::ShowDevice(bool haveDevice) {

@@ -77,6 +77,24 @@ private:
     QLabel* noDevice_;
 };
 
+// Tells when a window other than the view's own closes (a dialog, a message box, a menu):
+// without a window manager nothing repaints what such a window covered, so the view draws its
+// whole picture again. Watches the application's events from construction to destruction.
+class TWindowCloseWatch : public QObject {
+public:
+    TWindowCloseWatch(const QWidget* owner, std::function<void()> onClosed);
+    ~TWindowCloseWatch() override;
+    TWindowCloseWatch(const TWindowCloseWatch&) = delete;
+    TWindowCloseWatch& operator=(const TWindowCloseWatch&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    const QWidget* owner_;
+    std::function<void()> onClosed_;
+};
+
 inline constexpr const char* kNoDeviceText = "No graphics device: the map cannot be shown";
 
 } // namespace tv

@@ -7,6 +7,7 @@
 #include "engine/Device.h"
 #include "engine/FrameTimer.h"
 
+#include <QMessageBox>
 #include <chrono>
 #include <cmath>
 
@@ -168,6 +169,36 @@ TEST_F(IdleFramesTest, EditsScrollingAndExposingAreShownAtTheNextFrame) {
     EXPECT_EQ(presentsAfter([&] { window->XPrevClick(); }), 1u);
     EXPECT_EQ(presentsAfter([&] { window->InvalidatePicture(); }), 1u);
     EXPECT_EQ(rock->Left, 100);
+}
+
+// Without a window manager nothing repaints what a closed box covered: the view draws its
+// whole picture again after any other window of the application hides.
+TEST_F(IdleFramesTest, TheWholePictureIsDrawnAgainAfterABoxOverTheViewCloses) {
+    Place("still", 100, 100, 64, 32);
+    window->RefreshAll();
+    Settle();
+    RunFor(1100);
+    // Leftovers of a box: pixels the frame routine did not draw.
+    constexpr uint32_t kLeftover = 0xFFFF8000u;
+    window->Device->Clear(0, nullptr, tv::D3DCLEAR_TARGET, kLeftover, 1.0f, 0);
+    window->Device->Present();
+    tv::RunApplicationIdle();
+    const QPoint corner(window->Device->BackBufferSize().width() - 2,
+                        window->Device->BackBufferSize().height() - 2);
+    ASSERT_EQ(window->Device->ReadBackBuffer().pixel(corner), kLeftover)
+        << "nothing new to show: nothing drawn";
+
+    {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Torvanikian Map Editor"),
+                        QStringLiteral("The map cannot be read."));
+        box.show();
+        QCoreApplication::processEvents();
+    }
+    tv::RunApplicationIdle();
+    const QImage shown = window->Device->ReadBackBuffer();
+    EXPECT_NE(shown.pixel(corner), kLeftover);
+    window->DrawScene();
+    EXPECT_EQ(window->Device->ReadBackBuffer(), shown);
 }
 
 } // namespace

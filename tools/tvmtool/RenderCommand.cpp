@@ -13,6 +13,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <cstdlib>
@@ -120,13 +121,19 @@ QImage RenderMapScreen(const TMap& map, int32_t worldX, QSize size) {
     HeadlessView view(size);
     TMapScene& scene = view.Scene();
     scene.SetupDeviceStates(worldX);
-    for (TBaseInfo* record : map.Objects) {
+    // All view objects in one pass: one insertion after another costs the square of the map.
+    const std::vector<const TBaseInfo*> failed =
+        scene.CreateViews(std::vector<TBaseInfo*>(map.Objects.begin(), map.Objects.end()));
+    if (!failed.empty()) {
+        TBaseInfo* record = *std::find(map.Objects.begin(), map.Objects.end(), failed.front());
+        std::string reason = "Error when loading texture.";
         try {
-            scene.CreateView(record);
+            scene.CreateView(record); // raises the loader's own words
         } catch (const std::exception& error) {
-            throw EError(std::string(error.what()) + "\nobject \"" + MessageName(record->Name) +
-                         "\", texture \"" + MessageName(record->Texture) + "\"");
+            reason = error.what();
         }
+        throw EError(reason + "\nobject \"" + MessageName(record->Name) + "\", texture \"" +
+                     MessageName(record->Texture) + "\"");
     }
     scene.PinBackgrounds(worldX);
 
