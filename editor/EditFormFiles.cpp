@@ -44,7 +44,7 @@ void TEditF::OpenAtStart(const std::string& path) {
 void TEditF::OpenWithProgress(const std::string& path) {
     // A large map shows how far opening got; Cancel keeps the map on screen, as a failed load
     // does.
-    TProgressDialog progress(this, QStringLiteral("Opening ") + ToQString(path));
+    TProgressDialog progress(this, QStringLiteral("Opening ") + ToQString(MessageName(path)));
     try {
         Document->LoadMap(path, &progress);
     } catch (const ECancelled&) {

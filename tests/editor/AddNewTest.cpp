@@ -193,8 +193,7 @@ TEST_F(AddNewTest, AddPlacesTheCountAtTheStartOrAtRandomWithinTheRanges) {
 
     // The random offset goes from the start towards the right whatever the end is, and a
     // range of 0 keeps the start.
-    window->Map().Objects.Clear();
-    window->RebuildViews();
+    window->Document->NewMap();
     tv::RandSeed(11);
     AddMore(300, 1000, 100, true, 200, 200, true);
     ASSERT_EQ(window->Map().Objects.Count(), 300);
@@ -279,8 +278,7 @@ TEST_F(AddNewTest, CopiesWithoutAFreePlaceAreLeftOutAndReportedOnce) {
 
     // The one free left edge of 10000 is found by some copies within the attempts and not by
     // others; the ones found are placed, the rest reported in one notice.
-    window->Map().Objects.Clear();
-    window->RebuildViews();
+    window->Document->NewMap();
     dialogs.Messages.clear();
     Place("wall", 0, 0, 9999, 600);
     tv::RandSeed(3);

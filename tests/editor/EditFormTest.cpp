@@ -373,7 +373,7 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     Click(window->SpeedButton2);
     EXPECT_EQ(dialogs.FileRequests.back().InitialDir, game.path() + "Data/Maps");
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - level1.tvm");
-    window->Map().MapName = "Changed";
+    window->Document->SetMapVar("Name", "Changed");
     // Another map of that name in the map folder is replaced only when the designer says so.
     tv::TMap other;
     other.MapName = "Other";
@@ -416,7 +416,7 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     ASSERT_TRUE(QFile::setPermissions(QString::fromStdString(MapFile("level1.tvm")),
                                       QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     const tvtest::Bytes readOnly = tvtest::ReadFileBytes(MapFile("level1.tvm"));
-    window->Map().MapName = "Changed again";
+    window->Document->SetMapVar("Name", "Changed again");
     Click(window->SaveBtn);
     ASSERT_EQ(dialogs.Questions.size(), 4u);
     EXPECT_EQ(dialogs.Questions[3], MapFile("level1.tvm") + " is read-only. Replace it?");
