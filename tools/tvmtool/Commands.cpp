@@ -9,6 +9,7 @@
 #include "mapdata/Text.h"
 #include "tools/tvmtool/PlayCommand.h"
 #include "tools/tvmtool/RenderCommand.h"
+#include "tools/tvmtool/TestCommand.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -30,6 +31,8 @@ const char* const kUsage =
     "  tvmtool render [--base GAMEDIR] [--no-catalogue] MAP.tvm --world-x N [--size WxH] OUT.png\n"
     "  tvmtool play [--base GAMEDIR] [--no-catalogue] MAP.tvm --updates N [--keys SCRIPT]\n"
     "               [--ms-per-update MS] [--seed N] [--screenshot OUT.png]\n"
+    "  tvmtool test [--base GAMEDIR] [--no-catalogue] [--jobs N] [--junit OUT.xml]\n"
+    "               MAP.tvm|FOLDER\n"
     "GAMEDIR defaults to the folder above the tool's own folder; map commands read the\n"
     "catalogue GAMEDIR/data/obj/objects.tvd unless --no-catalogue is given.\n";
 
@@ -283,6 +286,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return RenderCommand(args, out, err);
         if (args[0] == "play")
             return PlayCommand(args, out, err);
+        if (args[0] == "test")
+            return TestCommand(args, out, err);
         throw UsageError("unknown command " + args[0]);
     } catch (const UsageError& e) {
         if (*e.what())
