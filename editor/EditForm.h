@@ -32,6 +32,7 @@ class TD3DXSprite;
 class TDXTimer;
 class TMapViewHost;
 class TPlaySession;
+class TPlaytestsPanel;
 class TRecoveryStore;
 class TWindowCursorControl;
 
@@ -91,6 +92,9 @@ public:
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;
     QToolButton* PlayBtn = nullptr;
+    // Shows the Playtests panel (PlaytestsPanel.h).
+    QToolButton* PlaytestsBtn = nullptr;
+    TPlaytestsPanel* Playtests = nullptr;
     QToolButton* BtnHelp = nullptr;
     QMenu* PopHelp = nullptr;
     QAction* EditorHelp1 = nullptr;
@@ -266,6 +270,8 @@ public:
     void StopPlay();
     // R after the player died: the same start again.
     void RestartPlay();
+    // S after the player died: stops, then "Save playtest...".
+    void SavePlaytestFromPlay();
     bool Playing() const;
     // The game being played, or none.
     std::unique_ptr<TPlaySession> Play;
@@ -366,6 +372,8 @@ private:
     // The edit shortcuts, which rest while the map is played, and R (restart after a death).
     std::vector<QAction*> EditActions;
     QAction* RestartAction = nullptr;
+    // S after the player died: stops and offers "Save playtest...".
+    QAction* SavePlaytestAction = nullptr;
     QAction* StopAction = nullptr;
     // The host clock at the last play frame.
     uint32_t PlayClockMs = 0;

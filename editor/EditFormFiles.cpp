@@ -1,6 +1,7 @@
 // The map file commands of the main window (New, Open, Save, Save As, the exit menu and the
 // close request) with the question about unsaved changes, and the recovery copies.
 #include "editor/EditForm.h"
+#include "editor/PlaytestsPanel.h"
 
 #include "editor/ProgressDialog.h"
 
@@ -99,6 +100,7 @@ bool TEditF::SaveMapToItsFile() {
                                    "from or last saved to. Replace it?"))
         return false;
     Document->SaveMap(path);
+    Playtests->MapSaved();
     return true;
 }
 
@@ -112,6 +114,7 @@ bool TEditF::SaveMapAs() {
          Dialogs().AskYesNo(SaveD->FileName + " already exists. Replace it?"))) {
         Document->SaveMap(SaveD->FileName);
         saved = true;
+        Playtests->MapSaved();
     }
     UpdateTitle();
     return saved;

@@ -5,9 +5,11 @@
 #include "editor/EditForm.h"
 
 #include "editor/EditorApp.h"
+#include "editor/PlaytestsPanel.h"
 #include "engine/Clock.h"
 #include "engine/Graphics.h"
 #include "engine/KeyState.h"
+#include "engine/Random.h"
 #include "engine/Sound.h"
 #include "mapdata/Notices.h"
 #include "world/BaseObj.h"
@@ -52,7 +54,10 @@ void TEditF::PlayClick(bool fromView) {
     // weapon, as in the game.
     LoadEquipmentFile();
     CreateSampleBank();
+    // Each play has a seed of its own, kept with its recording for a playtest.
+    settings.Seed = static_cast<uint32_t>(RandomEngine()());
     auto play = std::make_unique<TPlaySession>(Map(), Device, settings);
+    play->RecordKeys();
     if (!play->Status().HasPlayer) {
         play.reset();
         EndPlayResources();
@@ -68,6 +73,7 @@ void TEditF::PlayClick(bool fromView) {
 void TEditF::StopPlay() {
     if (!Playing())
         return;
+    Playtests->KeepRecording(*Play);
     Play.reset();
     EndPlayResources();
     ResetKeyState();
@@ -84,6 +90,13 @@ void TEditF::RestartPlay() {
     }
 }
 
+void TEditF::SavePlaytestFromPlay() {
+    if (!Playing() || !Play->Status().Died)
+        return;
+    StopPlay();
+    Playtests->SaveRecording();
+}
+
 void TEditF::EndPlayResources() {
     DestroySampleBank();
     ClearEquipment();
@@ -96,6 +109,7 @@ void TEditF::SetPlayControls(bool playing) {
     for (QAction* action : EditActions)
         action->setEnabled(!playing);
     RestartAction->setEnabled(false);
+    SavePlaytestAction->setEnabled(false);
     StopAction->setEnabled(playing);
     if (playing) {
         UndoBtn->setEnabled(false);
@@ -124,6 +138,7 @@ void TEditF::PlayFrame() {
         throw;
     }
     RestartAction->setEnabled(Play->Status().Died);
+    SavePlaytestAction->setEnabled(Play->Status().Died);
 }
 
 } // namespace tv
