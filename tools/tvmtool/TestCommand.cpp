@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QXmlStreamWriter>
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <deque>
@@ -311,8 +312,11 @@ int TestCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         const Result& result = results[i];
         const std::string label = EscapeControls(MapLabel(items[i].Map) + "/" + items[i].Name);
         std::string details;
-        for (const std::string& detail : result.Details)
+        for (std::string detail : result.Details) {
+            // An error's second line (the file) stays on the playtest's line.
+            std::replace(detail.begin(), detail.end(), '\n', ' ');
             details += (details.empty() ? "" : "; ") + EscapeControls(detail);
+        }
         if (result.Outcome == Verdict::Ok) {
             ++ok;
             out << "ok      " << label << "\n";
