@@ -1,5 +1,6 @@
 #include "editor/PlaytestsPanel.h"
 
+#include "document/MapProblems.h"
 #include "editor/Dialogs.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
@@ -17,8 +18,10 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tv {
 
@@ -56,8 +59,16 @@ TPlaytestsPanel::TPlaytestsPanel(TEditF& editor) : QWidget(&editor, Qt::Tool), e
     RunAfterSave->setObjectName(QStringLiteral("RunPlaytestsAfterSave"));
     StatusLabel = new QLabel(this);
     StatusLabel->setObjectName(QStringLiteral("PlaytestStatus"));
-    for (QWidget* widget : std::initializer_list<QWidget*>{MapLabel, PlaytestList, SaveButton,
-                                                           RunAllButton, RunAfterSave, StatusLabel})
+    auto* problemsLabel = new QLabel(QStringLiteral("Map problems:"), this);
+    ProblemList = new QListWidget(this);
+    ProblemList->setObjectName(QStringLiteral("ProblemList"));
+    connect(ProblemList, &QListWidget::itemActivated, this,
+            Guarded([this](QListWidgetItem* item) { ChooseProblem(ProblemList->row(item)); }));
+    connect(ProblemList, &QListWidget::itemClicked, this,
+            Guarded([this](QListWidgetItem* item) { ChooseProblem(ProblemList->row(item)); }));
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{MapLabel, PlaytestList, SaveButton, RunAllButton,
+                                         RunAfterSave, StatusLabel, problemsLabel, ProblemList})
         layout->addWidget(widget);
     dialog_ = new TFileDialog(this, "SavePlaytestD", TFileDialog::TKind::Save,
                               "Playtests(*.keys)|*.keys", "keys");
@@ -114,7 +125,28 @@ bool TPlaytestsPanel::SaveRecording() {
     return true;
 }
 
+void TPlaytestsPanel::ChooseProblem(int row) {
+    if (row < 0 || row >= static_cast<int>(problemObjects_.size()))
+        return;
+    const int object = problemObjects_[static_cast<size_t>(row)];
+    if (object < 0 || object >= editor_.Map().Objects.Count() || editor_.Playing())
+        return;
+    TBaseInfo* record = editor_.Map().Objects[object];
+    editor_.Document->Select(record);
+    editor_.ShowSelected();
+    editor_.ShowSelectionInLists();
+    // The view goes to the object, as far as the world reaches.
+    editor_.EdJump->setValue(std::max(0, record->Left - 100));
+    editor_.XJumpClick();
+}
+
 void TPlaytestsPanel::Refresh() {
+    ProblemList->clear();
+    problemObjects_.clear();
+    for (const TMapProblem& problem : FindMapProblems(editor_.Map(), editor_.ObjMgr.get())) {
+        ProblemList->addItem(Q(EscapeControls(problem.Text)));
+        problemObjects_.push_back(problem.Object);
+    }
     const std::string map = MapPath();
     MapLabel->setText(QStringLiteral("Playtests of ") + Q(EscapeControls(map)));
     PlaytestList->clear();

@@ -3,7 +3,7 @@
 // The "Playtests" panel: keeps the last play's recording for "Save playtest...", lists the
 // map's playtests with their last result, and replays them all ("Run all", and after a save
 // when asked) on the map as it is in the editor, in a tvmtool process of its own, so that
-// editing goes on meanwhile.
+// editing goes on meanwhile; and lists the map's problems.
 
 #include "world/KeyScript.h"
 #include "world/ScriptedPlay.h"
@@ -61,6 +61,9 @@ public:
     QPushButton* RunAllButton = nullptr;
     QCheckBox* RunAfterSave = nullptr;
     QLabel* StatusLabel = nullptr;
+    // The map's problems (document/MapProblems.h); choosing one selects its object.
+    QListWidget* ProblemList = nullptr;
+    void ChooseProblem(int row);
 
 signals:
     // A background run ended; changed: the number of playtests that changed or failed.
@@ -79,6 +82,7 @@ private:
     std::optional<TRecording> recording_;
     std::unique_ptr<QProcess> process_;
     std::unique_ptr<QTemporaryDir> runFolder_;
+    std::vector<int> problemObjects_;
 };
 
 } // namespace tv

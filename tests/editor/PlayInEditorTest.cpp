@@ -335,6 +335,18 @@ TEST_F(PlayInEditorTest, ARecordedPlayIsSavedReplayedAndCatchesAWallInThePlayers
     EXPECT_TRUE(finished.wait(60000));
     EXPECT_EQ(finished.value(0).value(0).toInt(), 0);
     EXPECT_EQ(window->Playtests->Results["walk_and_fire"], "ok");
+
+    // The panel lists the map's problems; choosing one selects its object.
+    const tv::TBaseInfo* outside = window->Document->PlaceObject(*wall, 6000, 344);
+    window->Playtests->Refresh();
+    QListWidget* problems = window->Playtests->ProblemList;
+    ASSERT_EQ(problems->count(), 1);
+    EXPECT_TRUE(problems->item(0)->text().endsWith("(\"Rock\"): Left 6000 is outside 0..5200 "
+                                                   "(MaxWorldX)"))
+        << problems->item(0)->text().toStdString();
+    window->Document->Select(nullptr);
+    window->Playtests->ChooseProblem(0);
+    EXPECT_EQ(window->Selected(), outside);
 }
 
 } // namespace
