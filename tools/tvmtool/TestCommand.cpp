@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <deque>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -38,8 +37,9 @@ constexpr int kMaxJobs = 64;
 struct TestOptions : CommandLine {
     int Jobs = 1;
     std::string JUnit;
-    // Set in a worker process: the one playtest it runs.
-    std::string Worker;
+    // Set in a worker process: it runs the playtests whose number modulo Shards is Shard.
+    int Shard = -1;
+    int Shards = 0;
 };
 
 TestOptions ParseTestOptions(const std::vector<std::string>& args) {
@@ -54,8 +54,17 @@ TestOptions ParseTestOptions(const std::vector<std::string>& args) {
                 throw UsageError("--jobs needs a whole number 1.." + std::to_string(kMaxJobs));
         } else if (option == "--junit") {
             options.JUnit = value();
-        } else if (option == "--worker") {
-            options.Worker = value();
+        } else if (option == "--shard") {
+            const std::string& text = value();
+            const size_t slash = text.find('/');
+            if (slash == std::string::npos)
+                throw UsageError("--shard needs K/N with 0 <= K < N");
+            const auto shard = std::from_chars(text.data(), text.data() + slash, options.Shard);
+            const auto shards =
+                std::from_chars(text.data() + slash + 1, text.data() + text.size(), options.Shards);
+            if (shard.ec != std::errc() || shards.ec != std::errc() || options.Shards < 1 ||
+                options.Shard < 0 || options.Shard >= options.Shards)
+                throw UsageError("--shard needs K/N with 0 <= K < N");
         } else {
             return false;
         }
@@ -157,17 +166,9 @@ QJsonObject ResultJson(const Result& result) {
                        {"Seconds", result.Seconds}};
 }
 
-Result ResultFromWorker(QProcess& process) {
+Result ResultFromJson(const QJsonObject& json) {
     Result result;
-    const QByteArray out = process.readAllStandardOutput().trimmed();
-    const QJsonObject json = QJsonDocument::fromJson(out.mid(out.lastIndexOf('\n') + 1)).object();
     const QString outcome = json.value("Outcome").toString();
-    if (process.exitStatus() != QProcess::NormalExit || outcome.isEmpty()) {
-        result.Details = {"the replay ended without a result (exit " +
-                          std::to_string(process.exitCode()) +
-                          "): " + process.readAllStandardError().trimmed().toStdString()};
-        return result;
-    }
     result.Outcome = outcome == "ok"        ? Verdict::Ok
                      : outcome == "changed" ? Verdict::Changed
                                             : Verdict::Error;
@@ -177,40 +178,39 @@ Result ResultFromWorker(QProcess& process) {
     return result;
 }
 
-// Runs the playtests on up to options.Jobs processes of this program at once.
-std::vector<Result> RunInProcesses(const TestOptions& options, const std::vector<Item>& items) {
+// Runs the playtests on options.Jobs processes of this program, each taking every Jobs-th
+// playtest (so each process reads the catalogue and the maps once).
+std::vector<Result> RunInProcesses(const TestOptions& options, size_t count) {
     const QString program = QCoreApplication::applicationFilePath();
-    std::vector<Result> results(items.size());
-    std::deque<size_t> waiting;
-    for (size_t i = 0; i < items.size(); ++i)
-        waiting.push_back(i);
-    std::vector<std::pair<size_t, std::unique_ptr<QProcess>>> running;
-    while (!waiting.empty() || !running.empty()) {
-        while (!waiting.empty() && static_cast<int>(running.size()) < options.Jobs) {
-            const size_t index = waiting.front();
-            waiting.pop_front();
-            QStringList arguments{"test", "--base", QString::fromStdString(options.GameDir),
-                                  "--worker", QString::fromStdString(items[index].Name)};
-            if (!options.UseCatalogue)
-                arguments << "--no-catalogue";
-            arguments << QString::fromStdString(items[index].Map);
-            auto process = std::make_unique<QProcess>();
-            process->start(program, arguments);
-            if (!process->waitForStarted()) {
-                results[index].Details = {"cannot start " + program.toStdString()};
-                continue;
-            }
-            running.emplace_back(index, std::move(process));
-        }
-        for (auto it = running.begin(); it != running.end();) {
-            if (it->second->waitForFinished(5) || it->second->state() == QProcess::NotRunning) {
-                results[it->first] = ResultFromWorker(*it->second);
-                it = running.erase(it);
-            } else {
-                ++it;
-            }
-        }
+    std::vector<Result> results(count);
+    std::vector<bool> reported(count, false);
+    const int shards = static_cast<int>(std::min<size_t>(static_cast<size_t>(options.Jobs), count));
+    std::vector<std::unique_ptr<QProcess>> workers;
+    for (int shard = 0; shard < shards; ++shard) {
+        QStringList arguments{"test", "--base", QString::fromStdString(options.GameDir), "--shard",
+                              QString("%1/%2").arg(shard).arg(shards)};
+        if (!options.UseCatalogue)
+            arguments << "--no-catalogue";
+        arguments << QString::fromStdString(options.Files[0]);
+        workers.push_back(std::make_unique<QProcess>());
+        workers.back()->start(program, arguments);
     }
+    std::string failures;
+    for (const auto& worker : workers) {
+        worker->waitForFinished(-1);
+        for (const QByteArray& line : worker->readAllStandardOutput().split('\n')) {
+            const QJsonObject json = QJsonDocument::fromJson(line).object();
+            const int index = json.value("Index").toInt(-1);
+            if (index < 0 || index >= static_cast<int>(count))
+                continue;
+            results[static_cast<size_t>(index)] = ResultFromJson(json);
+            reported[static_cast<size_t>(index)] = true;
+        }
+        failures += worker->readAllStandardError().trimmed().toStdString();
+    }
+    for (size_t i = 0; i < count; ++i)
+        if (!reported[i])
+            results[i].Details = {"the replay ended without a result: " + failures};
     return results;
 }
 
@@ -285,21 +285,23 @@ int TestCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         err << "tvmtool: " << e.what() << "\n" << kTestUsage;
         return 2;
     }
-    if (!options.Worker.empty()) {
-        LocalRunner runner(options);
-        const Result result = runner.Run({options.Files[0], options.Worker});
-        out << QJsonDocument(ResultJson(result)).toJson(QJsonDocument::Compact).toStdString()
-            << "\n";
-        return 0;
-    }
-
     std::vector<Item> items;
     for (const std::string& map : MapsOf(options.Files[0]))
         for (const std::string& name : PlaytestNames(map))
             items.push_back({map, name});
+    if (options.Shards > 0) {
+        LocalRunner runner(options);
+        for (size_t i = static_cast<size_t>(options.Shard); i < items.size();
+             i += static_cast<size_t>(options.Shards)) {
+            QJsonObject json = ResultJson(runner.Run(items[i]));
+            json.insert("Index", static_cast<int>(i));
+            out << QJsonDocument(json).toJson(QJsonDocument::Compact).toStdString() << "\n";
+        }
+        return 0;
+    }
     std::vector<Result> results;
     if (options.Jobs > 1 && items.size() > 1 && QCoreApplication::instance()) {
-        results = RunInProcesses(options, items);
+        results = RunInProcesses(options, items.size());
     } else if (!items.empty()) {
         LocalRunner runner(options);
         for (const Item& item : items)
