@@ -33,6 +33,7 @@ class TDXTimer;
 class TMapViewHost;
 class TPlaySession;
 class TPlaytestsPanel;
+struct TPlaytest;
 class TRecoveryStore;
 class TWindowCursorControl;
 
@@ -270,6 +271,9 @@ public:
     void StopPlay();
     // R after the player died: the same start again.
     void RestartPlay();
+    // Replays a playtest in the view as play does (F5 or Escape stops it); it ends at its
+    // last update.
+    void ReplayInView(const TPlaytest& playtest);
     // S after the player died: stops, then "Save playtest...".
     void SavePlaytestFromPlay();
     bool Playing() const;
@@ -375,6 +379,8 @@ private:
     // S after the player died: stops and offers "Save playtest...".
     QAction* SavePlaytestAction = nullptr;
     QAction* StopAction = nullptr;
+    // A replay's last update (0 for a play).
+    uint64_t ReplayEnd = 0;
     // The host clock at the last play frame.
     uint32_t PlayClockMs = 0;
     // What decides whether a frame can differ from the one before without looking at every

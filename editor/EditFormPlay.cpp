@@ -15,6 +15,9 @@
 #include "world/BaseObj.h"
 #include "world/Equipment.h"
 #include "world/PlaySession.h"
+#include "world/Playtest.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QPushButton>
@@ -70,10 +73,38 @@ void TEditF::PlayClick(bool fromView) {
     SetPlayControls(true);
 }
 
+void TEditF::ReplayInView(const TPlaytest& playtest) {
+    if (Playing() || !HasGraphics() || !CommitPendingEdits())
+        return;
+    Document->EndDrag();
+    RegisterWorldClasses();
+    TPlaySettings settings;
+    settings.Start = playtest.Header.Start;
+    settings.Seed = playtest.Header.Seed.value_or(1);
+    LoadEquipmentFile();
+    CreateSampleBank();
+    auto play = std::make_unique<TPlaySession>(Map(), Device, settings);
+    if (!play->Status().HasPlayer) {
+        play.reset();
+        EndPlayResources();
+        ShowMessageBox("This map has no player to play with.");
+        return;
+    }
+    auto script = std::make_shared<TKeyScript>(playtest.Keys, play->World().Player());
+    play->BeforeUpdate = [script](uint64_t update) { script->Apply(update); };
+    Play = std::move(play);
+    ReplayEnd = playtest.Header.Updates.value_or(playtest.Expect.Updates);
+    PlayClockMs = GetTickCount();
+    ResetKeyState();
+    SetPlayControls(true);
+}
+
 void TEditF::StopPlay() {
     if (!Playing())
         return;
-    Playtests->KeepRecording(*Play);
+    if (ReplayEnd == 0)
+        Playtests->KeepRecording(*Play);
+    ReplayEnd = 0;
     Play.reset();
     EndPlayResources();
     ResetKeyState();
@@ -91,7 +122,8 @@ void TEditF::RestartPlay() {
 }
 
 void TEditF::SavePlaytestFromPlay() {
-    if (!Playing() || !Play->Status().Died)
+    // A replay is no new recording.
+    if (!Playing() || !Play->Status().Died || ReplayEnd != 0)
         return;
     StopPlay();
     Playtests->SaveRecording();
@@ -129,7 +161,12 @@ void TEditF::PlayFrame() {
     const uint32_t elapsed = now - PlayClockMs;
     PlayClockMs = now;
     try {
-        Play->Advance(elapsed);
+        // A replay runs no update beyond its last one.
+        const double remaining =
+            ReplayEnd == 0 ? elapsed
+                           : static_cast<double>(ReplayEnd - std::min(ReplayEnd, Play->Updates())) *
+                                 kGameUpdateMs;
+        Play->Advance(std::min<double>(elapsed, remaining));
         Play->DrawFrame();
     } catch (...) {
         // A world that fails (a sound or picture that cannot be loaded) ends the play; the

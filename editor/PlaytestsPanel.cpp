@@ -74,6 +74,8 @@ TPlaytestsPanel::TPlaytestsPanel(TEditF& editor) : QWidget(&editor, Qt::Tool), e
                               "Playtests(*.keys)|*.keys", "keys");
     connect(SaveButton, &QPushButton::clicked, this, Guarded([this] { SaveRecording(); }));
     connect(RunAllButton, &QPushButton::clicked, this, Guarded([this] { RunAll(); }));
+    connect(PlaytestList, &QListWidget::itemActivated, this,
+            Guarded([this](QListWidgetItem* item) { ReplayInView(PlaytestList->row(item)); }));
     resize(320, 360);
 }
 
@@ -123,6 +125,13 @@ bool TPlaytestsPanel::SaveRecording() {
     Results[name.toStdString()] = "recorded";
     Refresh();
     return true;
+}
+
+void TPlaytestsPanel::ReplayInView(int row) {
+    const std::vector<std::string> names = PlaytestNames(MapPath());
+    if (row < 0 || row >= static_cast<int>(names.size()))
+        return;
+    editor_.ReplayInView(ReadPlaytest(MapPath(), names[static_cast<size_t>(row)]));
 }
 
 void TPlaytestsPanel::ChooseProblem(int row) {

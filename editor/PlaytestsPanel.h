@@ -64,6 +64,8 @@ public:
     // The map's problems (document/MapProblems.h); choosing one selects its object.
     QListWidget* ProblemList = nullptr;
     void ChooseProblem(int row);
+    // Choosing a playtest (a double click or Enter) replays it in the view.
+    void ReplayInView(int row);
 
 signals:
     // A background run ended; changed: the number of playtests that changed or failed.

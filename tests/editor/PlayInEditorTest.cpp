@@ -336,6 +336,17 @@ TEST_F(PlayInEditorTest, ARecordedPlayIsSavedReplayedAndCatchesAWallInThePlayers
     EXPECT_EQ(finished.value(0).value(0).toInt(), 0);
     EXPECT_EQ(window->Playtests->Results["walk_and_fire"], "ok");
 
+    // Chosen in the panel, the playtest replays in the view up to its last update.
+    window->Playtests->ReplayInView(0);
+    ASSERT_TRUE(window->Playing());
+    PlayUntil(kUpdates);
+    for (int pass = 0; pass < 20; ++pass)
+        tv::RunApplicationIdle();
+    EXPECT_EQ(window->Play->Updates(), kUpdates);
+    EXPECT_EQ(window->Play->World().Player()->GetPosition(), *at);
+    Keys(Qt::Key_Escape);
+    EXPECT_FALSE(window->Playing());
+
     // The panel lists the map's problems; choosing one selects its object.
     const tv::TBaseInfo* outside = window->Document->PlaceObject(*wall, 6000, 344);
     window->Playtests->Refresh();
