@@ -16,3 +16,21 @@ foreach(source ${TV_DEMO_MAP_SOURCES})
 endforeach()
 add_custom_target(tv_demo_maps ALL DEPENDS ${TV_DEMO_MAPS})
 add_dependencies(tv_demo_maps tv_demo_catalogue)
+
+# Each map's recorded playtests (demo/maps/NAME.playtests/) go beside it, so that
+# "tvmtool test ${TV_GAME_DIR}/Data/Maps" replays them.
+file(GLOB TV_DEMO_PLAYTEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/maps/*.playtests/*)
+set(TV_DEMO_PLAYTESTS "")
+foreach(source ${TV_DEMO_PLAYTEST_SOURCES})
+    file(RELATIVE_PATH relative ${CMAKE_CURRENT_SOURCE_DIR}/maps ${source})
+    set(target ${TV_GAME_DIR}/Data/Maps/${relative})
+    add_custom_command(
+        OUTPUT ${target}
+        COMMAND ${CMAKE_COMMAND} -E copy ${source} ${target}
+        DEPENDS ${source}
+        COMMENT "Laying out the demo playtest Data/Maps/${relative}"
+        VERBATIM)
+    list(APPEND TV_DEMO_PLAYTESTS ${target})
+endforeach()
+add_custom_target(tv_demo_playtests ALL DEPENDS ${TV_DEMO_PLAYTESTS})
+add_dependencies(tv_demo_maps tv_demo_playtests)

@@ -8,6 +8,7 @@
 #include "editor/Glyphs.h"
 #include "editor/MapView.h"
 #include "editor/OverviewStrip.h"
+#include "editor/PlaytestsPanel.h"
 #include "editor/ProgressDialog.h"
 #include "editor/RecentMenu.h"
 #include "editor/SnapControls.h"
@@ -282,6 +283,9 @@ void TEditF::BuildToolBar() {
     RedoBtn = MakeSpeedButton(Panelus, "RedoBtn", TGlyph::Redo, 178, "Redo (Ctrl+Y)");
     PlayBtn = MakeSpeedButton(Panelus, "PlayBtn", TGlyph::Play, 212, "Play (F5)");
     PlayBtn->setCheckable(true);
+    PlaytestsBtn = MakeSpeedButton(Panelus, "PlaytestsBtn", TGlyph::Play, 240, "Playtests");
+    PlaytestsBtn->setText(QStringLiteral("T"));
+    PlaytestsBtn->setIcon(QIcon());
     BtnHelp = MakeSpeedButton(Panelus, "BtnHelp", TGlyph::Help, 341 - 30, "Help");
     Snap = new TSnapControls(Panelus, 242);
     Space = new TSpaceCommands(*this);
@@ -426,6 +430,12 @@ void TEditF::ConnectHandlers() {
     ConnectAddNewPage();
     ConnectModifyPage();
     ConnectEditCommands();
+    Playtests = new TPlaytestsPanel(*this);
+    connect(PlaytestsBtn, &QToolButton::clicked, this, Guarded([this] {
+                Playtests->Refresh();
+                Playtests->show();
+                Playtests->raise();
+            }));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -34,6 +34,8 @@ class TMapViewHost;
 class TWindowCloseWatch;
 class TPlaySession;
 class TRecentMenu;
+class TPlaytestsPanel;
+struct TPlaytest;
 class TRecoveryStore;
 class TOverviewStrip;
 class TSnapControls;
@@ -102,6 +104,9 @@ public:
     QToolButton* UndoBtn = nullptr;
     QToolButton* RedoBtn = nullptr;
     QToolButton* PlayBtn = nullptr;
+    // Shows the Playtests panel (PlaytestsPanel.h).
+    QToolButton* PlaytestsBtn = nullptr;
+    TPlaytestsPanel* Playtests = nullptr;
     QToolButton* BtnHelp = nullptr;
     QMenu* PopHelp = nullptr;
     QAction* EditorHelp1 = nullptr;
@@ -279,6 +284,11 @@ public:
     void StopPlay();
     // R after the player died: the same start again.
     void RestartPlay();
+    // Replays a playtest in the view as play does (F5 or Escape stops it); it ends at its
+    // last update.
+    void ReplayInView(const TPlaytest& playtest);
+    // S after the player died: stops, then "Save playtest...".
+    void SavePlaytestFromPlay();
     bool Playing() const;
     // The game being played, or none.
     std::unique_ptr<TPlaySession> Play;
@@ -392,7 +402,11 @@ private:
     // The edit shortcuts, which rest while the map is played, and R (restart after a death).
     std::vector<QAction*> EditActions;
     QAction* RestartAction = nullptr;
+    // S after the player died: stops and offers "Save playtest...".
+    QAction* SavePlaytestAction = nullptr;
     QAction* StopAction = nullptr;
+    // A replay's last update (0 for a play).
+    uint64_t ReplayEnd = 0;
     // The host clock at the last play frame.
     uint32_t PlayClockMs = 0;
     // What decides whether a frame can differ from the one before without looking at every

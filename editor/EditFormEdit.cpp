@@ -140,6 +140,8 @@ void TEditF::ConnectEditCommands() {
     action({QKeySequence(Qt::SHIFT | Qt::Key_F5)}, [this] { PlayClick(!Playing()); });
     RestartAction = action({QKeySequence(Qt::Key_R)}, [this] { RestartPlay(); });
     RestartAction->setEnabled(false);
+    SavePlaytestAction = action({QKeySequence(Qt::Key_S)}, [this] { SavePlaytestFromPlay(); });
+    SavePlaytestAction->setEnabled(false);
     // The editing keys, which rest while playing so the game gets every key.
     const auto shortcut = [this, &action](std::initializer_list<QKeySequence> keys, auto handler) {
         EditActions.push_back(action(keys, handler));

@@ -1,6 +1,7 @@
 // The map file commands of the main window (New, Open, Save, Save As, the exit menu and the
 // close request) with the question about unsaved changes, and the recovery copies.
 #include "editor/EditForm.h"
+#include "editor/PlaytestsPanel.h"
 
 #include "editor/ProgressDialog.h"
 
@@ -104,6 +105,7 @@ bool TEditF::SaveMapToItsFile() {
     if (!MayReplaceReadOnly(path))
         return false;
     Document->SaveMap(path);
+    Playtests->MapSaved();
     return true;
 }
 
@@ -122,6 +124,7 @@ bool TEditF::SaveMapAs() {
             continue;
         Document->SaveMap(path);
         saved = true;
+        Playtests->MapSaved();
         break;
     }
     UpdateTitle();

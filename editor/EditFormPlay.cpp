@@ -5,14 +5,19 @@
 #include "editor/EditForm.h"
 
 #include "editor/EditorApp.h"
+#include "editor/PlaytestsPanel.h"
 #include "engine/Clock.h"
 #include "engine/Graphics.h"
 #include "engine/KeyState.h"
+#include "engine/Random.h"
 #include "engine/Sound.h"
 #include "mapdata/Notices.h"
 #include "world/BaseObj.h"
 #include "world/Equipment.h"
 #include "world/PlaySession.h"
+#include "world/Playtest.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QPushButton>
@@ -52,7 +57,10 @@ void TEditF::PlayClick(bool fromView) {
     // weapon, as in the game.
     LoadEquipmentFile();
     CreateSampleBank();
+    // Each play has a seed of its own, kept with its recording for a playtest.
+    settings.Seed = static_cast<uint32_t>(RandomEngine()());
     auto play = std::make_unique<TPlaySession>(Map(), Device, settings);
+    play->RecordKeys();
     if (!play->Status().HasPlayer) {
         play.reset();
         EndPlayResources();
@@ -65,9 +73,38 @@ void TEditF::PlayClick(bool fromView) {
     SetPlayControls(true);
 }
 
+void TEditF::ReplayInView(const TPlaytest& playtest) {
+    if (Playing() || !HasGraphics() || !CommitPendingEdits())
+        return;
+    Document->EndDrag();
+    RegisterWorldClasses();
+    TPlaySettings settings;
+    settings.Start = playtest.Header.Start;
+    settings.Seed = playtest.Header.Seed.value_or(1);
+    LoadEquipmentFile();
+    CreateSampleBank();
+    auto play = std::make_unique<TPlaySession>(Map(), Device, settings);
+    if (!play->Status().HasPlayer) {
+        play.reset();
+        EndPlayResources();
+        ShowMessageBox("This map has no player to play with.");
+        return;
+    }
+    auto script = std::make_shared<TKeyScript>(playtest.Keys, play->World().Player());
+    play->BeforeUpdate = [script](uint64_t update) { script->Apply(update); };
+    Play = std::move(play);
+    ReplayEnd = playtest.Header.Updates.value_or(playtest.Expect.Updates);
+    PlayClockMs = GetTickCount();
+    ResetKeyState();
+    SetPlayControls(true);
+}
+
 void TEditF::StopPlay() {
     if (!Playing())
         return;
+    if (ReplayEnd == 0)
+        Playtests->KeepRecording(*Play);
+    ReplayEnd = 0;
     Play.reset();
     EndPlayResources();
     ResetKeyState();
@@ -84,6 +121,14 @@ void TEditF::RestartPlay() {
     }
 }
 
+void TEditF::SavePlaytestFromPlay() {
+    // A replay is no new recording.
+    if (!Playing() || !Play->Status().Died || ReplayEnd != 0)
+        return;
+    StopPlay();
+    Playtests->SaveRecording();
+}
+
 void TEditF::EndPlayResources() {
     DestroySampleBank();
     ClearEquipment();
@@ -96,6 +141,7 @@ void TEditF::SetPlayControls(bool playing) {
     for (QAction* action : EditActions)
         action->setEnabled(!playing);
     RestartAction->setEnabled(false);
+    SavePlaytestAction->setEnabled(false);
     StopAction->setEnabled(playing);
     if (playing) {
         UndoBtn->setEnabled(false);
@@ -115,7 +161,12 @@ void TEditF::PlayFrame() {
     const uint32_t elapsed = now - PlayClockMs;
     PlayClockMs = now;
     try {
-        Play->Advance(elapsed);
+        // A replay runs no update beyond its last one.
+        const double remaining =
+            ReplayEnd == 0 ? elapsed
+                           : static_cast<double>(ReplayEnd - std::min(ReplayEnd, Play->Updates())) *
+                                 kGameUpdateMs;
+        Play->Advance(std::min<double>(elapsed, remaining));
         Play->DrawFrame();
     } catch (...) {
         // A world that fails (a sound or picture that cannot be loaded) ends the play; the
@@ -124,6 +175,7 @@ void TEditF::PlayFrame() {
         throw;
     }
     RestartAction->setEnabled(Play->Status().Died);
+    SavePlaytestAction->setEnabled(Play->Status().Died);
 }
 
 } // namespace tv

@@ -147,6 +147,15 @@ void SetKeyDown(int vk, bool down) {
     entry.down = down;
 }
 
+bool KeyPressPending(int vk) {
+    return InTable(vk) && Table()[static_cast<size_t>(vk)].pressedSinceQuery;
+}
+
+void ForgetKeyPress(int vk) {
+    if (InTable(vk))
+        Table()[static_cast<size_t>(vk)].pressedSinceQuery = false;
+}
+
 void ResetKeyState() {
     Table().fill(KeyEntry{});
 }

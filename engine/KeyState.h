@@ -46,6 +46,10 @@ bool IsLeftButtonDown();
 // Sets the table directly (the event filter and tests). Going down also sets the
 // pressed-since-last-query bit.
 void SetKeyDown(int vk, bool down);
+// Whether the key went down since its last query, without clearing that (recording a play).
+bool KeyPressPending(int vk);
+// Clears the pressed-since-last-query bit: a key that is up then reads as up.
+void ForgetKeyPress(int vk);
 // Everything up, no pending presses.
 void ResetKeyState();
 

@@ -135,6 +135,81 @@ std::vector<TKeySpan> ParseKeyScript(const std::string& text) {
     return spans;
 }
 
+TKeyScriptHeader ParseKeyScriptHeader(const std::string& text) {
+    TKeyScriptHeader header;
+    std::istringstream lines(PlainLines(text));
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        if (line.rfind("#!", 0) != 0)
+            continue;
+        std::istringstream words(line.substr(2));
+        std::string name;
+        words >> name;
+        std::vector<std::string> values;
+        for (std::string value; words >> value;)
+            values.push_back(value);
+        const auto bad = [&] {
+            ScriptError(number, "header \"" + MessageName(name) + "\" has no readable value");
+        };
+        uint64_t value = 0;
+        if (name == "map") {
+            const size_t at = line.find("map") + 3;
+            header.Map = line.substr(line.find_first_not_of(' ', at) == std::string::npos
+                                         ? line.size()
+                                         : line.find_first_not_of(' ', at));
+        } else if (name == "seed") {
+            if (values.size() != 1 || !ParseNumber(values[0], value) || value > 0xFFFFFFFFu)
+                bad();
+            header.Seed = static_cast<uint32_t>(value);
+        } else if (name == "updates") {
+            if (values.size() != 1 || !ParseNumber(values[0], value))
+                bad();
+            header.Updates = value;
+        } else if (name == "start") {
+            if (values.size() != 2)
+                bad();
+            const auto parseInt = [&](const std::string& word, int32_t& out) {
+                const bool negative = !word.empty() && word[0] == '-';
+                uint64_t magnitude = 0;
+                if (!ParseNumber(negative ? word.substr(1) : word, magnitude) ||
+                    magnitude > 2147483647u)
+                    bad();
+                out = static_cast<int32_t>(negative ? -static_cast<int64_t>(magnitude)
+                                                    : static_cast<int64_t>(magnitude));
+            };
+            parseInt(values[0], header.Start.ScrollX);
+            header.Start.PlayerLeft.reset();
+            if (values[1] != "-") {
+                int32_t left = 0;
+                parseInt(values[1], left);
+                header.Start.PlayerLeft = left;
+            }
+        }
+    }
+    return header;
+}
+
+std::string WriteKeyScript(const TKeyScriptHeader& header, const std::vector<TKeySpan>& spans) {
+    std::ostringstream out;
+    if (!header.Map.empty())
+        out << "#! map " << header.Map << "\n";
+    if (header.Seed)
+        out << "#! seed " << *header.Seed << "\n";
+    out << "#! start " << header.Start.ScrollX << " "
+        << (header.Start.PlayerLeft ? std::to_string(*header.Start.PlayerLeft) : "-") << "\n";
+    if (header.Updates)
+        out << "#! updates " << *header.Updates << "\n";
+    for (const TKeySpan& span : spans) {
+        out << span.Name << " " << span.First;
+        if (span.Last != span.First)
+            out << "-" << span.Last;
+        out << "\n";
+    }
+    return out.str();
+}
+
 TKeyScript::TKeyScript(const std::vector<TKeySpan>& spans, const TPlayer* player) {
     for (const TKeySpan& span : spans) {
         if (IsRole(span.Name) && !player)
@@ -154,6 +229,9 @@ void TKeyScript::Apply(uint64_t update) const {
         for (const Span& span : spans_)
             down = down || (span.Code == code && span.First <= update && update <= span.Last);
         SetKeyDown(code, down);
+        // A press the update before did not look at must not make the key read as down now.
+        if (!down)
+            ForgetKeyPress(code);
     }
 }
 

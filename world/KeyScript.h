@@ -15,8 +15,20 @@
 // directly. Names ignore letter case. Updates are numbered from 1; a key is down during every
 // update its spans cover and up otherwise (it goes down and up between updates, as a person
 // would press it).
+//
+// A recorded play (a playtest) starts with header lines that readers which do not know them
+// take for comments:
+//
+//   #! map green_hills.tvm   # the map file it was recorded on
+//   #! seed 1234             # the random generator's seed
+//   #! start 800 840         # the world scrolled by 800, the first player's Left at 840 ("-":
+//                            # as placed)
+//   #! updates 3600          # how long the play lasted
+
+#include "world/PlaySession.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +46,21 @@ struct TKeySpan {
 // Raises an EError naming the line for anything it cannot read: an unknown key name, a
 // missing or malformed range, a range that ends before it starts or starts at 0.
 std::vector<TKeySpan> ParseKeyScript(const std::string& text);
+
+// What the "#!" header lines of a script say; everything empty for a script without them.
+struct TKeyScriptHeader {
+    std::string Map;
+    std::optional<uint32_t> Seed;
+    TPlayStart Start;
+    std::optional<uint64_t> Updates;
+};
+
+// Raises an EError naming the line for a known header line with a value it cannot read;
+// "#!" lines with other names are comments.
+TKeyScriptHeader ParseKeyScriptHeader(const std::string& text);
+
+// The script text: the header lines, then one line per span.
+std::string WriteKeyScript(const TKeyScriptHeader& header, const std::vector<TKeySpan>& spans);
 
 // A script's spans turned into virtual-key codes, which it sets in the key-state table
 // before each update.

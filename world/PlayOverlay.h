@@ -17,7 +17,7 @@ namespace tv {
 class TD3DXFont;
 struct TPlayStatus;
 
-inline constexpr const char* kPlayDeathLine = "You died. R: restart  Esc: stop";
+inline constexpr const char* kPlayDeathLine = "You died. R: restart  S: save playtest  Esc: stop";
 
 // The overlay's lines, top to bottom: "HP 12/15  XP 300" (or "No player"), the message
 // before the last and the last message (those that are not empty), and kPlayDeathLine after

@@ -5,6 +5,7 @@
 #include "mapdata/Map.h"
 #include "mapdata/Objects.h"
 #include "world/Actors.h"
+#include "world/KeyRecorder.h"
 #include "world/PlayOverlay.h"
 
 #include <cmath>
@@ -79,6 +80,21 @@ void TPlaySession::Build() {
     world_ = std::make_unique<TGameWorld>();
     BuildWorldFromMap(*world_, *start_, device_);
     ApplyStart(*world_, settings_.Start);
+    enemiesAtStart_ = 0;
+    bossesAtStart_ = 0;
+    for (const TBaseObj* object : world_->Objects) {
+        enemiesAtStart_ += dynamic_cast<const TEnemy*>(object) ? 1 : 0;
+        bossesAtStart_ += dynamic_cast<const TBoss*>(object) ? 1 : 0;
+    }
+    recorder_.reset();
+    if (recording_ && world_->Player())
+        recorder_ = std::make_unique<TKeyRecorder>(*world_->Player());
+}
+
+void TPlaySession::RecordKeys() {
+    recording_ = true;
+    if (!recorder_ && updates_ == 0 && world_->Player())
+        recorder_ = std::make_unique<TKeyRecorder>(*world_->Player());
 }
 
 int TPlaySession::Advance(double elapsedMs) {
@@ -114,8 +130,12 @@ void TPlaySession::RunUpdate() {
     clock_.Set(kPlayClockStart + static_cast<uint32_t>(offset));
     if (BeforeUpdate)
         BeforeUpdate(updates_);
+    if (recorder_)
+        recorder_->Take(updates_);
     world_->MakeCurrent();
     world_->RunPass();
+    if (recorder_)
+        recorder_->Release();
     // The session keeps the death; the world's flag is cleared for the next one.
     if (world_->PlayerDied) {
         died_ = true;

@@ -31,6 +31,7 @@
 
 namespace tv {
 
+class TKeyRecorder;
 class TMap;
 class TPlayOverlay;
 
@@ -109,6 +110,15 @@ public:
     // Called before each update with its number (from 1), under the game clock.
     std::function<void(uint64_t update)> BeforeUpdate;
 
+    // From now on (and after every Restart) the player's keys are recorded, update by update
+    // after BeforeUpdate (KeyRecorder.h). Nothing happens without a player.
+    void RecordKeys();
+    // The keys recorded since the start, or none.
+    const TKeyRecorder* Recording() const { return recorder_.get(); }
+    // The enemies (bosses included) and the bosses in the world at the start.
+    int EnemiesAtStart() const { return enemiesAtStart_; }
+    int BossesAtStart() const { return bossesAtStart_; }
+
 private:
     void Build();
     double Pace() const;
@@ -119,6 +129,10 @@ private:
     ManualClock clock_{kPlayClockStart};
     std::unique_ptr<TGameWorld> world_;
     std::unique_ptr<TPlayOverlay> overlay_;
+    std::unique_ptr<TKeyRecorder> recorder_;
+    bool recording_ = false;
+    int enemiesAtStart_ = 0;
+    int bossesAtStart_ = 0;
     uint64_t updates_ = 0;
     double pendingMs_ = 0.0;
     bool died_ = false;

@@ -12,10 +12,10 @@ namespace tv {
 
 namespace {
 
-int CountEnemies(const TGameWorld& world) {
+template <class T> int Count(const TGameWorld& world) {
     int count = 0;
     for (const TBaseObj* object : world.Objects)
-        if (dynamic_cast<const TEnemy*>(object))
+        if (dynamic_cast<const T*>(object))
             ++count;
     return count;
 }
@@ -55,8 +55,6 @@ private:
 TPlayReport RunScriptedPlay(TPlaySession& session, uint64_t updates,
                             const std::vector<TKeySpan>& keys, std::ostream& out) {
     const TKeyScript script(keys, session.World().Player());
-    TPlayReport report;
-    report.EnemiesAtStart = CountEnemies(session.World());
     const uint64_t first = session.Updates();
     {
         RunOutput output(session, out);
@@ -69,8 +67,17 @@ TPlayReport RunScriptedPlay(TPlaySession& session, uint64_t updates,
             session.RunUpdate();
     }
 
-    const TGameWorld& world = session.World();
+    TPlayReport report = PlayReportOf(session);
     report.Updates = updates;
+    return report;
+}
+
+TPlayReport PlayReportOf(TPlaySession& session) {
+    const TGameWorld& world = session.World();
+    TPlayReport report;
+    report.EnemiesAtStart = session.EnemiesAtStart();
+    report.BossesAtStart = session.BossesAtStart();
+    report.Updates = session.Updates();
     report.ElapsedMs = session.GameTime() - kPlayClockStart;
     report.Seed = session.Settings().Seed;
     if (const TPlayer* player = world.Player()) {
@@ -83,7 +90,8 @@ TPlayReport RunScriptedPlay(TPlaySession& session, uint64_t updates,
         report.Kills = player->Kills;
         report.Deaths = player->Deaths;
     }
-    report.EnemiesAlive = CountEnemies(world);
+    report.EnemiesAlive = Count<TEnemy>(world);
+    report.BossesAlive = Count<TBoss>(world);
     report.Objects = world.Objects.Count();
     report.ScrollLocked = world.ScrollLocked;
     return report;

@@ -31,6 +31,8 @@ struct TPlayReport {
     int32_t Deaths = 0;
     int EnemiesAtStart = 0; // bosses included
     int EnemiesAlive = 0;
+    int BossesAtStart = 0;
+    int BossesAlive = 0;
     int Objects = 0;
     bool ScrollLocked = false;
 };
@@ -42,6 +44,9 @@ struct TPlayReport {
 // drawn.
 TPlayReport RunScriptedPlay(TPlaySession& session, uint64_t updates,
                             const std::vector<TKeySpan>& keys, std::ostream& out);
+
+// What the session's world holds now, as a run's report (the editor's play at its end).
+TPlayReport PlayReportOf(TPlaySession& session);
 
 // The summary lines of a run.
 void WritePlaySummary(const TPlayReport& report, std::ostream& out);

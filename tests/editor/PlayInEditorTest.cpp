@@ -6,6 +6,7 @@
 
 #include "editor/EditForm.h"
 #include "editor/MapView.h"
+#include "editor/PlaytestsPanel.h"
 #include "engine/Clock.h"
 #include "engine/Device.h"
 #include "engine/FrameTimer.h"
@@ -16,9 +17,11 @@
 #include "world/PlaySession.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -233,6 +236,128 @@ TEST_F(PlayInEditorTest, StoppingLeavesTheMapAndTheViewAsTheyWereAndTheViewShows
     Keys(Qt::Key_F5);
     EXPECT_FALSE(window->Playing());
     EXPECT_EQ(dialogs.Messages, (std::vector<std::string>{"This map has no player to play with."}));
+}
+
+} // namespace
+
+namespace {
+
+// The exit status and standard output of tvmtool with these arguments.
+std::pair<int, QString> Tool(const QStringList& arguments) {
+    QProcess tool;
+    tool.start(kTool, arguments);
+    EXPECT_TRUE(tool.waitForFinished(60000));
+    return {tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput())};
+}
+
+TEST_F(PlayInEditorTest, ARecordedPlayIsSavedReplayedAndCatchesAWallInThePlayersPath) {
+    // The demo map from a folder of its own, so that the playtest goes beside that copy.
+    tvtest::TempDir work;
+    const std::string map = work.file("green_hills.tvm");
+    tvtest::WriteFileBytes(map, tvtest::ReadFileBytes(kDemoMap));
+    dialogs.FileAnswers = {map};
+    QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+    ASSERT_TRUE(dialogs.Errors.empty()) << dialogs.Errors[0].Text;
+    tv::RunApplicationIdle();
+
+    // Right from the start, firing from update 20 on; the keys go down and up on the
+    // keyboard between the game's updates.
+    Keys(Qt::Key_F5);
+    ASSERT_TRUE(window->Playing());
+    constexpr uint64_t kUpdates = 420;
+    const tv::TPlayer& player = *window->Play->World().Player();
+    const Qt::Key right = QtKeyOf(player.KeyRight);
+    const Qt::Key fire = QtKeyOf(player.KeyFire1);
+    std::optional<tv::TPoint> at;
+    window->Play->BeforeUpdate = [&](uint64_t update) {
+        QWidget* focus = QApplication::focusWidget();
+        if (update == 1)
+            QTest::keyPress(focus, right);
+        if (update == 120)
+            QTest::keyRelease(focus, right);
+        if (update == 20)
+            QTest::keyPress(focus, fire);
+        if (update == 380)
+            QTest::keyRelease(focus, fire);
+    };
+    PlayUntil(kUpdates);
+    ASSERT_EQ(window->Play->Updates(), kUpdates);
+    at = window->Play->World().Player()->GetPosition();
+    const int32_t kills = window->Play->World().Player()->Kills;
+    EXPECT_GE(kills, 1) << "the knight shot the first slime";
+    Keys(Qt::Key_Escape);
+    ASSERT_FALSE(window->Playing());
+
+    // "Save playtest..." keeps it beside the map, which was not saved since it was opened.
+    ASSERT_TRUE(window->Playtests->SaveButton->isEnabled());
+    const std::string keys = work.file("green_hills.playtests/walk_and_fire.keys");
+    dialogs.FileAnswers = {keys};
+    QTest::mouseClick(window->Playtests->SaveButton, Qt::LeftButton);
+    ASSERT_TRUE(dialogs.Errors.empty()) << dialogs.Errors[0].Text;
+    const tvtest::Bytes script = tvtest::ReadFileBytes(keys);
+    const std::string scriptText(script.begin(), script.end());
+    EXPECT_NE(scriptText.find("#! updates 420"), std::string::npos) << scriptText;
+    EXPECT_NE(scriptText.find("RIGHT 1-119"), std::string::npos) << scriptText;
+    EXPECT_NE(scriptText.find("FIRE1 20-379"), std::string::npos) << scriptText;
+    ASSERT_EQ(window->Playtests->PlaytestList->count(), 1);
+
+    // The tool replays it as the editor played it.
+    const auto [played, summary] = Tool({"play", "--base", TV_GAME_DIR, QString::fromStdString(map),
+                                         "--keys", QString::fromStdString(keys)});
+    EXPECT_EQ(played, 0);
+    EXPECT_TRUE(
+        summary.contains(QStringLiteral("player \"Knight\" at (%1, %2)").arg(at->X).arg(at->Y)))
+        << summary.toStdString();
+    EXPECT_TRUE(summary.contains(QStringLiteral("kills %1, deaths 0").arg(kills)))
+        << summary.toStdString();
+    const auto [passed, passOut] =
+        Tool({"test", "--base", TV_GAME_DIR, QString::fromStdString(map)});
+    EXPECT_EQ(passed, 0) << passOut.toStdString();
+    EXPECT_TRUE(passOut.contains("ok      green_hills/walk_and_fire")) << passOut.toStdString();
+
+    // A rock wall between the knight and the first slime: the replay no longer kills it, and
+    // says what changed.
+    const tv::TBaseInfo* wall = window->ObjMgr->FindByName("Rock");
+    ASSERT_NE(wall, nullptr);
+    window->Document->PlaceObject(*wall, 600, 344);
+    window->Document->SaveMap(map);
+    const auto [failed, failOut] =
+        Tool({"test", "--base", TV_GAME_DIR, QString::fromStdString(map)});
+    EXPECT_EQ(failed, 1) << failOut.toStdString();
+    EXPECT_TRUE(failOut.contains("changed green_hills/walk_and_fire: ")) << failOut.toStdString();
+    EXPECT_TRUE(failOut.contains("kills 1 -> 0")) << failOut.toStdString();
+
+    // The panel's run replays the map as it is in the editor: the wall taken away again
+    // (unsaved), the playtest is as recorded.
+    window->Document->UndoStack().undo();
+    QSignalSpy finished(window->Playtests, &tv::TPlaytestsPanel::runFinished);
+    ASSERT_TRUE(window->Playtests->RunAll());
+    EXPECT_TRUE(finished.wait(60000));
+    EXPECT_EQ(finished.value(0).value(0).toInt(), 0);
+    EXPECT_EQ(window->Playtests->Results["walk_and_fire"], "ok");
+
+    // Chosen in the panel, the playtest replays in the view up to its last update.
+    window->Playtests->ReplayInView(0);
+    ASSERT_TRUE(window->Playing());
+    PlayUntil(kUpdates);
+    for (int pass = 0; pass < 20; ++pass)
+        tv::RunApplicationIdle();
+    EXPECT_EQ(window->Play->Updates(), kUpdates);
+    EXPECT_EQ(window->Play->World().Player()->GetPosition(), *at);
+    Keys(Qt::Key_Escape);
+    EXPECT_FALSE(window->Playing());
+
+    // The panel lists the map's problems; choosing one selects its object.
+    const tv::TBaseInfo* outside = window->Document->PlaceObject(*wall, 6000, 344);
+    window->Playtests->Refresh();
+    QListWidget* problems = window->Playtests->ProblemList;
+    ASSERT_EQ(problems->count(), 1);
+    EXPECT_TRUE(problems->item(0)->text().endsWith("(\"Rock\"): Left 6000 is outside 0..5200 "
+                                                   "(MaxWorldX)"))
+        << problems->item(0)->text().toStdString();
+    window->Document->Select(nullptr);
+    window->Playtests->ChooseProblem(0);
+    EXPECT_EQ(window->Selected(), outside);
 }
 
 } // namespace

@@ -40,7 +40,7 @@ TEST(Manual, EveryFormOfTheUsageHasItsHelpAndOnlyItsOwn) {
         EXPECT_EQ(help.find("--base GAMEDIR\n") != std::string::npos, takesBase) << help;
         EXPECT_EQ(help.find("--version"), std::string::npos) << help;
     }
-    EXPECT_EQ(forms, 10);
+    EXPECT_EQ(forms, 11);
 
     const std::string map = tv::CommandHelp(tv::kTvmtoolManual, {"map"});
     for (const char* verb :

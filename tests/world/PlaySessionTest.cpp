@@ -6,6 +6,7 @@
 #include "mapdata/Map.h"
 #include "mapdata/Objects.h"
 #include "mapdata/Text.h"
+#include "world/KeyRecorder.h"
 #include "world/PlayOverlay.h"
 #include "world/ScriptedPlay.h"
 
@@ -313,3 +314,70 @@ TEST_F(GfxWorldTest, OverlayOffersRestartAfterADeathInRed) {
             red += frame.pixel(x, y) == qRgb(255, 90, 60);
     EXPECT_GT(red, 30);
 }
+
+namespace tv {
+namespace {
+
+// Keys held and tapped between updates, as a keyboard gives them, are recorded; the script
+// written with its header reads back and replays the same game, the tap as one update.
+TEST_F(WorldTest, RecordedKeysReplayTheSameGame) {
+    TMap map;
+    SmallMap(map, 4, "Drápy");
+    TPlaySettings settings;
+    settings.Start.ScrollX = 10;
+    settings.Start.PlayerLeft = 60;
+    settings.Seed = 77;
+    TPlaySession played(map, PD3DDevice(), settings);
+    played.RecordKeys();
+    const TPlayer& player = *played.World().Player();
+    played.BeforeUpdate = [&](uint64_t update) {
+        SetKeyDown(player.KeyRight, update >= 3 && update < 20);
+        SetKeyDown(player.KeyFire1, update >= 10 && update < 200);
+        if (update == 40) { // pressed and let go before the update sees it
+            SetKeyDown(player.KeyRight, true);
+            SetKeyDown(player.KeyRight, false);
+        }
+    };
+    for (int i = 0; i < 250; ++i)
+        played.RunUpdate();
+    played.BeforeUpdate = nullptr;
+    const TPlayReport original = PlayReportOf(played);
+    ResetKeyState();
+
+    TKeyScriptHeader header;
+    header.Map = "small.tvm";
+    header.Seed = settings.Seed;
+    header.Start = settings.Start;
+    header.Updates = played.Recording()->Updates();
+    const std::string script = WriteKeyScript(header, played.Recording()->Spans());
+    EXPECT_EQ(script, "#! map small.tvm\n#! seed 77\n#! start 10 60\n#! updates 250\n"
+                      "RIGHT 3-19\nFIRE1 10-199\nRIGHT 40\n");
+    const TKeyScriptHeader read = ParseKeyScriptHeader(script);
+    EXPECT_EQ(read.Map, "small.tvm");
+    EXPECT_EQ(read.Seed, std::optional<uint32_t>(77));
+    EXPECT_EQ(read.Start.ScrollX, 10);
+    EXPECT_EQ(read.Start.PlayerLeft, std::optional<int32_t>(60));
+    EXPECT_EQ(read.Updates, std::optional<uint64_t>(250));
+
+    TPlaySettings again;
+    again.Start = read.Start;
+    again.Seed = read.Seed;
+    TPlaySession replayed(map, PD3DDevice(), again);
+    std::ostringstream out;
+    const TPlayReport replay =
+        RunScriptedPlay(replayed, *read.Updates, ParseKeyScript(script), out);
+    EXPECT_EQ(replay.PlayerPosition, original.PlayerPosition);
+    EXPECT_EQ(replay.Kills, original.Kills);
+    EXPECT_EQ(replay.HitPoints, original.HitPoints);
+    EXPECT_EQ(replay.EnemiesAlive, original.EnemiesAlive);
+    EXPECT_EQ(original.PlayerPosition.X, 50 + 17 * 4 + 4) << "17 updates held, one tapped";
+
+    // A header value that cannot be read names its line; other "#!" lines are comments.
+    EXPECT_NO_THROW(ParseKeyScriptHeader("#! seen it all\n#!\n"));
+    for (const char* bad :
+         {"#! seed -1\n", "#! seed 4294967296\n", "#! start 5\n", "#! start x -\n", "#! updates\n"})
+        EXPECT_THROW(ParseKeyScriptHeader(bad), EError) << bad;
+}
+
+} // namespace
+} // namespace tv

@@ -1,5 +1,6 @@
 #include "tools/tvmtool/Commands.h"
 
+#include "document/MapProblems.h"
 #include "document/RecordJson.h"
 #include "document/ReferenceForm.h"
 #include "manual/Manual.h"
@@ -11,6 +12,7 @@
 #include "tools/tvmtool/DiffCommand.h"
 #include "tools/tvmtool/PlayCommand.h"
 #include "tools/tvmtool/RenderCommand.h"
+#include "tools/tvmtool/TestCommand.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,18 +27,6 @@ namespace {
 // "Objects[3] (\"Slime\")" for messages about placed objects.
 std::string ObjectLabel(int index, const TBaseInfo& record) {
     return Format("Objects[%d] ", index) + "(" + JsonString(ShortenText(record.Name)) + ")";
-}
-
-// The data names of a record that name files under a data folder, with their fields.
-std::vector<std::pair<const char*, std::string_view>> DataNames(const TBaseInfo& record) {
-    std::vector<std::pair<const char*, std::string_view>> names = {{"texture", record.Texture}};
-    if (const auto* entity = dynamic_cast<const TEntityInfo*>(&record)) {
-        names.emplace_back("FireSound", entity->FireSound);
-        names.emplace_back("DieSound", entity->DieSound);
-        names.emplace_back("HitSound", entity->HitSound);
-        names.emplace_back("AmbientSound", entity->AmbientSound);
-    }
-    return names;
 }
 
 // The line a failed map load gets when the map reads whole without the catalogue and one of
@@ -63,29 +53,8 @@ std::string WrittenWithoutCatalogueHint(const std::string& path, const TObjMgr& 
 
 std::vector<std::string> MapWarnings(const TMap& map) {
     std::vector<std::string> warnings;
-    if (!IsBareFileName(map.FileName))
-        warnings.push_back("FileName " + JsonString(ShortenText(map.FileName)) +
-                           " is not a bare file name (it is empty, or names a folder, a drive or "
-                           "control characters)");
-    if (LeavesDataFolder(map.ThemeMusic))
-        warnings.push_back("ThemeMusic " + JsonString(ShortenText(map.ThemeMusic)) +
-                           " leaves the game folder's Data\\Music\\");
-    const std::string graphic = BaseFolder() + "Data\\Graphic\\";
-    for (int i = 0; i < map.Objects.Count(); ++i) {
-        const TBaseInfo& record = *map.Objects[i];
-        if (!record.Texture.empty() && !FileExists(graphic + record.Texture))
-            warnings.push_back(ObjectLabel(i, record) + ": texture " +
-                               JsonString(ShortenText(record.Texture)) + " not found under " +
-                               NativePath(graphic));
-        for (const auto& [field, name] : DataNames(record))
-            if (LeavesDataFolder(name))
-                warnings.push_back(ObjectLabel(i, record) + ": " + field + " " +
-                                   JsonString(ShortenText(name)) + " leaves the game folder");
-        if (record.Left < 0 || record.Left > map.MaxWorldX)
-            warnings.push_back(
-                ObjectLabel(i, record) +
-                Format(": Left %d is outside 0..%d (MaxWorldX)", record.Left, map.MaxWorldX));
-    }
+    for (const TMapProblem& problem : FindMapProblems(map))
+        warnings.push_back(problem.Text);
     return warnings;
 }
 
@@ -291,6 +260,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             return RenderCommand(args, out, err);
         if (args[0] == "play")
             return PlayCommand(args, out, err);
+        if (args[0] == "test")
+            return TestCommand(args, out, err);
         throw UsageError("unknown command " + args[0]);
     } catch (const UsageError& e) {
         if (*e.what())

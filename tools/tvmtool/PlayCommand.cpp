@@ -17,6 +17,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -43,6 +44,7 @@ struct PlayOptions : CommandLine {
     uint64_t Updates = 0;
     double MsPerUpdate = kGameUpdateMs;
     uint32_t Seed = kDefaultSeed;
+    bool HaveSeed = false;
     std::string KeyScript;
     std::string Screenshot;
 };
@@ -77,6 +79,7 @@ PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
                 std::from_chars(text.data(), text.data() + text.size(), options.Seed);
             if (error != std::errc() || end != text.data() + text.size())
                 throw UsageError("--seed needs a whole number 0..4294967295");
+            options.HaveSeed = true;
         } else if (option == "--keys") {
             options.KeyScript = value();
         } else if (option == "--screenshot") {
@@ -87,7 +90,7 @@ PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
         return true;
     };
     static_cast<CommandLine&>(options) = ParseCommandLine(args, 1, 1, own);
-    if (!options.HaveUpdates)
+    if (!options.HaveUpdates && options.KeyScript.empty())
         throw UsageError("--updates is required");
     return options;
 }
@@ -136,11 +139,27 @@ int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         return 2;
     }
     std::vector<TKeySpan> keys;
+    TKeyScriptHeader header;
     if (!options.KeyScript.empty()) {
         const std::vector<uint8_t> script = ReadRegularFile(options.KeyScript, options.KeyScript);
-        keys = ReadingFile(options.KeyScript, [&] {
-            return ParseKeyScript(std::string(script.begin(), script.end()));
+        ReadingFile(options.KeyScript, [&] {
+            const std::string text(script.begin(), script.end());
+            header = ParseKeyScriptHeader(text);
+            keys = ParseKeyScript(text);
         });
+    }
+    // A recorded playtest's header gives its seed, start and length unless the command line
+    // says otherwise.
+    if (!options.HaveSeed && header.Seed)
+        options.Seed = *header.Seed;
+    if (!options.HaveUpdates) {
+        if (!header.Updates) {
+            err << "tvmtool: --updates is required (the key script does not say how long it "
+                   "plays)\n"
+                << kPlayUsage;
+            return 2;
+        }
+        options.Updates = std::min<uint64_t>(*header.Updates, kMaxUpdates);
     }
 
     const ScopedBaseFolder base(options.GameDir);
@@ -167,6 +186,7 @@ int PlayCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     TPlaySettings settings;
     settings.MsPerUpdate = options.MsPerUpdate;
+    settings.Start = header.Start;
     settings.Seed = options.Seed;
     settings.Overlay = false; // the picture shows the level alone
     QImage lastFrame;
