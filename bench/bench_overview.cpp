@@ -73,6 +73,9 @@ public:
     std::optional<uint32_t> Color(uint32_t) override { return {}; }
     tv::TSaveChoice AskSave(const std::string&) override { return tv::TSaveChoice::Discard; }
     bool AskYesNo(const std::string&) override { return false; }
+    tv::TRecoveryChoice AskRecovery(const std::string&) override {
+        return tv::TRecoveryChoice::Later;
+    }
 };
 
 void BM_WheelScrollStep(benchmark::State& state) {
