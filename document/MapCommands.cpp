@@ -3,6 +3,7 @@
 #include "mapdata/Errors.h"
 
 #include <QString>
+#include <algorithm>
 #include <unordered_set>
 
 namespace tv {
@@ -89,8 +90,7 @@ void TInsertObjectsCommand::Undo() {
     TDocumentState& state = State();
     owned_ = state.Map->Objects.ExtractAt(indexes_);
     state.Scene->MarkDead(order_);
-    for (const TBaseInfo* record : order_)
-        state.Forget(record);
+    state.Forget(order_);
     state.Touch(DocChange::Objects);
     SwapDeletedCopy();
 }
@@ -108,7 +108,7 @@ void TDeleteObjectCommand::Redo() {
     state.Scene->MarkDead(&record);
     previousDeleted_ = std::move(state.Deleted);
     state.Deleted = CloneInfo(record);
-    state.Select(nullptr);
+    state.Forget(&record);
     state.Touch(DocChange::Objects);
 }
 
@@ -146,8 +146,26 @@ void TChangeObjectsCommand::Apply(bool after) {
         state.Touch(DocChange::Object);
         state.RefreshView(&record);
     }
-    if (!changes_.empty())
-        state.Select(&state.RecordAt(changes_.front().Index));
+    SelectChanged();
+}
+
+// The changed records are selected, so the designer sees what undo and redo changed; a
+// selection that holds them all stays as it is (with its primary record).
+void TChangeObjectsCommand::SelectChanged() {
+    TDocumentState& state = State();
+    if (changes_.empty())
+        return;
+    std::vector<TBaseInfo*> changed;
+    changed.reserve(changes_.size());
+    for (const TRecordChange& change : changes_)
+        changed.push_back(&state.RecordAt(change.Index));
+    const std::unordered_set<const TBaseInfo*> selected(state.Selection.begin(),
+                                                        state.Selection.end());
+    const bool allSelected = std::all_of(changed.begin(), changed.end(), [&](TBaseInfo* record) {
+        return selected.count(record) != 0;
+    });
+    if (!allSelected)
+        state.SelectAll(changed);
 }
 
 void TChangeObjectsCommand::Redo() {

@@ -53,6 +53,11 @@ private:
     uint64_t stages_;
 };
 
+std::vector<TBaseInfo*> WithAdded(std::vector<TBaseInfo*> records, TBaseInfo* record) {
+    records.push_back(record);
+    return records;
+}
+
 } // namespace
 
 TMapDocument::TMapDocument(const TObjMgr* catalogue, std::unique_ptr<TMapScene> scene)
@@ -94,7 +99,7 @@ void TMapDocument::ForgetMap() {
     loadedViews_ = false;
     loadedFailures_.clear();
     undoStack_.clear();
-    state_.Selected = nullptr;
+    state_.Selection.clear();
     dragging_ = false;
     dragStart_.clear();
     state_.Scene->MarkAllDead();
@@ -174,8 +179,46 @@ void TMapDocument::RebuildViews() {
         throw EError(TextureFailureText(failed));
 }
 
+// ---------------------------------------------------------------------------------------------
+// The selection
+
+bool TMapDocument::IsSelected(const TBaseInfo* record) const {
+    const std::vector<TBaseInfo*>& selection = state_.Selection;
+    return record && std::find(selection.begin(), selection.end(), record) != selection.end();
+}
+
+void TMapDocument::Select(TBaseInfo* record) {
+    state_.Select(record);
+    Notify();
+}
+
+void TMapDocument::SelectAll(const std::vector<TBaseInfo*>& records) {
+    state_.SelectAll(records);
+    Notify();
+}
+
+void TMapDocument::AddToSelection(const std::vector<TBaseInfo*>& records) {
+    std::vector<TBaseInfo*> selection = state_.Selection;
+    selection.insert(selection.end(), records.begin(), records.end());
+    SelectAll(selection);
+}
+
+void TMapDocument::ToggleSelected(TBaseInfo* record) {
+    if (!record)
+        return;
+    if (IsSelected(record))
+        state_.Forget(record);
+    else
+        state_.SelectAll(WithAdded(state_.Selection, record));
+    Notify();
+}
+
+void TMapDocument::ClearSelection() {
+    Select(nullptr);
+}
+
 int TMapDocument::SelectedIndex() const {
-    return state_.Selected ? state_.Map->Objects.IndexOf(state_.Selected) : -1;
+    return state_.Selected() ? state_.Map->Objects.IndexOf(state_.Selected()) : -1;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -239,7 +282,7 @@ void TMapDocument::Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_
 
 bool TMapDocument::ChangeSelected(const std::string& text,
                                   const std::function<void(TBaseInfo&)>& change, int mergeId) {
-    TBaseInfo* record = state_.Selected;
+    TBaseInfo* record = state_.Selected();
     if (!record)
         return false;
     // The change is tried on a copy first, so a value that cannot be read changes nothing.
@@ -261,7 +304,7 @@ bool TMapDocument::ChangeSelected(const std::string& text,
 }
 
 void TMapDocument::TellOfReferenceEdit(std::string_view row) {
-    const TBaseInfo* record = state_.Selected;
+    const TBaseInfo* record = state_.Selected();
     if (referenceEditTold_ || !record || !IsCatalogueRow(row) ||
         !ReferencePrototype(*record, catalogue_))
         return;
@@ -271,7 +314,7 @@ void TMapDocument::TellOfReferenceEdit(std::string_view row) {
 
 void TMapDocument::SetObjectProperty(const std::string& key, const std::string& value) {
     const int32_t maxWorldX = state_.Map->MaxWorldX;
-    const std::string name = state_.Selected ? state_.Selected->Name.str() : std::string();
+    const std::string name = state_.Selected() ? state_.Selected()->Name.str() : std::string();
     if (ChangeSelected("Set " + key + " of " + name, [&](TBaseInfo& record) {
             ApplyObjectProperty(record, key, value, maxWorldX);
         }))
@@ -279,23 +322,23 @@ void TMapDocument::SetObjectProperty(const std::string& key, const std::string& 
 }
 
 void TMapDocument::SetObjectTexture(const std::string& texture) {
-    if (state_.Selected && ChangeSelected(Named("Set Texture of", *state_.Selected),
-                                          [&](TBaseInfo& record) { record.Texture = texture; }))
+    if (state_.Selected() && ChangeSelected(Named("Set Texture of", *state_.Selected()),
+                                            [&](TBaseInfo& record) { record.Texture = texture; }))
         TellOfReferenceEdit(kPropTexture);
 }
 
 void TMapDocument::SetObjectColor(uint32_t color) {
-    if (state_.Selected && ChangeSelected(Named("Set Color of", *state_.Selected),
-                                          [&](TBaseInfo& record) { record.Color = color; }))
+    if (state_.Selected() && ChangeSelected(Named("Set Color of", *state_.Selected()),
+                                            [&](TBaseInfo& record) { record.Color = color; }))
         TellOfReferenceEdit(kPropColor);
 }
 
 void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
-    if (!state_.Selected)
+    if (!state_.Selected())
         return;
     const int32_t maxWorldX = state_.Map->MaxWorldX;
     ChangeSelected(
-        Named("Move", *state_.Selected),
+        Named("Move", *state_.Selected()),
         [&](TBaseInfo& record) {
             record.Left = Clamp(AddSaturated(record.Left, dx), 0, maxWorldX);
             record.Top = Clamp(AddSaturated(record.Top, dy), 0, kScreenHeight);
@@ -304,14 +347,14 @@ void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
 }
 
 void TMapDocument::BeginDrag(int32_t left, int32_t top) {
-    if (!state_.Selected)
+    if (!state_.Selected())
         return;
     dragging_ = true;
     DragTo(left, top);
 }
 
 void TMapDocument::DragTo(int32_t left, int32_t top) {
-    TBaseInfo* record = state_.Selected;
+    TBaseInfo* record = state_.Selected();
     if (!dragging_ || !record)
         return;
     dragStart_.try_emplace(SelectedIndex(), *record);
@@ -369,14 +412,14 @@ void TMapDocument::SetThemeMusic(const std::string& music) {
 // Deleting, undo and redo
 
 void TMapDocument::DeleteSelected() {
-    if (state_.Selected)
-        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Delete", *state_.Selected),
+    if (state_.Selected())
+        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Delete", *state_.Selected()),
                                                     SelectedIndex()));
 }
 
 void TMapDocument::CutSelected() {
-    if (state_.Selected)
-        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Cut", *state_.Selected),
+    if (state_.Selected())
+        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Cut", *state_.Selected()),
                                                     SelectedIndex()));
 }
 

@@ -39,7 +39,11 @@ public:
     TMapScene& Scene() const { return *state_.Scene; }
     const TObjMgr* Catalogue() const { return catalogue_; }
     QUndoStack& UndoStack() { return undoStack_; }
-    TBaseInfo* Selected() const { return state_.Selected; }
+    // The primary selected record (the first chosen), or none.
+    TBaseInfo* Selected() const { return state_.Selected(); }
+    // Every selected record, the primary first.
+    const std::vector<TBaseInfo*>& Selection() const { return state_.Selection; }
+    bool IsSelected(const TBaseInfo* record) const;
     const TBaseInfo* Deleted() const { return state_.Deleted.get(); }
     bool Dragging() const { return dragging_; }
 
@@ -81,8 +85,16 @@ public:
     // textures is raised here.
     void RebuildViews();
 
-    // --- the selection (not an edit: nothing is told) ---
-    void Select(TBaseInfo* record) { state_.Selected = record; }
+    // --- the selection: not an edit, but every change tells DocChange::Selection ---
+    // Exactly this record is selected (none: nothing is).
+    void Select(TBaseInfo* record);
+    // Exactly these records, the first one primary; repeated ones count once.
+    void SelectAll(const std::vector<TBaseInfo*>& records);
+    // Adds records after those selected.
+    void AddToSelection(const std::vector<TBaseInfo*>& records);
+    // Adds a record, or takes it out when it is selected (the next one becomes primary).
+    void ToggleSelected(TBaseInfo* record);
+    void ClearSelection();
 
     // --- edits, each one undo step; each tells the listeners ---
     // One copy of a type with its top-left corner at a world point (the selection stays).

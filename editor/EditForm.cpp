@@ -537,8 +537,14 @@ void TEditF::DocumentChanged(unsigned changes) {
     }
     if (changes & DocChange::Objects)
         RefreshModify();
-    else if (changes & (DocChange::Object | DocChange::Selection))
+    else if (changes & DocChange::Object)
         FillProperties();
+    // Whoever changed the selection (the view, the lists, an undo step), the grid and the
+    // lists show it.
+    if (changes & DocChange::Selection) {
+        ShowSelected();
+        ShowSelectionInLists();
+    }
 }
 
 std::string TEditF::MapFolder() const {

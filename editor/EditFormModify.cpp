@@ -114,7 +114,6 @@ void TEditF::SelectFromModList() {
             break;
         }
     }
-    ShowSelected();
 }
 
 void TEditF::ShowSelectionInLists() {
@@ -124,7 +123,9 @@ void TEditF::ShowSelectionInLists() {
         ListMod->setCurrentRow(-1);
         return;
     }
-    for (int group = 0; group < ComboMod->count(); ++group) {
+    // The list is filled again only for another group: a pick in the list keeps its entries.
+    for (int group = 0; group < ComboMod->count() && !TextEquals(ModGroup, selected->Group);
+         ++group) {
         if (TextEquals(ComboMod->itemText(group).toStdString(), selected->Group)) {
             const QSignalBlocker comboBlocker(ComboMod);
             ComboMod->setCurrentIndex(group);

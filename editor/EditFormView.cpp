@@ -351,8 +351,6 @@ void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifie
             if (wx >= record->Left && wx < int64_t{record->Left} + record->Width &&
                 wy >= record->Top && wy < int64_t{record->Top} + record->Height) {
                 Document->Select(record);
-                ShowSelected();
-                ShowSelectionInLists();
                 return;
             }
         }
