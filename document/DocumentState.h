@@ -21,6 +21,7 @@ inline constexpr unsigned Objects = 1u << 1;   // records were added to or taken
 inline constexpr unsigned Object = 1u << 2;    // fields of records changed
 inline constexpr unsigned MapVars = 1u << 3;   // the map variables changed
 inline constexpr unsigned Selection = 1u << 4; // another record (or none) is selected
+inline constexpr unsigned Groups = 1u << 5;    // a group was locked, unlocked, hidden or shown
 } // namespace DocChange
 
 // Every stored field of a record, kept as the record's own stream bytes; put back into the

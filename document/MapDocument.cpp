@@ -100,6 +100,7 @@ void TMapDocument::ForgetMap() {
     loadedFailures_.clear();
     undoStack_.clear();
     state_.Selection.clear();
+    groups_.Clear();
     dragging_ = false;
     dragStart_.clear();
     state_.Scene->MarkAllDead();
@@ -217,6 +218,36 @@ void TMapDocument::ClearSelection() {
     Select(nullptr);
 }
 
+TBaseInfo* TMapDocument::ObjectAt(int64_t x, int64_t y, const TBaseInfo* below) const {
+    return tv::ObjectAt(state_.Map->Objects, groups_, x, y, below);
+}
+
+std::vector<TBaseInfo*> TMapDocument::ObjectsIn(const TRect& rect, std::string_view group) const {
+    return tv::ObjectsIn(state_.Map->Objects, rect, group);
+}
+
+void TMapDocument::SetGroupLocked(std::string_view group, bool locked) {
+    groups_.SetLocked(group, locked);
+    DropUnpickableFromSelection();
+    state_.Touch(DocChange::Groups);
+    Notify();
+}
+
+void TMapDocument::SetGroupHidden(std::string_view group, bool hidden) {
+    groups_.SetHidden(group, hidden);
+    DropUnpickableFromSelection();
+    state_.Touch(DocChange::Groups);
+    Notify();
+}
+
+void TMapDocument::DropUnpickableFromSelection() {
+    std::vector<TBaseInfo*> kept;
+    for (TBaseInfo* record : state_.Selection)
+        if (groups_.Pickable(*record))
+            kept.push_back(record);
+    state_.SelectAll(kept);
+}
+
 int TMapDocument::SelectedIndex() const {
     return state_.Selected() ? state_.Map->Objects.IndexOf(state_.Selected()) : -1;
 }
@@ -236,6 +267,8 @@ TBaseInfo* TMapDocument::PlaceObject(const TBaseInfo& type, int32_t left, int32_
 }
 
 int TMapDocument::AddCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement) {
+    if (count > kMaxAddCount)
+        throw EError(AddCountTooLargeText(count));
     TPlacedCopies placed = PlaceCopies(type, count, placement, state_.Map->Objects);
     if (placed.Copies.empty()) {
         // Nothing to add; the pages still show the map as it is.

@@ -8,6 +8,7 @@
 // notifications.
 
 #include "document/DocumentState.h"
+#include "document/Picking.h"
 #include "document/Placement.h"
 #include "document/Properties.h"
 
@@ -96,11 +97,22 @@ public:
     void ToggleSelected(TBaseInfo* record);
     void ClearSelection();
 
+    // --- finding records, and the groups locked or hidden in this session ---
+    // The record the view picks at a world point (see ObjectAt in Picking.h).
+    TBaseInfo* ObjectAt(int64_t x, int64_t y, const TBaseInfo* below = nullptr) const;
+    // The records of a group (all groups: empty) overlapping a rectangle of the world.
+    std::vector<TBaseInfo*> ObjectsIn(const TRect& rect, std::string_view group) const;
+    const TGroupStates& Groups() const { return groups_; }
+    // Locking or hiding a group takes its records out of the selection; tells
+    // DocChange::Groups. New and Open unlock and show every group.
+    void SetGroupLocked(std::string_view group, bool locked);
+    void SetGroupHidden(std::string_view group, bool hidden);
+
     // --- edits, each one undo step; each tells the listeners ---
     // One copy of a type with its top-left corner at a world point (the selection stays).
     TBaseInfo* PlaceObject(const TBaseInfo& type, int32_t left, int32_t top);
     // "Add": copies placed at random or fixed places; returns how many copies found no place.
-    // A count of 0 or less adds nothing.
+    // A count of 0 or less adds nothing; one above kMaxAddCount raises and adds nothing.
     int AddCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement);
     // A typed value for a row of the selected record's properties. A value that changes
     // nothing still remakes the view object and tells DocChange::Object, as an edit would.
@@ -143,6 +155,8 @@ private:
     // A new map or a reloaded one: nothing of the old one may stay referred to.
     void ForgetMap();
     int SelectedIndex() const;
+    // Takes the records the view may no longer pick out of the selection.
+    void DropUnpickableFromSelection();
 
     const TObjMgr* catalogue_;
     TDocumentState state_;
@@ -154,6 +168,7 @@ private:
     std::vector<const TBaseInfo*> loadedFailures_;
     std::string sourcePath_;
     bool referenceEditTold_ = false;
+    TGroupStates groups_;
     // The records a drag has moved, by place, with their fields before the drag.
     std::map<int, TRecordState> dragStart_;
 };

@@ -2,6 +2,8 @@
 // property grid, the texture and colour pickers, Delete, Undelete, Copy, Cut and Paste.
 #include "editor/EditForm.h"
 
+#include <algorithm>
+
 #include "document/ObjectClipboard.h"
 #include "document/Placement.h"
 #include "document/Properties.h"
@@ -63,8 +65,8 @@ void TEditF::FillModGroups() {
     const QSignalBlocker blocker(ComboMod);
     ComboMod->clear();
     std::vector<std::string> groups;
-    for (const TBaseInfo* record : Map().Objects) {
-        if (IsInView(record) && !TextInList(record->Group, groups)) {
+    for (const TBaseInfo* record : Document->ObjectsIn(ViewRect(WorldX), {})) {
+        if (!TextInList(record->Group, groups)) {
             groups.push_back(record->Group.str());
             ComboMod->addItem(ToQString(record->Group));
         }
@@ -85,9 +87,8 @@ void TEditF::FillModList() {
     }
     if (ModGroup.empty())
         return;
-    for (const TBaseInfo* record : Map().Objects)
-        if (IsInView(record) && TextEquals(record->Group, ModGroup))
-            ListMod->addItem(ToQString(record->Name));
+    for (const TBaseInfo* record : Document->ObjectsIn(ViewRect(WorldX), ModGroup))
+        ListMod->addItem(ToQString(record->Name));
     if (highlighted < ListMod->count())
         ListMod->setCurrentRow(highlighted);
 }
@@ -105,15 +106,9 @@ void TEditF::SelectFromModList() {
     const int wanted = ListMod->currentRow();
     if (wanted < 0)
         return;
-    int index = 0;
-    for (TBaseInfo* record : Map().Objects) {
-        if (!IsInView(record) || !TextEquals(record->Group, ModGroup))
-            continue;
-        if (index++ == wanted) {
-            Document->Select(record);
-            break;
-        }
-    }
+    const std::vector<TBaseInfo*> listed = Document->ObjectsIn(ViewRect(WorldX), ModGroup);
+    if (wanted < static_cast<int>(listed.size()))
+        Document->Select(listed[static_cast<size_t>(wanted)]);
 }
 
 void TEditF::ShowSelectionInLists() {
@@ -134,17 +129,9 @@ void TEditF::ShowSelectionInLists() {
         }
     }
     // The entry of the selected record among the listed ones (as SelectFromModList counts).
-    int row = 0;
-    for (const TBaseInfo* record : Map().Objects) {
-        if (!IsInView(record) || !TextEquals(record->Group, ModGroup))
-            continue;
-        if (record == selected) {
-            ListMod->setCurrentRow(row);
-            return;
-        }
-        ++row;
-    }
-    ListMod->setCurrentRow(-1);
+    const std::vector<TBaseInfo*> listed = Document->ObjectsIn(ViewRect(WorldX), ModGroup);
+    const auto found = std::find(listed.begin(), listed.end(), selected);
+    ListMod->setCurrentRow(found == listed.end() ? -1 : static_cast<int>(found - listed.begin()));
 }
 
 // ---------------------------------------------------------------------------------------------
