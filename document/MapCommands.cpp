@@ -82,8 +82,8 @@ void TInsertObjectsCommand::Redo() {
         state.Touch(DocChange::Objects);
         state.CreateViews(order_);
     }
-    if (select_ == TSelect::First && !order_.empty())
-        state.Select(order_.front());
+    if (select_ == TSelect::All)
+        state.SelectAll(order_);
 }
 
 void TInsertObjectsCommand::Undo() {
@@ -131,10 +131,13 @@ TChangeObjectsCommand::TChangeObjectsCommand(TDocumentState& state, const std::s
 
 bool TChangeObjectsCommand::mergeWith(const QUndoCommand* other) {
     const auto* next = dynamic_cast<const TChangeObjectsCommand*>(other);
-    if (!next || next->mergeId_ != mergeId_ || next->changes_.size() != 1 || changes_.size() != 1 ||
-        next->changes_[0].Index != changes_[0].Index)
+    if (!next || next->mergeId_ != mergeId_ || next->changes_.size() != changes_.size())
         return false;
-    changes_[0].After = next->changes_[0].After;
+    for (size_t i = 0; i < changes_.size(); ++i)
+        if (next->changes_[i].Index != changes_[i].Index)
+            return false;
+    for (size_t i = 0; i < changes_.size(); ++i)
+        changes_[i].After = next->changes_[i].After;
     return true;
 }
 

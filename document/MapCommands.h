@@ -38,7 +38,7 @@ private:
 // later redos put the records back at their places in one pass.
 class TInsertObjectsCommand : public TDocumentCommand {
 public:
-    enum class TSelect { Keep, First };
+    enum class TSelect { Keep, All };
 
     TInsertObjectsCommand(TDocumentState& state, const std::string& text,
                           std::vector<std::unique_ptr<TBaseInfo>> records, TSelect select);
@@ -91,7 +91,7 @@ struct TRecordChange {
 };
 
 // Changes of records' fields (a property, the texture, the colour, a move); each record's view
-// object is made again and the changed records are selected. Nudges of the same record merge
+// object is made again and the changed records are selected. Nudges of the same records merge
 // into one step.
 class TChangeObjectsCommand : public TDocumentCommand {
 public:

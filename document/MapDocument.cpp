@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <filesystem>
+#include <unordered_map>
 
 namespace tv {
 
@@ -307,7 +308,7 @@ void TMapDocument::Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_
     }
     const std::string text = CountedText("Paste", records.size(), *records.front());
     Push(std::make_unique<TInsertObjectsCommand>(state_, text, std::move(records),
-                                                 TInsertObjectsCommand::TSelect::First));
+                                                 TInsertObjectsCommand::TSelect::All));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -367,16 +368,39 @@ void TMapDocument::SetObjectColor(uint32_t color) {
 }
 
 void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
-    if (!state_.Selected())
+    const std::vector<TBaseInfo*>& selection = state_.Selection;
+    if (selection.empty())
         return;
+    // Every selected record moves by the same amount, each kept within the world.
     const int32_t maxWorldX = state_.Map->MaxWorldX;
-    ChangeSelected(
-        Named("Move", *state_.Selected()),
-        [&](TBaseInfo& record) {
-            record.Left = Clamp(AddSaturated(record.Left, dx), 0, maxWorldX);
-            record.Top = Clamp(AddSaturated(record.Top, dy), 0, kScreenHeight);
-        },
-        TChangeObjectsCommand::kNudgeId);
+    std::unordered_map<const TBaseInfo*, int> places;
+    const TBaseInfoList& objects = state_.Map->Objects;
+    for (int i = 0; i < objects.Count(); ++i)
+        places.emplace(objects[i], i);
+    std::vector<TRecordChange> changes;
+    changes.reserve(selection.size());
+    for (TBaseInfo* record : selection) {
+        TRecordState before(*record);
+        const int32_t left = record->Left;
+        const int32_t top = record->Top;
+        record->Left = Clamp(AddSaturated(left, dx), 0, maxWorldX);
+        record->Top = Clamp(AddSaturated(top, dy), 0, kScreenHeight);
+        TRecordState after(*record);
+        record->Left = left;
+        record->Top = top;
+        if (!(before == after))
+            changes.push_back(
+                TRecordChange{places.at(record), std::move(before), std::move(after)});
+    }
+    if (changes.empty()) {
+        // Against the edge of the world: nothing to undo, the records are shown again.
+        state_.Touch(DocChange::Object);
+        Notify();
+        return;
+    }
+    const std::string text = CountedText("Move", selection.size(), *selection.front());
+    Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false,
+                                                 TChangeObjectsCommand::kNudgeId));
 }
 
 void TMapDocument::BeginDrag(int32_t left, int32_t top) {

@@ -124,8 +124,8 @@ public:
     void BeginDrag(int32_t left, int32_t top);
     void DragTo(int32_t left, int32_t top);
     void EndDrag();
-    // Moves the selected record by a few world units, kept within the world; repeated nudges
-    // of one record are one undo step.
+    // Moves every selected record by a few world units, each kept within the world; repeated
+    // nudges of the same records are one undo step.
     void NudgeSelected(int32_t dx, int32_t dy);
     // A typed value for a row of the map variables. Tells DocChange::MapVars even when nothing
     // changed, so a grid shows the stored values again.
@@ -136,7 +136,7 @@ public:
     // Delete under the text "Cut" (the caller has put the record on the clipboard).
     void CutSelected();
     // Puts copies of records into the map by Z, the first one's top-left corner at a world
-    // point and the others as they lay to it, and selects the first.
+    // point and the others as they lay to it, and selects them all (the first one primary).
     void Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_t left, int32_t top);
     void Undo();
     void Redo();

@@ -91,9 +91,11 @@ TEST_F(SelectionTest, RecordsTakenOutLeaveTheSelectionAndUndoOfAChangeShowsWhatC
     document->NudgeSelected(3, 0);
     document->Undo();
     EXPECT_EQ(Selection(), (std::vector<TBaseInfo*>{b, a}));
+    const int32_t aLeft = a->Left;
     document->SelectAll({d});
     document->Redo();
-    EXPECT_EQ(Selection(), (std::vector<TBaseInfo*>{b}));
+    EXPECT_EQ(Selection(), (std::vector<TBaseInfo*>{b, a}));
+    EXPECT_EQ(a->Left, aLeft + 3) << "the nudge moved every selected record";
 
     // A new map selects nothing.
     document->NewMap();
