@@ -5,6 +5,7 @@
 #include "mapdata/Text.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace tv {
 
@@ -33,15 +34,41 @@ TBaseInfo& TDocumentState::RecordAt(int index) const {
 }
 
 void TDocumentState::Select(TBaseInfo* record) {
-    if (Selected == record)
+    if (record)
+        SelectAll({record});
+    else
+        SelectAll({});
+}
+
+void TDocumentState::SelectAll(const std::vector<TBaseInfo*>& records) {
+    std::vector<TBaseInfo*> chosen;
+    chosen.reserve(records.size());
+    std::unordered_set<const TBaseInfo*> seen;
+    for (TBaseInfo* record : records)
+        if (record && seen.insert(record).second)
+            chosen.push_back(record);
+    if (chosen == Selection)
         return;
-    Selected = record;
+    Selection = std::move(chosen);
     Touch(DocChange::Selection);
 }
 
 void TDocumentState::Forget(const TBaseInfo* record) {
-    if (Selected && Selected == record)
-        Select(nullptr);
+    const auto found = std::find(Selection.begin(), Selection.end(), record);
+    if (found == Selection.end())
+        return;
+    Selection.erase(found);
+    Touch(DocChange::Selection);
+}
+
+void TDocumentState::Forget(const std::vector<TBaseInfo*>& records) {
+    if (Selection.empty() || records.empty())
+        return;
+    const std::unordered_set<const TBaseInfo*> leaving(records.begin(), records.end());
+    const size_t erased = std::erase_if(
+        Selection, [&](const TBaseInfo* record) { return leaving.count(record) != 0; });
+    if (erased != 0)
+        Touch(DocChange::Selection);
 }
 
 void TDocumentState::Fail(std::exception_ptr failure) {

@@ -21,6 +21,7 @@ inline constexpr unsigned Objects = 1u << 1;   // records were added to or taken
 inline constexpr unsigned Object = 1u << 2;    // fields of records changed
 inline constexpr unsigned MapVars = 1u << 3;   // the map variables changed
 inline constexpr unsigned Selection = 1u << 4; // another record (or none) is selected
+inline constexpr unsigned Groups = 1u << 5;    // a group was locked, unlocked, hidden or shown
 } // namespace DocChange
 
 // Every stored field of a record, kept as the record's own stream bytes; put back into the
@@ -39,8 +40,9 @@ private:
 struct TDocumentState {
     std::unique_ptr<TMap> Map;
     std::unique_ptr<TMapScene> Scene;
-    // A record of Map's Objects, or none. Whatever takes a record out of the map clears it.
-    TBaseInfo* Selected = nullptr;
+    // Records of Map's Objects, each once, in the order they were chosen; the first is the
+    // primary one. Whatever takes records out of the map takes them out of it.
+    std::vector<TBaseInfo*> Selection;
     // The copy of the last deleted record, for Undelete; it survives New and Open.
     std::unique_ptr<TBaseInfo> Deleted;
 
@@ -52,9 +54,15 @@ struct TDocumentState {
 
     // The record at a place of the map's objects; raises for a place the map does not have.
     TBaseInfo& RecordAt(int index) const;
+    // The primary selected record, or none.
+    TBaseInfo* Selected() const { return Selection.empty() ? nullptr : Selection.front(); }
+    // Exactly this record (none: nothing) is selected.
     void Select(TBaseInfo* record);
-    // A record leaves the map: it is no longer selected.
+    // Exactly these records are selected (repeated ones count once).
+    void SelectAll(const std::vector<TBaseInfo*>& records);
+    // Records leave the map: they are no longer selected.
     void Forget(const TBaseInfo* record);
+    void Forget(const std::vector<TBaseInfo*>& records);
     void Touch(unsigned changes) { Changes |= changes; }
     // Keeps the first failure.
     void Fail(std::exception_ptr failure);

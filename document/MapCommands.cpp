@@ -3,6 +3,8 @@
 #include "mapdata/Errors.h"
 
 #include <QString>
+#include <algorithm>
+#include <unordered_set>
 
 namespace tv {
 
@@ -80,16 +82,15 @@ void TInsertObjectsCommand::Redo() {
         state.Touch(DocChange::Objects);
         state.CreateViews(order_);
     }
-    if (select_ == TSelect::First && !order_.empty())
-        state.Select(order_.front());
+    if (select_ == TSelect::All)
+        state.SelectAll(order_);
 }
 
 void TInsertObjectsCommand::Undo() {
     TDocumentState& state = State();
     owned_ = state.Map->Objects.ExtractAt(indexes_);
     state.Scene->MarkDead(order_);
-    for (const TBaseInfo* record : order_)
-        state.Forget(record);
+    state.Forget(order_);
     state.Touch(DocChange::Objects);
     SwapDeletedCopy();
 }
@@ -107,7 +108,7 @@ void TDeleteObjectCommand::Redo() {
     state.Scene->MarkDead(&record);
     previousDeleted_ = std::move(state.Deleted);
     state.Deleted = CloneInfo(record);
-    state.Select(nullptr);
+    state.Forget(&record);
     state.Touch(DocChange::Objects);
 }
 
@@ -130,10 +131,13 @@ TChangeObjectsCommand::TChangeObjectsCommand(TDocumentState& state, const std::s
 
 bool TChangeObjectsCommand::mergeWith(const QUndoCommand* other) {
     const auto* next = dynamic_cast<const TChangeObjectsCommand*>(other);
-    if (!next || next->mergeId_ != mergeId_ || next->changes_.size() != 1 || changes_.size() != 1 ||
-        next->changes_[0].Index != changes_[0].Index)
+    if (!next || next->mergeId_ != mergeId_ || next->changes_.size() != changes_.size())
         return false;
-    changes_[0].After = next->changes_[0].After;
+    for (size_t i = 0; i < changes_.size(); ++i)
+        if (next->changes_[i].Index != changes_[i].Index)
+            return false;
+    for (size_t i = 0; i < changes_.size(); ++i)
+        changes_[i].After = next->changes_[i].After;
     return true;
 }
 
@@ -145,8 +149,26 @@ void TChangeObjectsCommand::Apply(bool after) {
         state.Touch(DocChange::Object);
         state.RefreshView(&record);
     }
-    if (!changes_.empty())
-        state.Select(&state.RecordAt(changes_.front().Index));
+    SelectChanged();
+}
+
+// The changed records are selected, so the designer sees what undo and redo changed; a
+// selection that holds them all stays as it is (with its primary record).
+void TChangeObjectsCommand::SelectChanged() {
+    TDocumentState& state = State();
+    if (changes_.empty())
+        return;
+    std::vector<TBaseInfo*> changed;
+    changed.reserve(changes_.size());
+    for (const TRecordChange& change : changes_)
+        changed.push_back(&state.RecordAt(change.Index));
+    const std::unordered_set<const TBaseInfo*> selected(state.Selection.begin(),
+                                                        state.Selection.end());
+    const bool allSelected = std::all_of(changed.begin(), changed.end(), [&](TBaseInfo* record) {
+        return selected.count(record) != 0;
+    });
+    if (!allSelected)
+        state.SelectAll(changed);
 }
 
 void TChangeObjectsCommand::Redo() {

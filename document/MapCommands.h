@@ -39,7 +39,7 @@ private:
 // in one pass over each list; later redos put the records back at their places in one pass.
 class TInsertObjectsCommand : public TDocumentCommand {
 public:
-    enum class TSelect { Keep, First };
+    enum class TSelect { Keep, All };
 
     TInsertObjectsCommand(TDocumentState& state, const std::string& text,
                           std::vector<std::unique_ptr<TBaseInfo>> records, TSelect select);
@@ -68,8 +68,8 @@ private:
 };
 
 // Delete and Cut: takes the record out of the map (its view objects go at the next frame),
-// keeps a copy for Undelete and clears the selection. Undo puts the record back at its place
-// with a new view object, the previous Undelete copy back, and selects the record.
+// keeps a copy for Undelete and takes the record out of the selection. Undo puts the record back at
+// its place with a new view object, the previous Undelete copy back, and selects the record.
 class TDeleteObjectCommand : public TDocumentCommand {
 public:
     TDeleteObjectCommand(TDocumentState& state, const std::string& text, int index);
@@ -92,7 +92,7 @@ struct TRecordChange {
 };
 
 // Changes of records' fields (a property, the texture, the colour, a move); each record's view
-// object is made again and the (first) record is selected. Nudges of the same record merge
+// object is made again and the changed records are selected. Nudges of the same records merge
 // into one step.
 class TChangeObjectsCommand : public TDocumentCommand {
 public:
@@ -112,6 +112,7 @@ protected:
 
 private:
     void Apply(bool after);
+    void SelectChanged();
 
     std::vector<TRecordChange> changes_;
     bool applied_;

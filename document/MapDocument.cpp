@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <unordered_map>
 
 namespace tv {
 
@@ -111,6 +112,11 @@ std::string TypedTextNotice(const ETextTooLong& e) {
     return e.Detail() + ": a map file cannot keep it. The value was not taken.";
 }
 
+std::vector<TBaseInfo*> WithAdded(std::vector<TBaseInfo*> records, TBaseInfo* record) {
+    records.push_back(record);
+    return records;
+}
+
 } // namespace
 
 TMapDocument::TMapDocument(const TObjMgr* catalogue, std::unique_ptr<TMapScene> scene)
@@ -152,7 +158,8 @@ void TMapDocument::ForgetMap() {
     loadedViews_ = false;
     loadedFailures_.clear();
     undoStack_.clear();
-    state_.Selected = nullptr;
+    state_.Selection.clear();
+    groups_.Clear();
     dragging_ = false;
     dragStart_.clear();
     state_.Scene->MarkAllDead();
@@ -232,8 +239,76 @@ void TMapDocument::RebuildViews() {
         throw EError(TextureFailureText(failed));
 }
 
+// ---------------------------------------------------------------------------------------------
+// The selection
+
+bool TMapDocument::IsSelected(const TBaseInfo* record) const {
+    const std::vector<TBaseInfo*>& selection = state_.Selection;
+    return record && std::find(selection.begin(), selection.end(), record) != selection.end();
+}
+
+void TMapDocument::Select(TBaseInfo* record) {
+    state_.Select(record);
+    Notify();
+}
+
+void TMapDocument::SelectAll(const std::vector<TBaseInfo*>& records) {
+    state_.SelectAll(records);
+    Notify();
+}
+
+void TMapDocument::AddToSelection(const std::vector<TBaseInfo*>& records) {
+    std::vector<TBaseInfo*> selection = state_.Selection;
+    selection.insert(selection.end(), records.begin(), records.end());
+    SelectAll(selection);
+}
+
+void TMapDocument::ToggleSelected(TBaseInfo* record) {
+    if (!record)
+        return;
+    if (IsSelected(record))
+        state_.Forget(record);
+    else
+        state_.SelectAll(WithAdded(state_.Selection, record));
+    Notify();
+}
+
+void TMapDocument::ClearSelection() {
+    Select(nullptr);
+}
+
+TBaseInfo* TMapDocument::ObjectAt(int64_t x, int64_t y, const TBaseInfo* below) const {
+    return tv::ObjectAt(state_.Map->Objects, groups_, x, y, below);
+}
+
+std::vector<TBaseInfo*> TMapDocument::ObjectsIn(const TRect& rect, std::string_view group) const {
+    return tv::ObjectsIn(state_.Map->Objects, rect, group);
+}
+
+void TMapDocument::SetGroupLocked(std::string_view group, bool locked) {
+    groups_.SetLocked(group, locked);
+    DropUnpickableFromSelection();
+    state_.Touch(DocChange::Groups);
+    Notify();
+}
+
+void TMapDocument::SetGroupHidden(std::string_view group, bool hidden) {
+    groups_.SetHidden(group, hidden);
+    DropUnpickableFromSelection();
+    state_.Touch(DocChange::Groups);
+    Notify();
+}
+
+void TMapDocument::DropUnpickableFromSelection() {
+    std::vector<TBaseInfo*> kept;
+    for (TBaseInfo* record : state_.Selection)
+        if (groups_.Pickable(*record))
+            kept.push_back(record);
+    state_.SelectAll(kept);
+}
+
 int TMapDocument::SelectedIndex() const {
-    return state_.Selected ? state_.Map->Objects.IndexOf(state_.Selected) : -1;
+    return state_.Selected() ? state_.Map->Objects.IndexOf(state_.Selected()) : -1;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -251,6 +326,8 @@ TBaseInfo* TMapDocument::PlaceObject(const TBaseInfo& type, int32_t left, int32_
 }
 
 int TMapDocument::AddCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement) {
+    if (count > kMaxAddCount)
+        throw EError(AddCountTooLargeText(count));
     TPlacedCopies placed = PlaceCopies(type, count, placement, state_.Map->Objects);
     if (placed.Copies.empty()) {
         // Nothing to add; the pages still show the map as it is.
@@ -289,7 +366,7 @@ void TMapDocument::Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_
     MovePasted(records, left, top);
     const std::string text = CountedText("Paste", records.size(), *records.front());
     Push(std::make_unique<TInsertObjectsCommand>(state_, text, std::move(records),
-                                                 TInsertObjectsCommand::TSelect::First));
+                                                 TInsertObjectsCommand::TSelect::All));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -297,7 +374,7 @@ void TMapDocument::Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_
 
 bool TMapDocument::ChangeSelected(const std::string& text,
                                   const std::function<void(TBaseInfo&)>& change, int mergeId) {
-    TBaseInfo* record = state_.Selected;
+    TBaseInfo* record = state_.Selected();
     if (!record)
         return false;
     // The change is tried on a copy first, so a value that cannot be read changes nothing.
@@ -329,7 +406,7 @@ bool TMapDocument::ChangeSelected(const std::string& text,
 }
 
 void TMapDocument::TellOfReferenceEdit(std::string_view row) {
-    const TBaseInfo* record = state_.Selected;
+    const TBaseInfo* record = state_.Selected();
     if (referenceEditTold_ || !record || !IsCatalogueRow(row) ||
         !ReferencePrototype(*record, catalogue_))
         return;
@@ -339,7 +416,7 @@ void TMapDocument::TellOfReferenceEdit(std::string_view row) {
 
 void TMapDocument::SetObjectProperty(const std::string& key, const std::string& value) {
     const int32_t maxWorldX = state_.Map->MaxWorldX;
-    const std::string name = state_.Selected ? state_.Selected->Name.str() : std::string();
+    const std::string name = state_.Selected() ? state_.Selected()->Name.str() : std::string();
     if (ChangeSelected("Set " + key + " of " + name, [&](TBaseInfo& record) {
             ApplyObjectProperty(record, key, value, maxWorldX);
         }))
@@ -347,39 +424,62 @@ void TMapDocument::SetObjectProperty(const std::string& key, const std::string& 
 }
 
 void TMapDocument::SetObjectTexture(const std::string& texture) {
-    if (state_.Selected && ChangeSelected(Named("Set Texture of", *state_.Selected),
-                                          [&](TBaseInfo& record) { record.Texture = texture; }))
+    if (state_.Selected() && ChangeSelected(Named("Set Texture of", *state_.Selected()),
+                                            [&](TBaseInfo& record) { record.Texture = texture; }))
         TellOfReferenceEdit(kPropTexture);
 }
 
 void TMapDocument::SetObjectColor(uint32_t color) {
-    if (state_.Selected && ChangeSelected(Named("Set Color of", *state_.Selected),
-                                          [&](TBaseInfo& record) { record.Color = color; }))
+    if (state_.Selected() && ChangeSelected(Named("Set Color of", *state_.Selected()),
+                                            [&](TBaseInfo& record) { record.Color = color; }))
         TellOfReferenceEdit(kPropColor);
 }
 
 void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
-    if (!state_.Selected)
+    const std::vector<TBaseInfo*>& selection = state_.Selection;
+    if (selection.empty())
         return;
+    // Every selected record moves by the same amount, each kept within the world.
     const int32_t maxWorldX = state_.Map->MaxWorldX;
-    ChangeSelected(
-        Named("Move", *state_.Selected),
-        [&](TBaseInfo& record) {
-            record.Left = Clamp(AddSaturated(record.Left, dx), 0, maxWorldX);
-            record.Top = Clamp(AddSaturated(record.Top, dy), 0, kScreenHeight);
-        },
-        TChangeObjectsCommand::kNudgeId);
+    std::unordered_map<const TBaseInfo*, int> places;
+    const TBaseInfoList& objects = state_.Map->Objects;
+    for (int i = 0; i < objects.Count(); ++i)
+        places.emplace(objects[i], i);
+    std::vector<TRecordChange> changes;
+    changes.reserve(selection.size());
+    for (TBaseInfo* record : selection) {
+        TRecordState before(*record);
+        const int32_t left = record->Left;
+        const int32_t top = record->Top;
+        record->Left = Clamp(AddSaturated(left, dx), 0, maxWorldX);
+        record->Top = Clamp(AddSaturated(top, dy), 0, kScreenHeight);
+        TRecordState after(*record);
+        record->Left = left;
+        record->Top = top;
+        if (!(before == after))
+            changes.push_back(
+                TRecordChange{places.at(record), std::move(before), std::move(after)});
+    }
+    if (changes.empty()) {
+        // Against the edge of the world: nothing to undo, the records are shown again.
+        state_.Touch(DocChange::Object);
+        Notify();
+        return;
+    }
+    const std::string text = CountedText("Move", selection.size(), *selection.front());
+    Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false,
+                                                 TChangeObjectsCommand::kNudgeId));
 }
 
 void TMapDocument::BeginDrag(int32_t left, int32_t top) {
-    if (!state_.Selected)
+    if (!state_.Selected())
         return;
     dragging_ = true;
     DragTo(left, top);
 }
 
 void TMapDocument::DragTo(int32_t left, int32_t top) {
-    TBaseInfo* record = state_.Selected;
+    TBaseInfo* record = state_.Selected();
     if (!dragging_ || !record)
         return;
     dragStart_.try_emplace(SelectedIndex(), *record);
@@ -446,14 +546,14 @@ void TMapDocument::SetThemeMusic(const std::string& music) {
 // Deleting, undo and redo
 
 void TMapDocument::DeleteSelected() {
-    if (state_.Selected)
-        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Delete", *state_.Selected),
+    if (state_.Selected())
+        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Delete", *state_.Selected()),
                                                     SelectedIndex()));
 }
 
 void TMapDocument::CutSelected() {
-    if (state_.Selected)
-        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Cut", *state_.Selected),
+    if (state_.Selected())
+        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Cut", *state_.Selected()),
                                                     SelectedIndex()));
 }
 

@@ -8,6 +8,7 @@
 // notifications.
 
 #include "document/DocumentState.h"
+#include "document/Picking.h"
 #include "document/Placement.h"
 #include "document/Properties.h"
 
@@ -39,7 +40,11 @@ public:
     TMapScene& Scene() const { return *state_.Scene; }
     const TObjMgr* Catalogue() const { return catalogue_; }
     QUndoStack& UndoStack() { return undoStack_; }
-    TBaseInfo* Selected() const { return state_.Selected; }
+    // The primary selected record (the first chosen), or none.
+    TBaseInfo* Selected() const { return state_.Selected(); }
+    // Every selected record, the primary first.
+    const std::vector<TBaseInfo*>& Selection() const { return state_.Selection; }
+    bool IsSelected(const TBaseInfo* record) const;
     const TBaseInfo* Deleted() const { return state_.Deleted.get(); }
     bool Dragging() const { return dragging_; }
 
@@ -81,14 +86,33 @@ public:
     // textures is raised here.
     void RebuildViews();
 
-    // --- the selection (not an edit: nothing is told) ---
-    void Select(TBaseInfo* record) { state_.Selected = record; }
+    // --- the selection: not an edit, but every change tells DocChange::Selection ---
+    // Exactly this record is selected (none: nothing is).
+    void Select(TBaseInfo* record);
+    // Exactly these records, the first one primary; repeated ones count once.
+    void SelectAll(const std::vector<TBaseInfo*>& records);
+    // Adds records after those selected.
+    void AddToSelection(const std::vector<TBaseInfo*>& records);
+    // Adds a record, or takes it out when it is selected (the next one becomes primary).
+    void ToggleSelected(TBaseInfo* record);
+    void ClearSelection();
+
+    // --- finding records, and the groups locked or hidden in this session ---
+    // The record the view picks at a world point (see ObjectAt in Picking.h).
+    TBaseInfo* ObjectAt(int64_t x, int64_t y, const TBaseInfo* below = nullptr) const;
+    // The records of a group (all groups: empty) overlapping a rectangle of the world.
+    std::vector<TBaseInfo*> ObjectsIn(const TRect& rect, std::string_view group) const;
+    const TGroupStates& Groups() const { return groups_; }
+    // Locking or hiding a group takes its records out of the selection; tells
+    // DocChange::Groups. New and Open unlock and show every group.
+    void SetGroupLocked(std::string_view group, bool locked);
+    void SetGroupHidden(std::string_view group, bool hidden);
 
     // --- edits, each one undo step; each tells the listeners ---
     // One copy of a type with its top-left corner at a world point (the selection stays).
     TBaseInfo* PlaceObject(const TBaseInfo& type, int32_t left, int32_t top);
     // "Add": copies placed at random or fixed places; returns how many copies found no place.
-    // A count of 0 or less adds nothing.
+    // A count of 0 or less adds nothing; one above kMaxAddCount raises and adds nothing.
     int AddCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement);
     // A typed value for a row of the selected record's properties. A value that changes
     // nothing still remakes the view object and tells DocChange::Object, as an edit would; a
@@ -101,8 +125,8 @@ public:
     void BeginDrag(int32_t left, int32_t top);
     void DragTo(int32_t left, int32_t top);
     void EndDrag();
-    // Moves the selected record by a few world units, kept within the world; repeated nudges
-    // of one record are one undo step.
+    // Moves every selected record by a few world units, each kept within the world; repeated
+    // nudges of the same records are one undo step.
     void NudgeSelected(int32_t dx, int32_t dy);
     // A typed value for a row of the map variables. Tells DocChange::MapVars even when nothing
     // changed, so a grid shows the stored values again; a text no map file can keep is refused
@@ -115,8 +139,9 @@ public:
     void CutSelected();
     // Puts copies of records into the map by Z in one pass, the first one's top-left corner at
     // a world point and the others as they lay to it (far moves stop at the ends of the
-    // coordinates), and selects the first. More than kMaxAddCount records, or a record with a
-    // text no map file can keep, are refused with a notice and nothing changes.
+    // coordinates), and selects them all (the first one primary). More than kMaxAddCount
+    // records, or a record with a text no map file can keep, are refused with a notice and
+    // nothing changes.
     void Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_t left, int32_t top);
     void Undo();
     void Redo();
@@ -145,6 +170,8 @@ private:
     // A new map or a reloaded one: nothing of the old one may stay referred to.
     void ForgetMap();
     int SelectedIndex() const;
+    // Takes the records the view may no longer pick out of the selection.
+    void DropUnpickableFromSelection();
 
     const TObjMgr* catalogue_;
     TDocumentState state_;
@@ -156,6 +183,7 @@ private:
     std::vector<const TBaseInfo*> loadedFailures_;
     std::string sourcePath_;
     bool referenceEditTold_ = false;
+    TGroupStates groups_;
     // The records a drag has moved, by place, with their fields before the drag.
     std::map<int, TRecordState> dragStart_;
 };

@@ -1,5 +1,7 @@
 #include "document/Placement.h"
+
 #include "mapdata/Geometry.h"
+#include "mapdata/Text.h"
 
 #include "engine/Random.h"
 
@@ -102,6 +104,11 @@ TPlacedCopies PlaceCopies(const TBaseInfo& type, int32_t count, const TPlacement
         placed.Copies.push_back(std::move(copy));
     }
     return placed;
+}
+
+std::string AddCountTooLargeText(int32_t count) {
+    return Format("A count of %d is too large: at most %d objects are added at once.", count,
+                  kMaxAddCount);
 }
 
 } // namespace tv

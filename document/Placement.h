@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tv {
@@ -43,5 +44,8 @@ TPlacedCopies PlaceCopies(const TBaseInfo& type, int32_t count, const TPlacement
                           const TBaseInfoList& objects);
 
 int32_t AddSaturated(int32_t a, int64_t b);
+
+// Why a count above kMaxAddCount adds nothing.
+std::string AddCountTooLargeText(int32_t count);
 
 } // namespace tv

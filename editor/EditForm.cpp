@@ -584,8 +584,14 @@ void TEditF::DocumentChanged(unsigned changes) {
         // The refilled list would otherwise highlight whatever entry now has the old row.
         if (Selected())
             ShowSelectionInLists();
-    } else if (changes & (DocChange::Object | DocChange::Selection))
+    } else if (changes & DocChange::Object)
         FillProperties();
+    // Whoever changed the selection (the view, the lists, an undo step), the grid and the
+    // lists show it.
+    if (changes & DocChange::Selection) {
+        ShowSelected();
+        ShowSelectionInLists();
+    }
 }
 
 std::string TEditF::MapFolder() const {

@@ -97,8 +97,7 @@ void TEditF::Button5Click() {
     if (count == 0)
         return;
     if (count > kMaxAddCount) {
-        ShowMessageBox(Format("A count of %d is too large: at most %d objects are added at once.",
-                              count, kMaxAddCount));
+        ShowMessageBox(AddCountTooLargeText(count));
         return;
     }
     const int notPlaced = Document->AddCopies(*NewType, count, placement);

@@ -211,9 +211,7 @@ void TEditF::RedoClick() {
 
 void TEditF::ClearSelection() {
     Document->EndDrag();
-    Document->Select(nullptr);
-    ShowSelected();
-    ShowSelectionInLists();
+    Document->ClearSelection();
 }
 
 void TEditF::NudgeSelected(int dx, int dy) {

@@ -3,6 +3,8 @@
 #include "editor/EditForm.h"
 #include "editor/StatusLine.h"
 
+#include <algorithm>
+
 #include "document/ObjectClipboard.h"
 #include "document/Placement.h"
 #include "document/Properties.h"
@@ -64,8 +66,8 @@ void TEditF::FillModGroups() {
     const QSignalBlocker blocker(ComboMod);
     ComboMod->clear();
     std::vector<std::string> groups;
-    for (const TBaseInfo* record : Map().Objects) {
-        if (IsInView(record) && !TextInList(record->Group, groups)) {
+    for (const TBaseInfo* record : Document->ObjectsIn(ViewRect(WorldX), {})) {
+        if (!TextInList(record->Group, groups)) {
             groups.push_back(record->Group.str());
             ComboMod->addItem(ToQString(record->Group));
         }
@@ -86,9 +88,8 @@ void TEditF::FillModList() {
     }
     if (ModGroup.empty())
         return;
-    for (const TBaseInfo* record : Map().Objects)
-        if (IsInView(record) && TextEquals(record->Group, ModGroup))
-            ListMod->addItem(ToQString(record->Name));
+    for (const TBaseInfo* record : Document->ObjectsIn(ViewRect(WorldX), ModGroup))
+        ListMod->addItem(ToQString(record->Name));
     if (highlighted < ListMod->count())
         ListMod->setCurrentRow(highlighted);
 }
@@ -106,16 +107,9 @@ void TEditF::SelectFromModList() {
     const int wanted = ListMod->currentRow();
     if (wanted < 0)
         return;
-    int index = 0;
-    for (TBaseInfo* record : Map().Objects) {
-        if (!IsInView(record) || !TextEquals(record->Group, ModGroup))
-            continue;
-        if (index++ == wanted) {
-            Document->Select(record);
-            break;
-        }
-    }
-    ShowSelected();
+    const std::vector<TBaseInfo*> listed = Document->ObjectsIn(ViewRect(WorldX), ModGroup);
+    if (wanted < static_cast<int>(listed.size()))
+        Document->Select(listed[static_cast<size_t>(wanted)]);
 }
 
 void TEditF::ShowSelectionInLists() {
@@ -125,7 +119,9 @@ void TEditF::ShowSelectionInLists() {
         ListMod->setCurrentRow(-1);
         return;
     }
-    for (int group = 0; group < ComboMod->count(); ++group) {
+    // The list is filled again only for another group: a pick in the list keeps its entries.
+    for (int group = 0; group < ComboMod->count() && !TextEquals(ModGroup, selected->Group);
+         ++group) {
         if (TextEquals(ComboMod->itemText(group).toStdString(), selected->Group)) {
             const QSignalBlocker comboBlocker(ComboMod);
             ComboMod->setCurrentIndex(group);
@@ -134,17 +130,9 @@ void TEditF::ShowSelectionInLists() {
         }
     }
     // The entry of the selected record among the listed ones (as SelectFromModList counts).
-    int row = 0;
-    for (const TBaseInfo* record : Map().Objects) {
-        if (!IsInView(record) || !TextEquals(record->Group, ModGroup))
-            continue;
-        if (record == selected) {
-            ListMod->setCurrentRow(row);
-            return;
-        }
-        ++row;
-    }
-    ListMod->setCurrentRow(-1);
+    const std::vector<TBaseInfo*> listed = Document->ObjectsIn(ViewRect(WorldX), ModGroup);
+    const auto found = std::find(listed.begin(), listed.end(), selected);
+    ListMod->setCurrentRow(found == listed.end() ? -1 : static_cast<int>(found - listed.begin()));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -359,18 +359,9 @@ void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifie
     }
     if (button == Qt::RightButton && Pages->currentWidget() == TabModify) {
         const TPoint p = MousePos();
-        const int64_t wx = int64_t{WorldX} + p.X;
-        const int64_t wy = p.Y;
-        const TBaseInfoList& objects = Map().Objects;
-        for (int i = objects.Count() - 1; i >= 0; --i) {
-            TBaseInfo* record = objects[i];
-            if (wx >= record->Left && wx < int64_t{record->Left} + record->Width &&
-                wy >= record->Top && wy < int64_t{record->Top} + record->Height) {
-                Document->Select(record);
-                ShowSelected();
-                ShowSelectionInLists();
-                return;
-            }
+        if (TBaseInfo* record = Document->ObjectAt(int64_t{WorldX} + p.X, p.Y)) {
+            Document->Select(record);
+            return;
         }
         // Empty space: with Ctrl the selection goes, without it nothing changes.
         if (modifiers & Qt::ControlModifier)

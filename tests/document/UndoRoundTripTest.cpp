@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -85,7 +86,25 @@ protected:
         return objects.Count() ? objects[Below(objects.Count())] : nullptr;
     }
     const TBaseInfo& AnyType() { return *catalogue.List[Below(catalogue.List.Count())]; }
-    void SelectAny() { document->Select(AnyRecord()); }
+    // Sometimes a few more records join the selection behind the primary one.
+    void SelectAny() {
+        document->Select(AnyRecord());
+        for (int more = Below(3) == 0 ? Below(4) : 0; more > 0; --more)
+            document->ToggleSelected(AnyRecord());
+        if (!document->Selected())
+            document->Select(AnyRecord());
+    }
+
+    // Undo, redo and deleting keep the selection to records of the map, each once.
+    void ExpectSelectionInMap() {
+        const std::vector<TBaseInfo*>& selection = document->Selection();
+        std::set<const TBaseInfo*> seen;
+        for (const TBaseInfo* record : selection) {
+            ASSERT_GE(document->Map().Objects.IndexOf(record), 0) << "a selected record left";
+            ASSERT_TRUE(seen.insert(record).second) << "a record selected twice";
+        }
+        ASSERT_EQ(document->Selected(), selection.empty() ? nullptr : selection.front());
+    }
 
     std::string PropertyValue(const std::string& key) {
         if (key == tv::kPropName)
@@ -201,6 +220,7 @@ TEST_P(UndoRoundTripTest, UndoingEveryEditRestoresTheMapAndRedoingRestoresTheEdi
         const int kind = Below(17);
         ++kinds[static_cast<size_t>(kind)];
         RandomEdit(kind);
+        ExpectSelectionInMap();
     }
     for (int count : kinds)
         ASSERT_GT(count, 0) << "every kind of edit is tried";
@@ -213,6 +233,7 @@ TEST_P(UndoRoundTripTest, UndoingEveryEditRestoresTheMapAndRedoingRestoresTheEdi
     ASSERT_GT(edited, 50);
     while (stack.canUndo())
         document->Undo();
+    ExpectSelectionInMap();
     EXPECT_TRUE(Take(*document) == before);
     EXPECT_FALSE(document->Modified());
 

@@ -1,0 +1,95 @@
+#include "document/Picking.h"
+
+#include "document/MapScene.h"
+#include "mapdata/Text.h"
+
+#include <algorithm>
+
+namespace tv {
+
+namespace {
+
+void SetIn(std::vector<std::string>& groups, std::string_view group, bool in) {
+    const auto found = std::find_if(groups.begin(), groups.end(),
+                                    [&](const std::string& g) { return TextEquals(g, group); });
+    if (in && found == groups.end())
+        groups.emplace_back(group);
+    else if (!in && found != groups.end())
+        groups.erase(found);
+}
+
+bool Holds(const TBaseInfo& record, int64_t x, int64_t y) {
+    return x >= record.Left && x < int64_t{record.Left} + record.Width && y >= record.Top &&
+           y < int64_t{record.Top} + record.Height;
+}
+
+} // namespace
+
+bool TGroupStates::Locked(std::string_view group) const {
+    return TextInList(group, locked_);
+}
+
+bool TGroupStates::Hidden(std::string_view group) const {
+    return TextInList(group, hidden_);
+}
+
+void TGroupStates::SetLocked(std::string_view group, bool locked) {
+    SetIn(locked_, group, locked);
+}
+
+void TGroupStates::SetHidden(std::string_view group, bool hidden) {
+    SetIn(hidden_, group, hidden);
+}
+
+bool TGroupStates::Pickable(const TBaseInfo& record) const {
+    if (locked_.empty() && hidden_.empty())
+        return true;
+    const std::string_view group = record.Group.view();
+    return !Locked(group) && !Hidden(group);
+}
+
+void TGroupStates::Clear() {
+    locked_.clear();
+    hidden_.clear();
+}
+
+bool RecordOverlaps(const TBaseInfo& record, const TRect& rect) {
+    const int64_t left = record.Left;
+    const int64_t top = record.Top;
+    return left < rect.Right && rect.Left < left + record.Width && top < rect.Bottom &&
+           rect.Top < top + record.Height;
+}
+
+TBaseInfo* ObjectAt(const TBaseInfoList& objects, const TGroupStates& groups, int64_t x, int64_t y,
+                    const TBaseInfo* below) {
+    TBaseInfo* top = nullptr;
+    bool belowPassed = below == nullptr;
+    for (int i = objects.Count() - 1; i >= 0; --i) {
+        TBaseInfo* record = objects[i];
+        if (!Holds(*record, x, y) || !groups.Pickable(*record))
+            continue;
+        if (belowPassed)
+            return record;
+        if (!top)
+            top = record;
+        if (record == below)
+            belowPassed = true;
+    }
+    // Below the lowest one (or a record no longer under the point): the topmost again.
+    return top;
+}
+
+std::vector<TBaseInfo*> ObjectsIn(const TBaseInfoList& objects, const TRect& rect,
+                                  std::string_view group) {
+    std::vector<TBaseInfo*> found;
+    for (TBaseInfo* record : objects)
+        if (RecordOverlaps(*record, rect) && (group.empty() || TextEquals(record->Group, group)))
+            found.push_back(record);
+    return found;
+}
+
+TRect ViewRect(int32_t worldX) {
+    return TRect{worldX, 0, SaturateToInt32(int64_t{worldX} + kLogicalWidth), kLogicalHeight};
+}
+
+} // namespace tv
