@@ -4,6 +4,7 @@
 // position, and one scroll step of the main window (">>": projection, caption, the Modify
 // page's property grid and object list, background pinning). Run under an X server (Xvfb).
 
+#include "bench/SilentDialogs.h"
 #include "document/MapScene.h"
 #include "editor/Dialogs.h"
 #include "editor/EditForm.h"
@@ -201,20 +202,6 @@ void BM_Frame_WholeMapDrawingEverything(benchmark::State& state) {
 BENCHMARK(BM_Frame_WholeMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_WholeMapDrawingEverything)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_OnlyObjectsInView)->Unit(benchmark::kMillisecond);
-
-// Every box is answered at once; nothing is shown.
-class SilentDialogs : public tv::IDialogs {
-public:
-    void MessageBox(const std::string&) override {}
-    void ErrorBox(const std::string&, const std::string&) override {}
-    std::optional<std::string> FileName(const tv::TFileDialogRequest&) override { return {}; }
-    std::optional<uint32_t> Color(uint32_t) override { return {}; }
-    tv::TSaveChoice AskSave(const std::string&) override { return tv::TSaveChoice::Cancel; }
-    bool AskYesNo(const std::string&) override { return false; }
-    tv::TRecoveryChoice AskRecovery(const std::string&) override {
-        return tv::TRecoveryChoice::Later;
-    }
-};
 
 // One ">>" on maps of the same density (objects per screen) and growing length.
 void BM_ScrollStep(benchmark::State& state) {

@@ -3,6 +3,7 @@
 // notch over the view of the editor's window on a 100,000-object map (the scroll and
 // everything it updates). Runs on Qt's offscreen platform; the window then has no device.
 
+#include "bench/SilentDialogs.h"
 #include "editor/Dialogs.h"
 #include "editor/EditForm.h"
 #include "editor/OverviewStrip.h"
@@ -65,21 +66,8 @@ void BM_StripRedraw(benchmark::State& state) {
 }
 BENCHMARK(BM_StripRedraw)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-class TQuietDialogs : public tv::IDialogs {
-public:
-    void MessageBox(const std::string&) override {}
-    void ErrorBox(const std::string&, const std::string&) override {}
-    std::optional<std::string> FileName(const tv::TFileDialogRequest&) override { return {}; }
-    std::optional<uint32_t> Color(uint32_t) override { return {}; }
-    tv::TSaveChoice AskSave(const std::string&) override { return tv::TSaveChoice::Discard; }
-    bool AskYesNo(const std::string&) override { return false; }
-    tv::TRecoveryChoice AskRecovery(const std::string&) override {
-        return tv::TRecoveryChoice::Later;
-    }
-};
-
 void BM_WheelScrollStep(benchmark::State& state) {
-    TQuietDialogs dialogs;
+    SilentDialogs dialogs;
     tv::ScopedDialogs scope(dialogs);
     tv::TEditF window(TV_GAME_DIR "/");
     Fill(window.Map(), int(state.range(0)));
