@@ -369,6 +369,26 @@ void TMapDocument::Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_
                                                  TInsertObjectsCommand::TSelect::All));
 }
 
+void TMapDocument::DuplicateSelected() {
+    if (state_.Selection.empty())
+        return;
+    std::vector<std::unique_ptr<TBaseInfo>> copies;
+    copies.reserve(state_.Selection.size());
+    for (const TBaseInfo* record : state_.Selection) {
+        copies.push_back(CloneInfo(*record));
+        copies.back()->Left = SaturateToInt32(int64_t{record->Left} + kDuplicateOffset);
+        copies.back()->Top = SaturateToInt32(int64_t{record->Top} + kDuplicateOffset);
+    }
+    const std::string refusal = PasteRefusal(copies);
+    if (!refusal.empty()) {
+        ShowMessageBox(refusal);
+        return;
+    }
+    const std::string text = CountedText("Duplicate", copies.size(), *copies.front());
+    Push(std::make_unique<TInsertObjectsCommand>(state_, text, std::move(copies),
+                                                 TInsertObjectsCommand::TSelect::All));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Changing records
 

@@ -143,6 +143,11 @@ public:
     // records, or a record with a text no map file can keep, are refused with a notice and
     // nothing changes.
     void Paste(std::vector<std::unique_ptr<TBaseInfo>> records, int32_t left, int32_t top);
+    // Copies of every selected record, kDuplicateOffset further right and down (stopping at
+    // the ends of the coordinates), put in by Z as Paste does and selected in the selection's
+    // order; one undo step. Refused as Paste refuses.
+    void DuplicateSelected();
+    static constexpr int32_t kDuplicateOffset = 16;
     void Undo();
     void Redo();
 

@@ -156,6 +156,7 @@ void TEditF::ConnectEditCommands() {
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_C)}, [this] { Button2Click(); });
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_X)}, [this] { Button3Click(); });
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_V)}, [this] { Button4Click(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_D)}, [this] { Document->DuplicateSelected(); });
     shortcut({QKeySequence(Qt::Key_Delete)}, [this] { Button1Click(); });
     shortcut({QKeySequence(Qt::Key_Escape)}, [this] { ClearSelection(); });
     // Escape stops the game instead while it is played.

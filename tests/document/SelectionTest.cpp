@@ -2,6 +2,7 @@
 // their undo keep it to records of the map.
 #include "document/MapDocument.h"
 #include "mapdata/ObjMgr.h"
+#include "mapdata/Stream.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,44 @@ TEST_F(SelectionTest, RecordsTakenOutLeaveTheSelectionAndUndoOfAChangeShowsWhatC
     // A new map selects nothing.
     document->NewMap();
     EXPECT_TRUE(Selection().empty());
+}
+
+} // namespace
+
+namespace {
+
+std::vector<uint8_t> MapBytes(const tv::TMapDocument& document) {
+    tv::TMemoryStream stream;
+    document.Map().WriteToStream(stream, nullptr);
+    return stream.Bytes();
+}
+
+// Duplicate copies the whole selection 16 units right and down in one step, selects the
+// copies with the primary's copy first, and its undo gives the map's bytes back.
+TEST_F(SelectionTest, DuplicateCopiesTheSelectionOffsetAndSelectsTheCopies) {
+    document->SelectAll({records[2], records[0]});
+    records[2]->Left = 2147483640; // far right: the copy stops at the end of the coordinates
+    const std::vector<uint8_t> before = MapBytes(*document);
+    const int steps = document->UndoStack().count();
+    document->DuplicateSelected();
+    EXPECT_EQ(document->UndoStack().count(), steps + 1);
+    EXPECT_EQ(document->Map().Objects.Count(), 6);
+    ASSERT_EQ(Selection().size(), 2u);
+    const TBaseInfo* first = Selection()[0];
+    const TBaseInfo* second = Selection()[1];
+    EXPECT_TRUE(first != records[2] && second != records[0]);
+    EXPECT_EQ(first->Left, 2147483647);
+    EXPECT_EQ(first->Top, records[2]->Top + 16);
+    EXPECT_EQ(second->Left, records[0]->Left + 16);
+    EXPECT_EQ(second->Top, records[0]->Top + 16);
+    EXPECT_EQ(document->UndoStack().undoText().toStdString(), "Duplicate 2 Objects");
+
+    document->Undo();
+    EXPECT_EQ(MapBytes(*document), before);
+    EXPECT_TRUE(Selection().empty()) << "the copies left the map and the selection";
+    document->Redo();
+    EXPECT_EQ(document->Map().Objects.Count(), 6);
+    EXPECT_EQ(Selection().size(), 2u);
 }
 
 } // namespace

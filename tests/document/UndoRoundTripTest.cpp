@@ -200,6 +200,9 @@ protected:
             document->RemoveSpace(Between(0, 6000), Between(1, 300));
             break;
         case 15:
+            document->DuplicateSelected();
+            break;
+        case 16:
             document->Undo();
             break;
         default:
@@ -215,9 +218,9 @@ protected:
 
 TEST_P(UndoRoundTripTest, UndoingEveryEditRestoresTheMapAndRedoingRestoresTheEdits) {
     const TSnapshot before = Take(*document);
-    std::vector<int> kinds(17, 0);
+    std::vector<int> kinds(18, 0);
     for (int step = 0; step < 300; ++step) {
-        const int kind = Below(17);
+        const int kind = Below(18);
         ++kinds[static_cast<size_t>(kind)];
         RandomEdit(kind);
         ExpectSelectionInMap();

@@ -182,6 +182,20 @@ TEST_F(EditCommandsTest, UndoKeysInAGridCellUndoTheAppliedValue) {
     EXPECT_EQ(window->Map().Sky, 77);
 }
 
+TEST_F(EditCommandsTest, CtrlDDuplicatesTheSelectionAndSelectsTheCopy) {
+    TBaseInfo* slime = Place<tv::TEnemyInfo>("Slime", 100, 100, 32, 32);
+    window->Pages->setCurrentWidget(window->TabModify);
+    window->Document->Select(slime);
+    window->XNext->setFocus();
+    Keys(Qt::Key_D, Qt::ControlModifier);
+    ASSERT_EQ(window->Map().Objects.Count(), 2);
+    ASSERT_NE(window->Selected(), slime);
+    EXPECT_EQ(window->Selected()->Left, 116);
+    EXPECT_EQ(window->Selected()->Top, 116);
+    EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("Left")), "116");
+    EXPECT_EQ(UndoTip(), "Undo Duplicate Slime (Ctrl+Z)");
+}
+
 TEST_F(EditCommandsTest, CopyCutAndPasteGoThroughTheSystemClipboard) {
     TBaseInfo* slime = Place<tv::TEnemyInfo>("Slime", 100, 100, 32, 32, 3);
     slime->Color = 0x80FF0000u;
