@@ -581,8 +581,9 @@ void TEditF::DocumentChanged(unsigned changes) {
     }
     if (changes & DocChange::Objects) {
         RefreshModify();
-        // The refilled list would otherwise highlight whatever entry now has the old row.
-        if (Selected())
+        // The refilled list would otherwise highlight whatever entry now has the old row
+        // (a changed selection is shown below).
+        if (Selected() && !(changes & DocChange::Selection))
             ShowSelectionInLists();
     } else if (changes & DocChange::Object)
         FillProperties();

@@ -61,15 +61,21 @@ TSnapshot Take(const TMapDocument& document) {
     return shot;
 }
 
+// A new map on a document with the demo game's catalogue. No device: view objects are made
+// without textures, as in a host without graphics.
+std::unique_ptr<TMapDocument> NewDemoDocument(tv::TObjMgr& catalogue) {
+    tv::SetBaseFolder(TV_GAME_DIR "/");
+    catalogue.LoadCatalogue();
+    auto document = std::make_unique<TMapDocument>(
+        &catalogue, std::make_unique<tv::TMapScene>(nullptr, nullptr));
+    document->NewMap();
+    return document;
+}
+
 class UndoRoundTripTest : public ::testing::TestWithParam<uint32_t> {
 protected:
     void SetUp() override {
-        tv::SetBaseFolder(TV_GAME_DIR "/");
-        catalogue.LoadCatalogue();
-        // No device: view objects are made without textures, as in a host without graphics.
-        document = std::make_unique<TMapDocument>(
-            &catalogue, std::make_unique<tv::TMapScene>(nullptr, nullptr));
-        document->NewMap();
+        document = NewDemoDocument(catalogue);
         ASSERT_TRUE(document->LoadMap(TV_GAME_DIR "/Data/Maps/green_hills.tvm"));
         document->RebuildViews();
         ASSERT_GT(document->Map().Objects.Count(), 20);
@@ -265,13 +271,7 @@ std::unique_ptr<TBaseInfo> Rock(int32_t left, int32_t z) {
 // Pastes and typed values on a new map with the demo catalogue.
 class DocumentEditTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        tv::SetBaseFolder(TV_GAME_DIR "/");
-        catalogue.LoadCatalogue();
-        document = std::make_unique<TMapDocument>(
-            &catalogue, std::make_unique<tv::TMapScene>(nullptr, nullptr));
-        document->NewMap();
-    }
+    void SetUp() override { document = NewDemoDocument(catalogue); }
     void Paste(const std::string& json, int32_t left, int32_t top) {
         document->Paste(tv::ObjectsFromJson(QByteArray::fromStdString(json), &catalogue), left,
                         top);

@@ -72,4 +72,12 @@ void WriteViewPictures(const TempDir& game) {
     WritePicture(game, "editor/frame.png", qRgba(255, 255, 255, 255));
 }
 
+void WriteEmptyGame(const TempDir& game) {
+    ByteWriter catalogue;
+    catalogue.zeros(40).i32(0);
+    game.write("data/obj/objects.tvd", catalogue.bytes());
+    QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
+    WriteViewPictures(game);
+}
+
 } // namespace tvtest

@@ -144,5 +144,8 @@ bool WritePicture(const TempDir& game, const std::string& name, uint32_t argb, i
 // The pictures the map view loads at start (the selection frame "editor\frame.png"), so that a
 // test game folder starts without an error box.
 void WriteViewPictures(const TempDir& game);
+// A game folder the editor starts on without a notice: an empty catalogue, the maps folder and
+// the view's pictures.
+void WriteEmptyGame(const TempDir& game);
 
 } // namespace tvtest

@@ -31,11 +31,7 @@ struct ToolRun {
 class MapViewRender : public ::testing::Test {
 protected:
     void SetUp() override {
-        tvtest::ByteWriter catalogue;
-        catalogue.zeros(40).i32(0);
-        game.write("data/obj/objects.tvd", catalogue.bytes());
-        QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
-        tvtest::WriteViewPictures(game);
+        tvtest::WriteEmptyGame(game);
 
         // A sky gradient, a half-transparent glass pane, a glow and a two-frame strip.
         QImage sky(64, 64, QImage::Format_ARGB32);

@@ -39,11 +39,7 @@ std::vector<uint8_t> Bytes(const tv::TMap& map) {
 class NavigationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        tvtest::ByteWriter catalogue;
-        catalogue.zeros(40).i32(0);
-        game.write("data/obj/objects.tvd", catalogue.bytes());
-        QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
-        tvtest::WriteViewPictures(game);
+        tvtest::WriteEmptyGame(game);
         ASSERT_TRUE(tvtest::WritePicture(game, "t/red.png", 0xFFFF0000u));
         tv::SetCursorPointSource([this] { return cursor; });
         window = std::make_unique<TEditF>(game.path());
