@@ -4,6 +4,8 @@
 // position, and one scroll step of the main window (">>": projection, caption, the Modify
 // page's property grid and object list, background pinning). Run under an X server (Xvfb).
 
+#include "editor/ModifyPage.h"
+
 #include "bench/SilentDialogs.h"
 #include "document/MapScene.h"
 #include "editor/Dialogs.h"
@@ -213,8 +215,9 @@ void BM_ScrollStep(benchmark::State& state) {
     window->RefreshAll();
     window->Pages->setCurrentWidget(window->TabModify);
     // The Modify page lists the decors in view; one of them is selected.
-    window->ComboMod->setCurrentIndex(window->ComboMod->findText(QStringLiteral("Decors")));
-    window->ComboModSelect();
+    window->Modify->ComboMod->setCurrentIndex(
+        window->Modify->ComboMod->findText(QStringLiteral("Decors")));
+    window->Modify->ComboModSelect();
     window->Document->Select(window->Map().Objects[count / 2]);
     window->WorldX = 0;
     for (auto _ : state) {
@@ -225,7 +228,7 @@ void BM_ScrollStep(benchmark::State& state) {
         window->XNextClick();
         window->DoFrame(nullptr, 1);
     }
-    state.counters["listed"] = static_cast<double>(window->ListMod->count());
+    state.counters["listed"] = static_cast<double>(window->Modify->ListMod->count());
     window.reset();
 }
 BENCHMARK(BM_ScrollStep)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

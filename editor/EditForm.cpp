@@ -4,9 +4,13 @@
 #include "document/Properties.h"
 #include "document/Recovery.h"
 #include "editor/AboutDlg.h"
+#include "editor/AddNewPage.h"
 #include "editor/EditorApp.h"
+#include "editor/FormControls.h"
 #include "editor/Glyphs.h"
+#include "editor/MapVarsPage.h"
 #include "editor/MapView.h"
+#include "editor/ModifyPage.h"
 #include "editor/OverviewStrip.h"
 #include "editor/PlaytestsPanel.h"
 #include "editor/ProgressDialog.h"
@@ -49,8 +53,6 @@ namespace tv {
 
 namespace {
 
-const QColor kFormColor(0, 105, 210);
-
 constexpr const char* kMapFilter = "Torvanikian Maps(*.tvm)|*.tvm|All Files(*.*)|*.*";
 constexpr const char* kPictureFilter =
     "All Files(*jpg;*.bmp;*.png;*.tga)|*jpg;*.bmp;*.png;*.tga|JPEG Image(*.jpg)|*.jpg|"
@@ -68,62 +70,6 @@ QFont FormFont() {
     font.setPointSize(8);
     font.setBold(true);
     return font;
-}
-
-void PaintWindow(QWidget* widget, const QColor& color) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, color);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-template <class W> W* Named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x, int y) {
-    auto* label = Named(new QLabel(QString::fromUtf8(caption), parent), name);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(palette);
-    label->adjustSize();
-    label->move(x, y);
-    return label;
-}
-
-QFrame* MakePanel(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* panel = Named(new QFrame(parent), name);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    panel->setLineWidth(1);
-    panel->setGeometry(geometry);
-    return panel;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
-                        const QRect& geometry) {
-    auto* button = Named(new QPushButton(QString::fromUtf8(caption), parent), name);
-    button->setGeometry(geometry);
-    return button;
-}
-
-// A spin edit without limits: the widest range the box can hold.
-QSpinBox* MakeSpin(QWidget* parent, const char* name, int value, const QRect& geometry) {
-    auto* spin = Named(new TSpinEdit(parent), name);
-    spin->setRange(INT_MIN, INT_MAX);
-    spin->setSingleStep(1);
-    spin->setValue(value);
-    spin->setGeometry(geometry);
-    return spin;
-}
-
-TValueListEditor* MakeGrid(QWidget* parent, const char* name, const QRect& geometry,
-                           int rowHeight) {
-    auto* grid = Named(new TValueListEditor(parent), name);
-    grid->SetTitles(QStringLiteral("Variable"), QStringLiteral("Value"));
-    grid->SetDefaultRowHeight(rowHeight);
-    grid->setGeometry(geometry);
-    return grid;
 }
 
 QToolButton* MakeSpeedButton(QWidget* parent, const char* name, TGlyph glyph, int x,
@@ -215,9 +161,9 @@ void TEditF::BuildControls() {
     Pages->addTab(TabModify, QStringLiteral("Modify"));
     Pages->addTab(Tabvars, QStringLiteral("Map Vars"));
     Pages->addTab(TabSheet4, QStringLiteral("TabSheet4"));
-    BuildAddPage();
-    BuildModifyPage();
-    BuildVarsPage();
+    AddNew = new TAddNewPage(*this, TabAdd);
+    Modify = new TModifyPage(*this, TabModify);
+    MapVars = new TMapVarsPage(*this, Tabvars);
     Pages->setCurrentWidget(TabModify);
 
     OpenD = new TFileDialog(this, "OpenD", TFileDialog::TKind::Open, kMapFilter, "tvm");
@@ -261,9 +207,8 @@ void TEditF::LayOutControls() {
     // The grids take the pages' extra height.
     const int taller = pagesHeight - BaseViewHeight;
     // On the Modify page the object list takes a third of it, the grid the rest.
-    ListMod->resize(ListMod->width(), 60 + taller / 3);
-    ValMod->setGeometry(ValMod->x(), 110 + taller / 3, ValMod->width(), 214 + taller - taller / 3);
-    ValMap->resize(ValMap->width(), 320 + taller);
+    Modify->LayOut(taller);
+    MapVars->ValMap->resize(MapVars->ValMap->width(), 320 + taller);
 }
 
 void TEditF::resizeEvent(QResizeEvent* event) {
@@ -315,87 +260,6 @@ void TEditF::BuildToolBar() {
     BtnHelp->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
-void TEditF::BuildAddPage() {
-    Label1 = MakeLabel(TabAdd, "Label1", "Select Obj Group:", 4, 4);
-    ComboObj = Named(new QComboBox(TabAdd), "ComboObj");
-    ComboObj->setEditable(false);
-    ComboObj->setGeometry(4, 20, 150, 22);
-    Label2 = MakeLabel(TabAdd, "Label2", "Select Obj >>:", 4, 46);
-    ListObj = Named(new QListWidget(TabAdd), "ListObj");
-    ListObj->setGeometry(4, 62, 150, 148);
-
-    // Shown in place of the type list when the catalogue could not be read.
-    NoCatalogueLabel = Named(new QLabel(TabAdd), "NoCatalogueLabel");
-    NoCatalogueLabel->setGeometry(4, 62, 150, 148);
-    NoCatalogueLabel->setWordWrap(true);
-    NoCatalogueLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    NoCatalogueLabel->setMargin(4);
-    NoCatalogueLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
-    NoCatalogueLabel->setAutoFillBackground(true);
-    QPalette alarm = NoCatalogueLabel->palette();
-    alarm.setColor(QPalette::Window, Qt::white);
-    alarm.setColor(QPalette::WindowText, QColor(200, 0, 0));
-    NoCatalogueLabel->setPalette(alarm);
-    NoCatalogueLabel->hide();
-
-    Panel1 = MakePanel(TabAdd, "Panel1", QRect(160, 4, 171, 20));
-    Label3 = MakeLabel(Panel1, "Label3", "Object Preview:", 4, 3);
-    Prev = MakeGrid(TabAdd, "Prev", QRect(160, 26, 171, 76), 14);
-    Prev->SetColumnWidths(52, 115);
-    Prev->SetEditing(false);
-    Imgprev = Named(new QLabel(TabAdd), "Imgprev");
-    Imgprev->setGeometry(198, 106, 96, 105);
-    Imgprev->setScaledContents(true);
-
-    Panel2 = MakePanel(TabAdd, "Panel2", QRect(4, 216, 327, 108));
-    Label6 = MakeLabel(Panel2, "Label6", "Add More:", 6, 4);
-    Label7 = MakeLabel(Panel2, "Label7", "Count:", 6, 26);
-    Label9 = MakeLabel(Panel2, "Label9", "Add More:", 60, 25);
-    SpinCount = MakeSpin(Panel2, "SpinCount", 5, QRect(58, 22, 90, 20));
-    Label8 = MakeLabel(Panel2, "Label8", "Start X:", 6, 48);
-    SpinSX = MakeSpin(Panel2, "SpinSX", 100, QRect(58, 44, 90, 20));
-    Label10 = MakeLabel(Panel2, "Label10", "End X:", 6, 70);
-    SpinEX = MakeSpin(Panel2, "SpinEX", 1000, QRect(58, 66, 90, 20));
-    Label11 = MakeLabel(Panel2, "Label11", "Start Y:", 164, 48);
-    SpinSY = MakeSpin(Panel2, "SpinSY", 200, QRect(226, 44, 90, 20));
-    Label12 = MakeLabel(Panel2, "Label12", "End Y:", 164, 70);
-    SpinEY = MakeSpin(Panel2, "SpinEY", 400, QRect(226, 66, 90, 20));
-    CheckRX = Named(new QCheckBox(QStringLiteral("Rand X"), Panel2), "CheckRX");
-    CheckRX->setGeometry(58, 88, 90, 17);
-    CheckRX->setChecked(true);
-    CheckRY = Named(new QCheckBox(QStringLiteral("Rand Y"), Panel2), "CheckRY");
-    CheckRY->setGeometry(226, 88, 90, 17);
-    CheckRY->setChecked(true);
-    for (QCheckBox* box : {CheckRX, CheckRY}) {
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::WindowText, Qt::white);
-        box->setPalette(palette);
-    }
-    Button5 = MakeButton(Panel2, "Button5", "Add", QRect(226, 18, 90, 24));
-}
-
-void TEditF::BuildModifyPage() {
-    Label4 = MakeLabel(TabModify, "Label4", "Select Object From List:", 4, 4);
-    ComboMod = Named(new QComboBox(TabModify), "ComboMod");
-    ComboMod->setEditable(false);
-    ComboMod->setGeometry(4, 20, 160, 22);
-    ListMod = Named(new QListWidget(TabModify), "ListMod");
-    ListMod->setGeometry(4, 46, 160, 60);
-    Label5 = MakeLabel(TabModify, "Label5", "Select Object By RMB:", 172, 4);
-    Button1 = MakeButton(TabModify, "Button1", "Delete", QRect(172, 20, 77, 24));
-    Button6 = MakeButton(TabModify, "Button6", "Undelete", QRect(253, 20, 77, 24));
-    Button2 = MakeButton(TabModify, "Button2", "Copy", QRect(172, 52, 50, 24));
-    Button3 = MakeButton(TabModify, "Button3", "Cut", QRect(226, 52, 50, 24));
-    Button4 = MakeButton(TabModify, "Button4", "Paste", QRect(280, 52, 50, 24));
-    ValMod = MakeGrid(TabModify, "ValMod", QRect(4, 110, 327, 214), 15);
-    ValMod->SetColumnWidths(150, 165);
-}
-
-void TEditF::BuildVarsPage() {
-    ValMap = MakeGrid(Tabvars, "ValMap", QRect(4, 4, 327, 320), 15);
-    ValMap->SetColumnWidths(150, 165);
-}
-
 void TEditF::ConnectHandlers() {
     connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
     connect(SpeedButton2, &QToolButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
@@ -416,19 +280,9 @@ void TEditF::ConnectHandlers() {
     connect(SaveAndExit1, &QAction::triggered, this, Guarded([this] { SaveAndExit1Click(); }));
     connect(Exit1, &QAction::triggered, this, Guarded([this] { Exit1Click(); }));
 
-    connect(ComboObj, &QComboBox::activated, this, Guarded([this](int) { ComboObjSelect(); }));
     connect(Pages, &QTabWidget::currentChanged, this,
             Guarded([this](int index) { PagesChange(index); }));
 
-    ValMap->OnValidate = [this](int column, int row, const std::string& key,
-                                const std::string& value) {
-        ValMapValidate(column, row, key, value);
-    };
-    ValMap->OnKeyDown = [this](int key) { ValMapKeyDown(key); };
-    connect(ValMap, &TValueListEditor::editButtonClicked, this,
-            Guarded([this] { ValMapEditButtonClick(); }));
-    ConnectAddNewPage();
-    ConnectModifyPage();
     ConnectEditCommands();
     Playtests = new TPlaytestsPanel(*this);
     connect(PlaytestsBtn, &QToolButton::clicked, this, Guarded([this] {
@@ -459,11 +313,9 @@ void TEditF::FormCreate(const std::string& baseFolder) {
         ObjMgr = std::make_unique<TObjMgr>();
         ShowErrorBox(CatalogueError);
     }
-    ShowCatalogueState();
-
-    FillObjGroups();
-    AddGroup = ComboObj->currentText().toStdString();
-    FillObjList();
+    AddNew->ShowCatalogueState(CatalogueError);
+    AddNew->FillObjGroups();
+    AddNew->ComboObjSelect();
 
     Timer = new TDXTimer(this);
     Timer->SetInterval(0);
@@ -492,9 +344,9 @@ void TEditF::FormDestroy() {
     Play.reset();
     EndPlayResources();
     // The grids must not hand edits to a window that is going away.
-    ValMap->OnValidate = nullptr;
-    ValMap->OnKeyDown = nullptr;
-    DisconnectPages();
+    AddNew->Disconnect();
+    Modify->Disconnect();
+    MapVars->Disconnect();
     if (Timer) {
         Timer->Finalize();
         Timer->OnTimer = nullptr;
@@ -522,23 +374,11 @@ void TEditF::FormDestroy() {
     D3D.reset();
 }
 
-void TEditF::ShowCatalogueState() {
-    const bool failed = !CatalogueError.empty();
-    NoCatalogueLabel->setText(failed ? QStringLiteral("No object catalogue: ") +
-                                           ToQString(ErrorBoxText(CatalogueError)) +
-                                           QStringLiteral("\n\nAdding objects is off.")
-                                     : QString());
-    NoCatalogueLabel->setVisible(failed);
-    ListObj->setVisible(!failed);
-    ComboObj->setEnabled(!failed);
-    Panel2->setEnabled(!failed);
-}
-
 void TEditF::RefreshAll() {
     Document->EndDrag();
     Document->Select(nullptr);
-    FillMapVars();
-    RefreshModify();
+    MapVars->FillMapVars();
+    Modify->RefreshModify();
     // A texture that cannot be loaded does not hide the rest of the map: every other record
     // gets its view object, the pages follow the map, and then one error names the textures.
     std::exception_ptr viewFailure;
@@ -576,22 +416,22 @@ void TEditF::DocumentChanged(unsigned changes) {
         return;
     }
     if (changes & DocChange::MapVars) {
-        FillMapVars();
+        MapVars->FillMapVars();
         UpdateWorldXCaption();
     }
     if (changes & DocChange::Objects) {
-        RefreshModify();
+        Modify->RefreshModify();
         // The refilled list would otherwise highlight whatever entry now has the old row
         // (a changed selection is shown below).
         if (Selected() && !(changes & DocChange::Selection))
-            ShowSelectionInLists();
+            Modify->ShowSelectionInLists();
     } else if (changes & DocChange::Object)
-        FillProperties();
+        Modify->FillProperties();
     // Whoever changed the selection (the view, the lists, an undo step), the grid and the
     // lists show it.
     if (changes & DocChange::Selection) {
-        ShowSelected();
-        ShowSelectionInLists();
+        Modify->ShowSelected();
+        Modify->ShowSelectionInLists();
     }
 }
 
@@ -609,78 +449,9 @@ void TEditF::BtnHelpClick() {
     PopHelp->popup(QCursor::pos() - QPoint(0, 7));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Add New page
-
-void TEditF::FillObjGroups() {
-    ComboObj->clear();
-    std::vector<std::string> groups;
-    for (const TBaseInfo* record : ObjMgr->List) {
-        if (!TextInList(record->Group, groups)) {
-            groups.push_back(record->Group.str());
-            ComboObj->addItem(ToQString(record->Group));
-        }
-    }
-    ComboObj->setCurrentIndex(ComboObj->count() > 0 ? 0 : -1);
-}
-
-void TEditF::FillObjList() {
-    ListObj->clear();
-    if (AddGroup.empty() && ComboObj->count() > 0) {
-        AddGroup = ComboObj->itemText(0).toStdString();
-        ComboObj->setCurrentIndex(0);
-    }
-    if (AddGroup.empty())
-        return;
-    // The highlight shows the type a click or "Add" places, when this group lists it: a
-    // highlight on another row would show a type that is not the one placed.
-    int placed = -1;
-    for (const TBaseInfo* record : ObjMgr->List) {
-        if (!TextEquals(record->Group, AddGroup))
-            continue;
-        if (record == NewType)
-            placed = ListObj->count();
-        ListObj->addItem(ToQString(record->Name));
-    }
-    const QSignalBlocker blocker(ListObj);
-    ListObj->setCurrentRow(placed);
-}
-
-void TEditF::ComboObjSelect() {
-    AddGroup = ComboObj->currentText().toStdString();
-    FillObjList();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Map Vars page
-
-void TEditF::FillMapVars() {
-    ValMap->SetRows(MapVarRows(MapVarsOf(Map())));
-}
-
-void TEditF::ValMapValidate(int /*column*/, int /*row*/, const std::string& key,
-                            const std::string& value) {
-    Document->SetMapVar(key, value);
-}
-
-void TEditF::ValMapKeyDown(int key) {
-    if (key != Qt::Key_Return && key != Qt::Key_Enter)
-        return;
-    ValMapValidate(ValMap->Col(), ValMap->Row(), ValMap->CurrentKey(), ValMap->CurrentValue());
-}
-
-void TEditF::ValMapEditButtonClick() {
-    if (!TextEquals(ValMap->CurrentKey(), kVarThemeMusic))
-        return;
-    OpenMD->InitialDir = BaseFolder() + "Data\\Music";
-    if (!OpenMD->Execute())
-        return;
-    Document->SetThemeMusic(RelativeDataPath(BaseFolder() + "Data\\Music\\", OpenMD->FileName));
-}
-
 void TEditF::PagesChange(int index) {
     if (Pages->widget(index) == Tabvars)
-        FillMapVars();
+        MapVars->FillMapVars();
 }
 
 } // namespace tv

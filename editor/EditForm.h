@@ -26,7 +26,10 @@ class QToolButton;
 
 namespace tv {
 
+class TAddNewPage;
 class TCustomDXTimer;
+class TMapVarsPage;
+class TModifyPage;
 class TD3DXFont;
 class TD3DXSprite;
 class TDXTimer;
@@ -79,10 +82,6 @@ public:
     std::unique_ptr<TMapDocument> Document;
     QFont TextFont;
     bool CloseAllowed = false;
-    std::string AddGroup;
-    std::string ModGroup;
-    // The catalogue's type that a click in the view or "Add" places.
-    TBaseInfo* NewType = nullptr;
     int32_t WorldX = 0;
     // The failure that left the editor without a catalogue; empty when it was read.
     std::string CatalogueError;
@@ -120,48 +119,10 @@ public:
     QWidget* TabModify = nullptr;
     QWidget* Tabvars = nullptr;
     QWidget* TabSheet4 = nullptr;
-
-    // Add New page
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboObj = nullptr;
-    QLabel* Label2 = nullptr;
-    QListWidget* ListObj = nullptr;
-    QLabel* NoCatalogueLabel = nullptr;
-    QFrame* Panel2 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QSpinBox* SpinCount = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label8 = nullptr;
-    QSpinBox* SpinSX = nullptr;
-    QLabel* Label10 = nullptr;
-    QSpinBox* SpinEX = nullptr;
-    QLabel* Label11 = nullptr;
-    QSpinBox* SpinSY = nullptr;
-    QLabel* Label12 = nullptr;
-    QSpinBox* SpinEY = nullptr;
-    QCheckBox* CheckRX = nullptr;
-    QCheckBox* CheckRY = nullptr;
-    QPushButton* Button5 = nullptr;
-    QFrame* Panel1 = nullptr;
-    QLabel* Label3 = nullptr;
-    TValueListEditor* Prev = nullptr;
-    QLabel* Imgprev = nullptr;
-
-    // Modify page
-    QLabel* Label4 = nullptr;
-    QComboBox* ComboMod = nullptr;
-    QListWidget* ListMod = nullptr;
-    QLabel* Label5 = nullptr;
-    TValueListEditor* ValMod = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button6 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
-
-    // Map Vars page
-    TValueListEditor* ValMap = nullptr;
+    // The pages' controls and handlers.
+    TAddNewPage* AddNew = nullptr;
+    TModifyPage* Modify = nullptr;
+    TMapVarsPage* MapVars = nullptr;
 
     // Dialog components
     TFileDialog* OpenD = nullptr;
@@ -184,40 +145,6 @@ public:
     // The folder maps are opened from and saved to (data-style, no trailing separator).
     std::string MapFolder() const;
 
-    // --- Add New page ---
-    void FillObjGroups();
-    void FillObjList();
-    void ComboObjSelect();
-    // Placing objects (EditFormAddNew.cpp).
-    void ListObjClick();
-    void ShowPreview();
-    void AddAtCursor();
-    void Button5Click();
-
-    // --- Modify page (EditFormModify.cpp) ---
-    void FillModGroups();
-    void FillModList();
-    void ComboModSelect();
-    void ListModClick();
-    void SelectFromModList();
-    void ShowSelected();
-    void FillProperties();
-    void RefreshModify();
-    void ValModValidate(int column, int row, const std::string& key, const std::string& value);
-    void ValModKeyDown(int key);
-    void ValModEditButtonClick();
-    void Button1Click();
-    void Button6Click();
-    // Copy, Cut and Paste of placed objects through the system clipboard.
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-
-    // --- Map Vars page ---
-    void FillMapVars();
-    void ValMapValidate(int column, int row, const std::string& key, const std::string& value);
-    void ValMapKeyDown(int key);
-    void ValMapEditButtonClick();
     void PagesChange(int index);
 
     // --- map file commands ---
@@ -268,9 +195,6 @@ public:
     // Escape (and Ctrl with a right click on empty space in the view): nothing is selected
     // any more, so a left click moves nothing.
     void ClearSelection();
-    // The Modify page's lists show the selected object (its group and its entry), or no entry
-    // when nothing in view is selected.
-    void ShowSelectionInLists();
     // The arrow keys: the selected object moves by a few world units.
     void NudgeSelected(int dx, int dy);
     // Home and End: the view jumps to the start or the end of the world.
@@ -338,6 +262,8 @@ public:
     void PinBackgrounds();
     // The mouse in logical screen units (800 x 600 over the view); (0, 0) without a device.
     TPoint MousePos() const;
+    // A click in the view on the Add New page: the chosen type at the pointer, snapped.
+    void AddAtCursor();
     void XPrevClick();
     void XNextClick();
     void XJumpClick();
@@ -369,9 +295,6 @@ protected:
 
 private:
     void BuildControls();
-    void BuildAddPage();
-    void BuildModifyPage();
-    void BuildVarsPage();
     void BuildToolBar();
     // Places the view, its scroll controls, the tool bar and the pages for the window's size.
     void LayOutControls();
@@ -379,9 +302,6 @@ private:
     void FormCreate(const std::string& baseFolder);
     void FormDestroy();
     void ShowCatalogueState();
-    // The page handlers of Add New and Modify (EditFormAddNew.cpp, EditFormModify.cpp).
-    void ConnectAddNewPage();
-    void ConnectModifyPage();
     void ConnectEditCommands();
     void SetPlayControls(bool playing);
     void EndPlayResources();
@@ -389,14 +309,10 @@ private:
     void PlayFrame();
     void ConnectUndoStack();
     void UpdateUndoButtons();
-    void DisconnectPages();
     void FormActivate();
     void BuildView();
     // Refreshes the pages, the view and the title from what the document says changed.
     void DocumentChanged(unsigned changes);
-    // The world point a paste puts the first object's top-left corner at: the mouse when it is
-    // over the view, else the view's centre less half the object.
-    TPoint PastePoint(const TBaseInfo& first) const;
 
     std::unique_ptr<TWindowCursorControl> CursorControl;
     // The edit shortcuts, which rest while the map is played, and R (restart after a death).

@@ -4,6 +4,7 @@
 #include "editor/EditForm.h"
 
 #include "editor/EditorApp.h"
+#include "editor/ModifyPage.h"
 #include "editor/SnapControls.h"
 #include "editor/SpaceCommands.h"
 #include "mapdata/Geometry.h"
@@ -120,7 +121,7 @@ QString WithShortcut(const QString& text, const char* keys) {
 } // namespace
 
 void TEditF::ConnectEditCommands() {
-    new TFieldKeysFirst(this, ListMod);
+    new TFieldKeysFirst(this, Modify->ListMod);
     connect(UndoBtn, &QToolButton::clicked, this, Guarded([this] { UndoClick(); }));
     connect(RedoBtn, &QToolButton::clicked, this, Guarded([this] { RedoClick(); }));
 
@@ -153,11 +154,11 @@ void TEditF::ConnectEditCommands() {
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { UndoClick(); });
     shortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
              [this] { RedoClick(); });
-    shortcut({QKeySequence(Qt::CTRL | Qt::Key_C)}, [this] { Button2Click(); });
-    shortcut({QKeySequence(Qt::CTRL | Qt::Key_X)}, [this] { Button3Click(); });
-    shortcut({QKeySequence(Qt::CTRL | Qt::Key_V)}, [this] { Button4Click(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_C)}, [this] { Modify->Button2Click(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_X)}, [this] { Modify->Button3Click(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_V)}, [this] { Modify->Button4Click(); });
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_D)}, [this] { Document->DuplicateSelected(); });
-    shortcut({QKeySequence(Qt::Key_Delete)}, [this] { Button1Click(); });
+    shortcut({QKeySequence(Qt::Key_Delete)}, [this] { Modify->Button1Click(); });
     shortcut({QKeySequence(Qt::Key_Escape)}, [this] { ClearSelection(); });
     // Escape stops the game instead while it is played.
     StopAction = action({QKeySequence(Qt::Key_Escape)}, [this] { StopPlay(); });

@@ -1,6 +1,8 @@
 // The map file commands of the main window (New, Open, Save, Save As, the exit menu and the
 // close request) with the question about unsaved changes, and the recovery copies.
 #include "editor/EditForm.h"
+#include "editor/MapVarsPage.h"
+#include "editor/ModifyPage.h"
 #include "editor/PlaytestsPanel.h"
 
 #include "editor/ProgressDialog.h"
@@ -75,7 +77,7 @@ bool TEditF::CommitPendingEdits() {
     // The tool buttons take no focus, so a value typed into a grid and not yet applied would
     // otherwise miss the file. A value that does not apply has shown its error; the command
     // then stops.
-    return ValMap->CommitEdit() && ValMod->CommitEdit();
+    return MapVars->ValMap->CommitEdit() && Modify->ValMod->CommitEdit();
 }
 
 void TEditF::SaveBtnClick() {

@@ -1,9 +1,11 @@
 // The main window's map view: device set-up, the frame, the view objects, scrolling and the
 // mouse in the view.
 #include "document/Convert.h"
+#include "editor/AddNewPage.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "editor/MapView.h"
+#include "editor/ModifyPage.h"
 #include "editor/OverviewStrip.h"
 #include "editor/SnapControls.h"
 #include "editor/StatusLine.h"
@@ -281,17 +283,7 @@ void TEditF::UpdateWorldXCaption() {
 void TEditF::UpdateWorldX() {
     UpdateWorldXCaption();
     Overview->ViewMoved(WorldX);
-    FillProperties();
-    // The groups follow the objects now in view; the chosen group stays while it is there.
-    FillModGroups();
-    const int group = ComboMod->findText(ToQString(ModGroup), Qt::MatchFixedString);
-    if (group >= 0) {
-        const QSignalBlocker blocker(ComboMod);
-        ComboMod->setCurrentIndex(group);
-    } else {
-        ModGroup.clear();
-    }
-    FillModList();
+    Modify->ViewMoved();
     PinBackgrounds();
 }
 
@@ -336,6 +328,14 @@ TPoint TEditF::MousePos() const {
     return DXCursor ? DXCursor->MousePos() : TPoint{};
 }
 
+void TEditF::AddAtCursor() {
+    if (!AddNew->NewType)
+        return;
+    const TPoint p = MousePos();
+    Document->PlaceObject(*AddNew->NewType, Snap->Grid().Snap(AddSaturated(WorldX, p.X)),
+                          Snap->Grid().Snap(p.Y));
+}
+
 void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
     if (!HasGraphics() || Playing())
         return;
@@ -343,7 +343,7 @@ void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifie
     if (!View->hasFocus())
         View->setFocus(Qt::MouseFocusReason);
     if (button == Qt::LeftButton) {
-        if (NewType && Pages->currentWidget() == TabAdd)
+        if (AddNew->NewType && Pages->currentWidget() == TabAdd)
             AddAtCursor();
         if (Selected() && Pages->currentWidget() == TabModify) {
             const TPoint p = MousePos();

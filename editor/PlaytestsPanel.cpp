@@ -4,6 +4,7 @@
 #include "editor/Dialogs.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
+#include "editor/ModifyPage.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Paths.h"
 #include "mapdata/Text.h"
@@ -142,8 +143,8 @@ void TPlaytestsPanel::ChooseProblem(int row) {
         return;
     TBaseInfo* record = editor_.Map().Objects[object];
     editor_.Document->Select(record);
-    editor_.ShowSelected();
-    editor_.ShowSelectionInLists();
+    editor_.Modify->ShowSelected();
+    editor_.Modify->ShowSelectionInLists();
     // The view goes to the object, as far as the world reaches.
     editor_.EdJump->setValue(std::max(0, record->Left - 100));
     editor_.XJumpClick();

@@ -1,5 +1,8 @@
 // The Add New page through the real window: the preview, placing by a click in the view and
 // placing many copies with "Add".
+#include "editor/AddNewPage.h"
+#include "editor/ModifyPage.h"
+
 #include "PageTestSupport.h"
 
 #include "engine/Random.h"
@@ -42,61 +45,61 @@ protected:
     }
 
     void ChooseGroup(const QString& group) {
-        const int index = window->ComboObj->findText(group);
+        const int index = window->AddNew->ComboObj->findText(group);
         ASSERT_GE(index, 0);
-        window->ComboObj->setCurrentIndex(index);
-        emit window->ComboObj->activated(index);
+        window->AddNew->ComboObj->setCurrentIndex(index);
+        emit window->AddNew->ComboObj->activated(index);
     }
 
     // Clicks a type of the current group.
     void ChooseType(const QString& name) {
-        const auto found = window->ListObj->findItems(name, Qt::MatchExactly);
+        const auto found = window->AddNew->ListObj->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
-        ClickRow(window->ListObj, window->ListObj->row(found.front()));
+        ClickRow(window->AddNew->ListObj, window->AddNew->ListObj->row(found.front()));
     }
 
     void AddMore(int count, int sx, int ex, bool randX, int sy, int ey, bool randY) {
-        window->SpinCount->setValue(count);
-        window->SpinSX->setValue(sx);
-        window->SpinEX->setValue(ex);
-        window->SpinSY->setValue(sy);
-        window->SpinEY->setValue(ey);
-        window->CheckRX->setChecked(randX);
-        window->CheckRY->setChecked(randY);
-        QTest::mouseClick(window->Button5, Qt::LeftButton);
+        window->AddNew->SpinCount->setValue(count);
+        window->AddNew->SpinSX->setValue(sx);
+        window->AddNew->SpinEX->setValue(ex);
+        window->AddNew->SpinSY->setValue(sy);
+        window->AddNew->SpinEY->setValue(ey);
+        window->AddNew->CheckRX->setChecked(randX);
+        window->AddNew->CheckRY->setChecked(randY);
+        QTest::mouseClick(window->AddNew->Button5, Qt::LeftButton);
     }
 
     std::string PrevValue(const std::string& key) const {
-        return window->Prev->Value(window->Prev->FindRow(key));
+        return window->AddNew->Prev->Value(window->AddNew->Prev->FindRow(key));
     }
 };
 
 TEST_F(AddNewTest, ClickingATypeChoosesItAndShowsItsPreview) {
     StartOnAddPage();
-    EXPECT_EQ(window->ComboObj->count(), 3);
+    EXPECT_EQ(window->AddNew->ComboObj->count(), 3);
     ChooseType("Spitter");
-    ASSERT_EQ(window->NewType, window->ObjMgr->FindByName("Spitter"));
-    ASSERT_EQ(window->Prev->RowCount(), 4);
-    EXPECT_EQ(window->Prev->Key(0), "Name:");
-    EXPECT_EQ(window->Prev->Key(1), "Class:");
-    EXPECT_EQ(window->Prev->Key(2), "Bounds:");
-    EXPECT_EQ(window->Prev->Key(3), "Texture:");
+    ASSERT_EQ(window->AddNew->NewType, window->ObjMgr->FindByName("Spitter"));
+    ASSERT_EQ(window->AddNew->Prev->RowCount(), 4);
+    EXPECT_EQ(window->AddNew->Prev->Key(0), "Name:");
+    EXPECT_EQ(window->AddNew->Prev->Key(1), "Class:");
+    EXPECT_EQ(window->AddNew->Prev->Key(2), "Bounds:");
+    EXPECT_EQ(window->AddNew->Prev->Key(3), "Texture:");
     EXPECT_EQ(PrevValue("Name:"), "Spitter");
     EXPECT_EQ(PrevValue("Class:"), "TEnemyInfo");
     EXPECT_EQ(PrevValue("Bounds:"), "L:7;T:-3;W:40;H:20");
     EXPECT_EQ(PrevValue("Texture:"), "t\\red.png");
-    ASSERT_FALSE(window->Imgprev->pixmap().isNull());
+    ASSERT_FALSE(window->AddNew->Imgprev->pixmap().isNull());
 
     // The picture is the type's texture.
     ChooseType("Grunt");
-    const QImage picture = window->Imgprev->pixmap().toImage();
+    const QImage picture = window->AddNew->Imgprev->pixmap().toImage();
     EXPECT_EQ(picture.size(), QSize(8, 6));
     EXPECT_EQ(picture.pixel(4, 3) & 0xFFFFFFu, qRgb(0, 200, 0) & 0xFFFFFFu);
 
     // A type without a texture shows no picture.
     ChooseGroup("Decors");
     ChooseType("Fog");
-    EXPECT_TRUE(window->Imgprev->pixmap().isNull());
+    EXPECT_TRUE(window->AddNew->Imgprev->pixmap().isNull());
     EXPECT_EQ(PrevValue("Name:"), "Fog");
     EXPECT_EQ(PrevValue("Texture:"), "");
     EXPECT_TRUE(dialogs.Errors.empty());
@@ -104,7 +107,7 @@ TEST_F(AddNewTest, ClickingATypeChoosesItAndShowsItsPreview) {
     // A texture that cannot be loaded: the type is taken, the preview stays as it was.
     ChooseType("Ghost");
     EXPECT_EQ(dialogs.ErrorTexts(), (std::vector<std::string>{"Error when loading texture."}));
-    EXPECT_EQ(window->NewType, window->ObjMgr->FindByName("Ghost"));
+    EXPECT_EQ(window->AddNew->NewType, window->ObjMgr->FindByName("Ghost"));
     EXPECT_EQ(PrevValue("Name:"), "Fog");
 }
 
@@ -112,15 +115,16 @@ TEST_F(AddNewTest, TheHighlightShowsTheTypeToAddInEveryGroup) {
     StartOnAddPage();
     // A type is chosen with the mouse or the keyboard.
     ChooseType("Grunt");
-    QTest::keyClick(window->ListObj, Qt::Key_Down);
-    ASSERT_NE(window->NewType, nullptr);
-    EXPECT_EQ(window->NewType->Name, "Spitter");
+    QTest::keyClick(window->AddNew->ListObj, Qt::Key_Down);
+    ASSERT_NE(window->AddNew->NewType, nullptr);
+    EXPECT_EQ(window->AddNew->NewType->Name, "Spitter");
     EXPECT_EQ(PrevValue("Name:"), "Spitter");
     ChooseGroup("Decors");
-    EXPECT_EQ(window->ListObj->currentRow(), -1) << "no decor is highlighted: none is placed";
-    EXPECT_EQ(window->NewType->Name, "Spitter");
+    EXPECT_EQ(window->AddNew->ListObj->currentRow(), -1)
+        << "no decor is highlighted: none is placed";
+    EXPECT_EQ(window->AddNew->NewType->Name, "Spitter");
     ChooseGroup("Enemies");
-    EXPECT_EQ(window->ListObj->currentRow(), 1) << "the highlight shows the type placed";
+    EXPECT_EQ(window->AddNew->ListObj->currentRow(), 1) << "the highlight shows the type placed";
     EXPECT_EQ(PrevValue("Name:"), "Spitter");
     AddMore(2, 100, 100, false, 200, 200, false);
     ASSERT_EQ(window->Map().Objects.Count(), 2);
@@ -143,20 +147,20 @@ TEST_F(AddNewTest, ALeftClickInTheViewPlacesACopyUnderThePointer) {
     ClickView(Qt::LeftButton);
     ASSERT_EQ(window->Map().Objects.Count(), 1);
     TBaseInfo* placed = window->Map().Objects[0];
-    EXPECT_NE(placed, window->NewType) << "a copy, not the prototype";
+    EXPECT_NE(placed, window->AddNew->NewType) << "a copy, not the prototype";
     EXPECT_EQ(placed->Name, "Grunt");
     EXPECT_EQ(placed->Group, "Enemies");
     EXPECT_EQ(placed->Left, 1000 + p.X);
     EXPECT_EQ(placed->Top, p.Y);
     EXPECT_EQ(placed->Width, 32);
-    EXPECT_EQ(window->NewType->Left, 0) << "the catalogue does not change";
+    EXPECT_EQ(window->AddNew->NewType->Left, 0) << "the catalogue does not change";
     EXPECT_EQ(window->Selected(), nullptr);
     ASSERT_NE(ViewOf(placed), nullptr);
     EXPECT_EQ(ViewOf(placed)->Bounds.X, 1000 + p.X);
     // The Modify page lists it at once.
-    ASSERT_EQ(window->ComboMod->count(), 1);
-    EXPECT_EQ(window->ComboMod->itemText(0), "Enemies");
-    EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"Grunt"}));
+    ASSERT_EQ(window->Modify->ComboMod->count(), 1);
+    EXPECT_EQ(window->Modify->ComboMod->itemText(0), "Enemies");
+    EXPECT_EQ(tvtest::Items(window->Modify->ListMod), (std::vector<std::string>{"Grunt"}));
 
     // The next frame draws it there.
     window->DoFrame(nullptr, 1);
@@ -189,7 +193,8 @@ TEST_F(AddNewTest, AddPlacesTheCountAtTheStartOrAtRandomWithinTheRanges) {
         EXPECT_NE(ViewOf(record), nullptr);
     }
     EXPECT_EQ(window->Views().size(), 3u);
-    EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"Rock", "Rock", "Rock"}));
+    EXPECT_EQ(tvtest::Items(window->Modify->ListMod),
+              (std::vector<std::string>{"Rock", "Rock", "Rock"}));
 
     // The random offset goes from the start towards the right whatever the end is, and a
     // range of 0 keeps the start.
@@ -214,8 +219,8 @@ TEST_F(AddNewTest, AddPlacesTheCountAtTheStartOrAtRandomWithinTheRanges) {
         AddMore(count, 0, 0, false, 0, 0, false);
         EXPECT_EQ(window->Map().Objects.Count(), 300);
     }
-    tvtest::EmptyByKeys(*window->SpinCount);
-    QTest::mouseClick(window->Button5, Qt::LeftButton);
+    tvtest::EmptyByKeys(*window->AddNew->SpinCount);
+    QTest::mouseClick(window->AddNew->Button5, Qt::LeftButton);
     EXPECT_EQ(window->Map().Objects.Count(), 300);
     EXPECT_TRUE(dialogs.Messages.empty());
     EXPECT_TRUE(dialogs.Errors.empty());
@@ -323,8 +328,8 @@ TEST_F(AddNewTest, WithoutAGraphicsDeviceTypesAreShownWithoutPictureAndStillAdde
     ASSERT_FALSE(window->HasGraphics());
     window->Pages->setCurrentWidget(window->TabAdd);
     ChooseType("Grunt");
-    EXPECT_EQ(window->NewType, window->ObjMgr->FindByName("Grunt"));
-    EXPECT_TRUE(window->Imgprev->pixmap().isNull());
+    EXPECT_EQ(window->AddNew->NewType, window->ObjMgr->FindByName("Grunt"));
+    EXPECT_TRUE(window->AddNew->Imgprev->pixmap().isNull());
     EXPECT_EQ(PrevValue("Bounds:"), "L:0;T:0;W:32;H:32");
     AddMore(2, 100, 100, false, 200, 200, false);
     EXPECT_EQ(window->Map().Objects.Count(), 2);

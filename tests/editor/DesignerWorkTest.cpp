@@ -1,6 +1,8 @@
 // What keeps a designer's work from being lost through the real window: the modified mark and
 // the save question, values a map file cannot keep, the selection in the lists, the window
 // growing, and recovery copies.
+#include "editor/ModifyPage.h"
+
 #include "PageTestSupport.h"
 
 #include "document/Recovery.h"
@@ -39,7 +41,7 @@ protected:
     }
     void Select(TBaseInfo* record) {
         window->Document->Select(record);
-        window->ShowSelected();
+        window->Modify->ShowSelected();
     }
     // Every stored value of every object (the full form, whatever the catalogue holds).
     Bytes MapBytes() const {
@@ -128,7 +130,7 @@ TEST_F(DesignerWorkTest, ValuesTheFileTakesFromTheCatalogueAreShownSoAndNamedAtS
 
     // The grid greys the rows the file does not keep for a reference object, with the reason.
     Select(first);
-    tv::TValueListEditor& grid = *window->ValMod;
+    tv::TValueListEditor& grid = *window->Modify->ValMod;
     for (const char* kept : {"Name", "left", "Top"})
         EXPECT_EQ(grid.Note(grid.FindRow(kept)), "") << kept;
     for (const char* catalogue : {"Class", "Texture", "Width", "Z", "Color", "Blend"}) {
@@ -183,8 +185,8 @@ TEST_F(DesignerWorkTest, TheListsShowARightClickSelectionAndCtrlRightClickClears
         QTest::mouseClick(window->ViewHost->Window(), Qt::RightButton, modifiers, QPoint(1, 1));
     };
     const auto listed = [&] {
-        const QList<QListWidgetItem*> items = window->ListMod->selectedItems();
-        return window->ComboMod->currentText().toStdString() + ": " +
+        const QList<QListWidgetItem*> items = window->Modify->ListMod->selectedItems();
+        return window->Modify->ComboMod->currentText().toStdString() + ": " +
                (items.size() == 1 ? items[0]->text().toStdString() : std::string("-"));
     };
 
@@ -194,7 +196,7 @@ TEST_F(DesignerWorkTest, TheListsShowARightClickSelectionAndCtrlRightClickClears
     rightClick(110, 110);
     EXPECT_EQ(window->Selected(), grunt);
     EXPECT_EQ(listed(), "Enemies: Grunt");
-    EXPECT_EQ(window->ListMod->currentRow(), 1) << "the second Grunt in the map's order";
+    EXPECT_EQ(window->Modify->ListMod->currentRow(), 1) << "the second Grunt in the map's order";
 
     Keys(Qt::Key_Escape);
     EXPECT_EQ(window->Selected(), nullptr);
@@ -228,8 +230,8 @@ TEST_F(DesignerWorkTest, TheViewGrowsWithTheWindowKeeping4To3AndTheDeviceFollows
     const QSize view(854, 640);
     QTRY_COMPARE(window->View->size(), view);
     EXPECT_EQ(window->Pages->geometry(), QRect(1200 - 343, 40, 341, 756));
-    EXPECT_EQ(window->ListMod->height(), 60 + 400 / 3);
-    EXPECT_EQ(window->ValMod->height(), 214 + 400 - 400 / 3);
+    EXPECT_EQ(window->Modify->ListMod->height(), 60 + 400 / 3);
+    EXPECT_EQ(window->Modify->ValMod->height(), 214 + 400 - 400 / 3);
     EXPECT_EQ(window->XPanel->y(), 5 + 640 + 8);
     QTRY_COMPARE(window->ViewHost->Window()->size(), view);
     window->DoFrame(nullptr, 1);

@@ -1,5 +1,9 @@
 // Undo and redo, the keyboard shortcuts and the clipboard through the real window: real mouse
 // and key events, the system clipboard of the X server the tests run on.
+#include "editor/AddNewPage.h"
+#include "editor/MapVarsPage.h"
+#include "editor/ModifyPage.h"
+
 #include "PageTestSupport.h"
 
 #include "document/RecordJson.h"
@@ -55,7 +59,7 @@ protected:
 TEST_F(EditCommandsTest, EveryEditIsOneUndoStepThroughTheButtonsAndTheKeys) {
     // Placing with a click on Add New.
     window->Pages->setCurrentWidget(window->TabAdd);
-    ClickRow(window->ListObj, 0);
+    ClickRow(window->AddNew->ListObj, 0);
     const tv::TPoint at = PointAt(200, 300);
     ClickView(Qt::LeftButton);
     ASSERT_EQ(window->Map().Objects.Count(), 1);
@@ -89,7 +93,8 @@ TEST_F(EditCommandsTest, EveryEditIsOneUndoStepThroughTheButtonsAndTheKeys) {
     EXPECT_EQ(slime->Left, end.X + 3);
     EXPECT_EQ(slime->Top, end.Y + 10);
     EXPECT_EQ(window->Document->UndoStack().index(), afterDrag + 1);
-    EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("left")), std::to_string(end.X + 3));
+    EXPECT_EQ(window->Modify->ValMod->Value(window->Modify->ValMod->FindRow("left")),
+              std::to_string(end.X + 3));
     QTest::mouseClick(window->UndoBtn, Qt::LeftButton);
     EXPECT_EQ(slime->Left, end.X);
     Keys(Qt::Key_Z, Qt::ControlModifier);
@@ -103,7 +108,7 @@ TEST_F(EditCommandsTest, EveryEditIsOneUndoStepThroughTheButtonsAndTheKeys) {
     Keys(Qt::Key_Z, Qt::ControlModifier);
     ASSERT_EQ(window->Map().Objects.Count(), 1);
     EXPECT_EQ(window->Selected(), window->Map().Objects[0]);
-    EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("Name")), "Slime");
+    EXPECT_EQ(window->Modify->ValMod->Value(window->Modify->ValMod->FindRow("Name")), "Slime");
 
     // New (its changes discarded) starts a new undo history.
     dialogs.SaveAnswers = {tv::TSaveChoice::Discard};
@@ -117,10 +122,10 @@ TEST_F(EditCommandsTest, KeysTypedIntoAFieldStayInTheField) {
     TBaseInfo* slime = Place<tv::TEnemyInfo>("Slime", 100, 100, 32, 32);
     window->Pages->setCurrentWidget(window->TabModify);
     window->Document->Select(slime);
-    window->ShowSelected();
+    window->Modify->ShowSelected();
     const int steps = window->Document->UndoStack().count();
 
-    ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMod, "Name", QStringLiteral("Blob")));
+    ASSERT_TRUE(tvtest::TypeIntoRow(*window->Modify->ValMod, "Name", QStringLiteral("Blob")));
     for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_Delete})
         Keys(key);
     Keys(Qt::Key_Z, Qt::ControlModifier);
@@ -133,9 +138,9 @@ TEST_F(EditCommandsTest, KeysTypedIntoAFieldStayInTheField) {
     EXPECT_EQ(slime->Name, "Slime");
 
     window->Pages->setCurrentWidget(window->TabAdd);
-    window->SpinCount->setFocus();
+    window->AddNew->SpinCount->setFocus();
     Keys(Qt::Key_Up);
-    EXPECT_EQ(window->SpinCount->value(), 6);
+    EXPECT_EQ(window->AddNew->SpinCount->value(), 6);
     EXPECT_EQ(slime->Top, 100);
 
     // Away from the fields the keys are the editor's: Escape clears the selection, and then
@@ -148,7 +153,7 @@ TEST_F(EditCommandsTest, KeysTypedIntoAFieldStayInTheField) {
     EXPECT_EQ(window->WorldX, 0);
     Keys(Qt::Key_Escape);
     EXPECT_EQ(window->Selected(), nullptr);
-    EXPECT_EQ(window->ValMod->RowCount(), 0);
+    EXPECT_EQ(window->Modify->ValMod->RowCount(), 0);
     PointAt(400, 400);
     ClickView(Qt::LeftButton);
     EXPECT_EQ(slime->Left, 100);
@@ -160,8 +165,8 @@ TEST_F(EditCommandsTest, UndoKeysInAGridCellUndoTheAppliedValue) {
     TBaseInfo* slime = Place<tv::TEnemyInfo>("Slime", 100, 100, 32, 32);
     window->Pages->setCurrentWidget(window->TabModify);
     window->Document->Select(slime);
-    window->ShowSelected();
-    ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMod, "Name", QStringLiteral("Blob")));
+    window->Modify->ShowSelected();
+    ASSERT_TRUE(tvtest::TypeIntoRow(*window->Modify->ValMod, "Name", QStringLiteral("Blob")));
     Keys(Qt::Key_Return);
     ASSERT_EQ(slime->Name, "Blob");
     Keys(Qt::Key_Z, Qt::ControlModifier);
@@ -173,7 +178,7 @@ TEST_F(EditCommandsTest, UndoKeysInAGridCellUndoTheAppliedValue) {
 
     window->Pages->setCurrentWidget(window->Tabvars);
     const int32_t sky = window->Map().Sky;
-    ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMap, "Sky", QStringLiteral("77")));
+    ASSERT_TRUE(tvtest::TypeIntoRow(*window->MapVars->ValMap, "Sky", QStringLiteral("77")));
     Keys(Qt::Key_Return);
     ASSERT_EQ(window->Map().Sky, 77);
     Keys(Qt::Key_Z, Qt::ControlModifier);
@@ -192,7 +197,7 @@ TEST_F(EditCommandsTest, CtrlDDuplicatesTheSelectionAndSelectsTheCopy) {
     ASSERT_NE(window->Selected(), slime);
     EXPECT_EQ(window->Selected()->Left, 116);
     EXPECT_EQ(window->Selected()->Top, 116);
-    EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("Left")), "116");
+    EXPECT_EQ(window->Modify->ValMod->Value(window->Modify->ValMod->FindRow("Left")), "116");
     EXPECT_EQ(UndoTip(), "Undo Duplicate Slime (Ctrl+Z)");
 }
 
@@ -203,7 +208,7 @@ TEST_F(EditCommandsTest, CopyCutAndPasteGoThroughTheSystemClipboard) {
     RightClickAt(110, 110);
     ASSERT_EQ(window->Selected(), slime);
 
-    QTest::mouseClick(window->Button2, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button2, Qt::LeftButton);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->text().toStdString(), tv::RecordJson(*slime, 0) + "\n")
@@ -234,13 +239,13 @@ TEST_F(EditCommandsTest, CopyCutAndPasteGoThroughTheSystemClipboard) {
     const std::string list =
         "[" + tv::RecordJson(*slime, 0) + ",\n" + tv::RecordJson(*pasted, 0) + "]";
     QGuiApplication::clipboard()->setText(QString::fromStdString(list));
-    QTest::mouseClick(window->Button4, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button4, Qt::LeftButton);
     EXPECT_EQ(window->Map().Objects.Count(), 4);
     EXPECT_EQ(UndoTip(), "Undo Paste 2 Objects (Ctrl+Z)");
     const int steps = window->Document->UndoStack().count();
     dialogs.Messages.clear();
     QGuiApplication::clipboard()->setText(QStringLiteral("{\"class\": \"TNoSuchInfo\"}"));
-    QTest::mouseClick(window->Button4, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button4, Qt::LeftButton);
     EXPECT_EQ(window->Map().Objects.Count(), 4);
     EXPECT_EQ(window->Document->UndoStack().count(), steps);
     ASSERT_EQ(dialogs.Messages.size(), 1u);

@@ -1,9 +1,13 @@
 // The main window started on a small game folder, driven through real events; every dialog
 // and box is answered by the fake dialogs.
-#include "editor/EditForm.h"
+#include "editor/AddNewPage.h"
+#include "editor/MapVarsPage.h"
+#include "editor/ModifyPage.h"
+
 #include "EditorTestSupport.h"
 #include "TestSupport.h"
 #include "editor/AboutDlg.h"
+#include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "mapdata/Paths.h"
 
@@ -92,18 +96,18 @@ protected:
     }
 
     void ChooseGroup(int index) {
-        window->ComboObj->setCurrentIndex(index);
-        emit window->ComboObj->activated(index);
+        window->AddNew->ComboObj->setCurrentIndex(index);
+        emit window->AddNew->ComboObj->activated(index);
     }
 
     // Puts the cursor of the Map Vars grid on a row and types over its value.
     void TypeVar(const std::string& key, const QString& text) {
         window->Pages->setCurrentWidget(window->Tabvars);
-        ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMap, key, text)) << key;
+        ASSERT_TRUE(tvtest::TypeIntoRow(*window->MapVars->ValMap, key, text)) << key;
     }
     void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
     std::string Var(const std::string& key) const {
-        return window->ValMap->Value(window->ValMap->FindRow(key));
+        return window->MapVars->ValMap->Value(window->MapVars->ValMap->FindRow(key));
     }
 
     void Click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -126,18 +130,18 @@ TEST_F(EditFormTest, StartsWithTheCatalogueListedAndAnUntitledMap) {
     EXPECT_EQ(window->Pages->currentWidget(), window->TabModify);
     EXPECT_EQ(window->WorldX, 0);
     EXPECT_EQ(window->Selected(), nullptr);
-    EXPECT_EQ(window->NewType, nullptr);
+    EXPECT_EQ(window->AddNew->NewType, nullptr);
     EXPECT_FALSE(window->CloseAllowed);
     EXPECT_EQ(window->XPanel->text(), "World X:  0 / 5000");
 
-    EXPECT_EQ(Items(window->ComboObj),
+    EXPECT_EQ(Items(window->AddNew->ComboObj),
               (std::vector<std::string>{"Enemies", "Decors", "BackGrounds"}));
-    EXPECT_EQ(window->ComboObj->currentIndex(), 0);
-    EXPECT_EQ(window->AddGroup, "Enemies");
-    EXPECT_EQ(Items(window->ListObj), (std::vector<std::string>{"Grunt", "Spitter"}));
-    EXPECT_FALSE(window->NoCatalogueLabel->isVisible());
+    EXPECT_EQ(window->AddNew->ComboObj->currentIndex(), 0);
+    EXPECT_EQ(window->AddNew->AddGroup, "Enemies");
+    EXPECT_EQ(Items(window->AddNew->ListObj), (std::vector<std::string>{"Grunt", "Spitter"}));
+    EXPECT_FALSE(window->AddNew->NoCatalogueLabel->isVisible());
 
-    tv::TValueListEditor* vars = window->ValMap;
+    tv::TValueListEditor* vars = window->MapVars->ValMap;
     ASSERT_EQ(vars->RowCount(), 5);
     const char* keys[] = {"Name", "Max World X", "Ground", "Sky", "Theme Music"};
     const char* values[] = {"Meanwhile Unknown Map", "5000", "20", "20", ""};
@@ -168,29 +172,29 @@ TEST_F(EditFormTest, EveryControlIsThereWithItsCaptionAndDefaults) {
 
     EXPECT_EQ(window->View->geometry(), QRect(5, 5, 446, 356));
     EXPECT_EQ(window->Pages->size(), QSize(341, 356 + TEditF::NavigationHeight));
-    EXPECT_EQ(window->Imgprev->size(), QSize(96, 105));
+    EXPECT_EQ(window->AddNew->Imgprev->size(), QSize(96, 105));
     EXPECT_EQ(window->XPanel->size(), QSize(196, 21));
     QStringList tabs;
     for (int i = 0; i < window->Pages->count(); ++i)
         tabs << window->Pages->tabText(i);
     EXPECT_EQ(tabs, QStringList({"Add New", "Modify", "Map Vars", "TabSheet4"}));
 
-    EXPECT_EQ(window->SpinCount->value(), 5);
-    EXPECT_EQ(window->SpinSX->value(), 100);
-    EXPECT_EQ(window->SpinEX->value(), 1000);
-    EXPECT_EQ(window->SpinSY->value(), 200);
-    EXPECT_EQ(window->SpinEY->value(), 400);
-    EXPECT_LT(window->SpinSX->minimum(), -1000000);
-    EXPECT_GT(window->SpinSX->maximum(), 1000000);
+    EXPECT_EQ(window->AddNew->SpinCount->value(), 5);
+    EXPECT_EQ(window->AddNew->SpinSX->value(), 100);
+    EXPECT_EQ(window->AddNew->SpinEX->value(), 1000);
+    EXPECT_EQ(window->AddNew->SpinSY->value(), 200);
+    EXPECT_EQ(window->AddNew->SpinEY->value(), 400);
+    EXPECT_LT(window->AddNew->SpinSX->minimum(), -1000000);
+    EXPECT_GT(window->AddNew->SpinSX->maximum(), 1000000);
     EXPECT_EQ(window->EdJump->minimum(), 0);
     EXPECT_EQ(window->EdJump->maximum(), 100000);
     EXPECT_EQ(window->EdJump->singleStep(), 200);
-    EXPECT_TRUE(window->CheckRX->isChecked());
-    EXPECT_TRUE(window->CheckRY->isChecked());
-    EXPECT_EQ(window->Button1->text(), "Delete");
-    EXPECT_EQ(window->Button6->text(), "Undelete");
-    EXPECT_EQ(window->Button5->text(), "Add");
-    EXPECT_FALSE(window->Prev->Editing());
+    EXPECT_TRUE(window->AddNew->CheckRX->isChecked());
+    EXPECT_TRUE(window->AddNew->CheckRY->isChecked());
+    EXPECT_EQ(window->Modify->Button1->text(), "Delete");
+    EXPECT_EQ(window->Modify->Button6->text(), "Undelete");
+    EXPECT_EQ(window->AddNew->Button5->text(), "Add");
+    EXPECT_FALSE(window->AddNew->Prev->Editing());
 
     const QList<QAction*> help = window->PopHelp->actions();
     ASSERT_EQ(help.size(), 3);
@@ -206,17 +210,17 @@ TEST_F(EditFormTest, EveryControlIsThereWithItsCaptionAndDefaults) {
 
 TEST_F(EditFormTest, AGroupsListHighlightsNoTypeUntilOneIsChosen) {
     Start();
-    window->ListObj->setCurrentRow(1);
+    window->AddNew->ListObj->setCurrentRow(1);
     ChooseGroup(1);
-    EXPECT_EQ(window->AddGroup, "Decors");
-    EXPECT_EQ(Items(window->ListObj), (std::vector<std::string>{"Rock"}));
-    EXPECT_EQ(window->ListObj->currentRow(), -1);
+    EXPECT_EQ(window->AddNew->AddGroup, "Decors");
+    EXPECT_EQ(Items(window->AddNew->ListObj), (std::vector<std::string>{"Rock"}));
+    EXPECT_EQ(window->AddNew->ListObj->currentRow(), -1);
 
-    window->ListObj->setCurrentRow(0);
+    window->AddNew->ListObj->setCurrentRow(0);
     ChooseGroup(0);
-    EXPECT_EQ(Items(window->ListObj), (std::vector<std::string>{"Grunt", "Spitter"}));
-    EXPECT_EQ(window->ListObj->currentRow(), -1) << "a highlight alone chooses no type";
-    EXPECT_EQ(window->NewType, nullptr);
+    EXPECT_EQ(Items(window->AddNew->ListObj), (std::vector<std::string>{"Grunt", "Spitter"}));
+    EXPECT_EQ(window->AddNew->ListObj->currentRow(), -1) << "a highlight alone chooses no type";
+    EXPECT_EQ(window->AddNew->NewType, nullptr);
 }
 
 TEST_F(EditFormTest, AMissingCatalogueIsReportedAndTheEditorRunsWithoutOne) {
@@ -227,14 +231,14 @@ TEST_F(EditFormTest, AMissingCatalogueIsReportedAndTheEditorRunsWithoutOne) {
     EXPECT_EQ(dialogs.Errors[0].Text.rfind("Cannot open file ", 0), 0u) << dialogs.Errors[0].Text;
     EXPECT_NE(dialogs.Errors[0].Text.find("objects.tvd."), std::string::npos);
     EXPECT_EQ(window->ObjMgr->Count(), 0);
-    EXPECT_EQ(window->ComboObj->count(), 0);
-    EXPECT_EQ(window->AddGroup, "");
+    EXPECT_EQ(window->AddNew->ComboObj->count(), 0);
+    EXPECT_EQ(window->AddNew->AddGroup, "");
     window->Pages->setCurrentWidget(window->TabAdd);
-    ASSERT_TRUE(window->NoCatalogueLabel->isVisible());
-    EXPECT_FALSE(window->ListObj->isVisible());
-    EXPECT_TRUE(
-        window->NoCatalogueLabel->text().startsWith("No object catalogue: Cannot open file"));
-    EXPECT_FALSE(window->Panel2->isEnabled());
+    ASSERT_TRUE(window->AddNew->NoCatalogueLabel->isVisible());
+    EXPECT_FALSE(window->AddNew->ListObj->isVisible());
+    EXPECT_TRUE(window->AddNew->NoCatalogueLabel->text().startsWith(
+        "No object catalogue: Cannot open file"));
+    EXPECT_FALSE(window->AddNew->Panel2->isEnabled());
 
     // The rest of the editor works: the title, the map variables, saving.
     EXPECT_EQ(window->windowTitle(), "Torvanikian Map Editor - untitled.tvm");
@@ -253,8 +257,8 @@ TEST_F(EditFormTest, ABrokenCatalogueLeavesNoHalfCatalogueBehind) {
               (std::vector<std::string>{"Stream read error\nin " +
                                         game.file("data/obj/objects.tvd") + ", entry 3."}));
     EXPECT_EQ(window->ObjMgr->Count(), 0);
-    EXPECT_EQ(window->ComboObj->count(), 0);
-    EXPECT_FALSE(window->NoCatalogueLabel->isHidden());
+    EXPECT_EQ(window->AddNew->ComboObj->count(), 0);
+    EXPECT_FALSE(window->AddNew->NoCatalogueLabel->isHidden());
 }
 
 TEST_F(EditFormTest, MapVarsAreClampedAndAppliedWhenACellIsLeftOrEnterIsPressed) {
@@ -313,7 +317,7 @@ TEST_F(EditFormTest, TextThatIsNoIntegerShowsTheErrorBoxAndLeavesTheMapAlone) {
     // Leaving the row tries again and is refused again; Escape gives the old value back.
     Key(Qt::Key_Down);
     EXPECT_EQ(dialogs.Errors.size(), 2u);
-    EXPECT_EQ(window->ValMap->CurrentKey(), "Max World X");
+    EXPECT_EQ(window->MapVars->ValMap->CurrentKey(), "Max World X");
     Key(Qt::Key_Escape);
     EXPECT_EQ(Var("Max World X"), "5000");
 }
@@ -328,7 +332,7 @@ TEST_F(EditFormTest, ThemeMusicIsPickedRelativeToTheMusicFolder) {
     const char* expected[] = {"theme.mid", "boss\\fight.mid", "..\\Sound\\loop.mp3", "plain.mid",
                               "plain.mid"};
     for (const char* stored : expected) {
-        Click(window->ValMap->EllipsisButton());
+        Click(window->MapVars->ValMap->EllipsisButton());
         EXPECT_EQ(window->Map().ThemeMusic, stored);
         EXPECT_EQ(Var("Theme Music"), stored);
     }
@@ -339,8 +343,8 @@ TEST_F(EditFormTest, ThemeMusicIsPickedRelativeToTheMusicFolder) {
 
     // The button of any other row does nothing (a key typed in a row outside the grid's
     // rows cannot have a button, so call the handler directly).
-    window->ValMap->MoveTo(0);
-    window->ValMapEditButtonClick();
+    window->MapVars->ValMap->MoveTo(0);
+    window->MapVars->ValMapEditButtonClick();
     EXPECT_EQ(dialogs.FileRequests.size(), 5u);
 }
 

@@ -1,6 +1,8 @@
 // The editor's frames on a simulated clock: the frame routine presents a picture only when it
 // would differ from the one on screen (a strip steps, the frame rate changes), waits for the
 // next refresh otherwise, and the window always shows what drawing every frame would show.
+#include "editor/ModifyPage.h"
+
 #include "PageTestSupport.h"
 
 #include "engine/Clock.h"
@@ -160,7 +162,7 @@ TEST_F(IdleFramesTest, EditsScrollingAndExposingAreShownAtTheNextFrame) {
     EXPECT_EQ(presentsAfter([] {}), 0u);
     EXPECT_EQ(presentsAfter([&] {
                   window->Document->Select(rock);
-                  window->ShowSelected();
+                  window->Modify->ShowSelected();
               }),
               1u);
     EXPECT_EQ(presentsAfter([&] { window->Document->NudgeSelected(3, 0); }), 1u);

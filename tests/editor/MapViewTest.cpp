@@ -1,11 +1,13 @@
 // The map view of the main window on a small game folder: frames read back from the view's
 // device, the pointer placed through the cursor seam, mouse events sent to the view's window,
 // and every box answered by the fake dialogs.
-#include "editor/MapView.h"
+#include "editor/ModifyPage.h"
+
 #include "EditorTestSupport.h"
 #include "TestSupport.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
+#include "editor/MapView.h"
 #include "engine/DXCursor.h"
 #include "engine/FrameTimer.h"
 #include "engine/Graphics.h"
@@ -368,7 +370,7 @@ TEST_F(MapViewTest, RightClickSelectsTheLastRecordUnderThePointer) {
     Press(Qt::RightButton);
     Release(Qt::RightButton);
     EXPECT_EQ(window->Selected(), second);
-    EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("Name")), "second");
+    EXPECT_EQ(window->Modify->ValMod->Value(window->Modify->ValMod->FindRow("Name")), "second");
 
     PointAt(120, 120);
     Press(Qt::RightButton);
@@ -410,7 +412,7 @@ TEST_F(MapViewTest, LeftButtonDragsTheSelectedObjectOnTheModifyPage) {
     EXPECT_EQ(record->Top, 100);
 
     window->Document->Select(record);
-    window->ShowSelected();
+    window->Modify->ShowSelected();
     Press(Qt::LeftButton);
     EXPECT_TRUE(window->Document->Dragging());
     EXPECT_EQ(record->Left, 800 + p.X);
@@ -418,7 +420,7 @@ TEST_F(MapViewTest, LeftButtonDragsTheSelectedObjectOnTheModifyPage) {
     ASSERT_NE(ViewOf(record), nullptr);
     EXPECT_EQ(ViewOf(record)->Bounds.X, 800 + p.X);
     // The grid is refreshed only when the button is released.
-    EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("left")), "100");
+    EXPECT_EQ(window->Modify->ValMod->Value(window->Modify->ValMod->FindRow("left")), "100");
     QImage image = Frame();
     EXPECT_TRUE(WorldPixelIs(image, 1150, 350, 255, 0, 128));
 
@@ -432,8 +434,10 @@ TEST_F(MapViewTest, LeftButtonDragsTheSelectedObjectOnTheModifyPage) {
 
     Release(Qt::LeftButton);
     EXPECT_FALSE(window->Document->Dragging());
-    EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("left")), std::to_string(800 + p.X));
-    EXPECT_EQ(window->ValMod->Value(window->ValMod->FindRow("Top")), std::to_string(p.Y));
+    EXPECT_EQ(window->Modify->ValMod->Value(window->Modify->ValMod->FindRow("left")),
+              std::to_string(800 + p.X));
+    EXPECT_EQ(window->Modify->ValMod->Value(window->Modify->ValMod->FindRow("Top")),
+              std::to_string(p.Y));
 
     // Moves without a drag under way change nothing.
     const int32_t left = record->Left;

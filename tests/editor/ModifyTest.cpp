@@ -1,5 +1,7 @@
 // The Modify page through the real window: the lists of the objects in view, the property
 // grid typed into with the keyboard, the pickers, Delete and Undelete.
+#include "editor/ModifyPage.h"
+
 #include "PageTestSupport.h"
 
 #include "editor/EditorApp.h"
@@ -38,16 +40,16 @@ protected:
 
     void Select(TBaseInfo* record) {
         window->Document->Select(record);
-        window->ShowSelected();
+        window->Modify->ShowSelected();
     }
 
     // Puts the grid's cursor on a row and types over its value.
     void Type(const std::string& key, const QString& text) {
-        ASSERT_TRUE(tvtest::TypeIntoRow(*window->ValMod, key, text)) << key;
+        ASSERT_TRUE(tvtest::TypeIntoRow(*window->Modify->ValMod, key, text)) << key;
     }
     void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
     std::string Prop(const std::string& key) const {
-        return window->ValMod->Value(window->ValMod->FindRow(key));
+        return window->Modify->ValMod->Value(window->Modify->ValMod->FindRow(key));
     }
 };
 
@@ -57,41 +59,41 @@ TEST_F(ModifyTest, TheListsShowTheObjectsInViewOfTheChosenGroup) {
     TBaseInfo* far = Place("far", 1000, 100, 50, 50);
     Place<tv::TEnemyInfo>("foe", 300, 100, 50, 50);
     TBaseInfo* foe2 = Place<tv::TEnemyInfo>("foe2", 500, 100, 50, 50);
-    window->RefreshModify();
-    ASSERT_EQ(window->ComboMod->count(), 2);
-    EXPECT_EQ(window->ComboMod->itemText(0), "Enemies") << "in the order of Objects";
-    EXPECT_EQ(window->ComboMod->itemText(1), "Decors");
-    EXPECT_EQ(window->ModGroup, "Enemies");
-    EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"foe2", "foe"}));
+    window->Modify->RefreshModify();
+    ASSERT_EQ(window->Modify->ComboMod->count(), 2);
+    EXPECT_EQ(window->Modify->ComboMod->itemText(0), "Enemies") << "in the order of Objects";
+    EXPECT_EQ(window->Modify->ComboMod->itemText(1), "Decors");
+    EXPECT_EQ(window->Modify->ModGroup, "Enemies");
+    EXPECT_EQ(tvtest::Items(window->Modify->ListMod), (std::vector<std::string>{"foe2", "foe"}));
 
     // The keyboard in the list selects as well.
-    ClickRow(window->ListMod, 0);
+    ClickRow(window->Modify->ListMod, 0);
     EXPECT_EQ(window->Selected(), foe2);
     EXPECT_EQ(Prop("Name"), "foe2");
-    QTest::keyClick(window->ListMod, Qt::Key_Down);
+    QTest::keyClick(window->Modify->ListMod, Qt::Key_Down);
     EXPECT_EQ(window->Selected()->Name, "foe");
 
-    window->ComboMod->setCurrentIndex(1);
-    emit window->ComboMod->activated(1);
-    EXPECT_EQ(window->ModGroup, "Decors");
-    EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"near"}))
+    window->Modify->ComboMod->setCurrentIndex(1);
+    emit window->Modify->ComboMod->activated(1);
+    EXPECT_EQ(window->Modify->ModGroup, "Decors");
+    EXPECT_EQ(tvtest::Items(window->Modify->ListMod), (std::vector<std::string>{"near"}))
         << "the one out of view is not listed";
-    ClickRow(window->ListMod, 0);
+    ClickRow(window->Modify->ListMod, 0);
     EXPECT_EQ(window->Selected(), near);
 
     // Scrolling lists what is in view now, in the same group, and the groups in view.
     QTest::mouseClick(window->XNext, Qt::LeftButton);
-    EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"far"}));
-    EXPECT_EQ(tvtest::Items(window->ComboMod), (std::vector<std::string>{"Decors"}));
-    ClickRow(window->ListMod, 0);
+    EXPECT_EQ(tvtest::Items(window->Modify->ListMod), (std::vector<std::string>{"far"}));
+    EXPECT_EQ(tvtest::Items(window->Modify->ComboMod), (std::vector<std::string>{"Decors"}));
+    ClickRow(window->Modify->ListMod, 0);
     EXPECT_EQ(window->Selected(), far);
     // The chosen group gone from view, the first group in view is listed.
     Place<tv::TBossInfo>("king", 4500, 100, 50, 50);
     window->EdJump->setValue(4400);
     QTest::mouseClick(window->XJump, Qt::LeftButton);
-    EXPECT_EQ(tvtest::Items(window->ComboMod), (std::vector<std::string>{"Bosses"}));
-    EXPECT_EQ(window->ModGroup, "Bosses");
-    EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"king"}));
+    EXPECT_EQ(tvtest::Items(window->Modify->ComboMod), (std::vector<std::string>{"Bosses"}));
+    EXPECT_EQ(window->Modify->ModGroup, "Bosses");
+    EXPECT_EQ(tvtest::Items(window->Modify->ListMod), (std::vector<std::string>{"king"}));
     EXPECT_TRUE(dialogs.Errors.empty());
 }
 
@@ -101,20 +103,20 @@ TEST_F(ModifyTest, TheObjectListFollowsAPasteAndTakesDelete) {
     StartOnModifyPage();
     Place<tv::TEnemyInfo>("foe", 300, 100, 50, 50);
     TBaseInfo* foe2 = Place<tv::TEnemyInfo>("foe2", 500, 100, 50, 50);
-    window->RefreshModify();
-    ClickRow(window->ListMod, 1);
+    window->Modify->RefreshModify();
+    ClickRow(window->Modify->ListMod, 1);
     ASSERT_EQ(window->Selected()->Name, "foe");
     std::vector<std::unique_ptr<TBaseInfo>> copy;
     copy.push_back(tv::CloneInfo(*foe2));
     copy.back()->Name = "pasted";
     window->Document->Paste(std::move(copy), 200, 300);
     ASSERT_EQ(window->Selected()->Name, "pasted");
-    ASSERT_GE(window->ListMod->currentRow(), 0);
-    EXPECT_EQ(window->ListMod->currentItem()->text(), "pasted");
+    ASSERT_GE(window->Modify->ListMod->currentRow(), 0);
+    EXPECT_EQ(window->Modify->ListMod->currentItem()->text(), "pasted");
 
-    ClickRow(window->ListMod, 0);
+    ClickRow(window->Modify->ListMod, 0);
     const tv::TText picked = window->Selected()->Name;
-    QTest::keyClick(window->ListMod, Qt::Key_Delete);
+    QTest::keyClick(window->Modify->ListMod, Qt::Key_Delete);
     EXPECT_EQ(window->Map().Objects.Count(), 2);
     EXPECT_EQ(window->Selected(), nullptr);
     EXPECT_EQ(window->Document->Deleted()->Name, picked);
@@ -124,9 +126,9 @@ TEST_F(ModifyTest, WithAnEmptyCatalogueTheObjectListStaysEmpty) {
     WriteCatalogue({});
     StartOnModifyPage();
     Place("rock", 100, 100, 50, 50);
-    window->RefreshModify();
-    EXPECT_EQ(window->ComboMod->count(), 1);
-    EXPECT_EQ(window->ListMod->count(), 0);
+    window->Modify->RefreshModify();
+    EXPECT_EQ(window->Modify->ComboMod->count(), 1);
+    EXPECT_EQ(window->Modify->ListMod->count(), 0);
 }
 
 TEST_F(ModifyTest, TheGridShowsTheThirteenPropertiesOfTheSelection) {
@@ -146,7 +148,7 @@ TEST_F(ModifyTest, TheGridShowsTheThirteenPropertiesOfTheSelection) {
         "crate", "TDecorInfo", "10",     "20", "t\\red.png",
         "30",    "40",         "ABCDEF", "-3", ("1" + point + "5000").toStdString(),
         "5",     "6",          "bl_add"};
-    TValueListEditor* grid = window->ValMod;
+    TValueListEditor* grid = window->Modify->ValMod;
     ASSERT_EQ(grid->RowCount(), 13);
     for (int row = 0; row < 13; ++row) {
         EXPECT_EQ(grid->Key(row), keys[row]);
@@ -162,7 +164,7 @@ TEST_F(ModifyTest, TheGridShowsTheThirteenPropertiesOfTheSelection) {
     EXPECT_EQ(grid->PickBox()->itemText(1), "bl_add");
 
     record->Color = 0xFFFFFFFF;
-    window->FillProperties();
+    window->Modify->FillProperties();
     EXPECT_EQ(Prop("Color"), "FFFFFFFF");
 
     // Nothing selected: the grid is empty.
@@ -183,7 +185,7 @@ TEST_F(ModifyTest, TypedValuesAreClampedAppliedAndShownAgain) {
     Type("left", "-5");
     Key(Qt::Key_Down);
     EXPECT_EQ(record->Left, 0);
-    EXPECT_EQ(window->ValMod->CurrentKey(), "Top");
+    EXPECT_EQ(window->Modify->ValMod->CurrentKey(), "Top");
     Type("Top", "650");
     Key(Qt::Key_Return);
     EXPECT_EQ(record->Top, 600);
@@ -284,8 +286,8 @@ TEST_F(ModifyTest, ColourAndBlendTextsAreReadAndBadTextsLeaveTheRecordAlone) {
 
     // With the selection gone, a validation only empties the grid.
     window->Document->Select(nullptr);
-    window->ValModValidate(1, 0, "Name", "ghost");
-    EXPECT_EQ(window->ValMod->RowCount(), 0);
+    window->Modify->ValModValidate(1, 0, "Name", "ghost");
+    EXPECT_EQ(window->Modify->ValMod->RowCount(), 0);
     EXPECT_EQ(record->Name, "crate");
 }
 
@@ -311,8 +313,8 @@ TEST_F(ModifyTest, ARaisedLayerComesOnTopInTheNextFrame) {
 TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
     StartOnModifyPage();
     // Nothing selected, nothing deleted: both buttons do nothing.
-    QTest::mouseClick(window->Button1, Qt::LeftButton);
-    QTest::mouseClick(window->Button6, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button1, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button6, Qt::LeftButton);
 
     TBaseInfo* first = Place("first", 100, 100, 50, 50);
     TBaseInfo* second = Place<tv::TEnemyInfo>("second", 300, 150, 60, 70, 2);
@@ -320,14 +322,14 @@ TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
     second->Speed = 3.5f;
     second->Blend = tv::bl_add;
     static_cast<tv::TEnemyInfo*>(second)->HitPoints = 42;
-    window->RefreshModify();
+    window->Modify->RefreshModify();
 
     Select(first);
-    QTest::mouseClick(window->Button1, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button1, Qt::LeftButton);
     EXPECT_EQ(window->Selected(), nullptr);
-    EXPECT_EQ(window->ValMod->RowCount(), 0);
+    EXPECT_EQ(window->Modify->ValMod->RowCount(), 0);
     EXPECT_EQ(Objects(), (std::vector<TBaseInfo*>{second}));
-    EXPECT_EQ(window->ComboMod->count(), 1) << "the lists no longer show it";
+    EXPECT_EQ(window->Modify->ComboMod->count(), 1) << "the lists no longer show it";
     size_t dead = 0;
     for (const auto& view : window->Views())
         dead += view->Dead ? 1 : 0;
@@ -336,10 +338,10 @@ TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
     EXPECT_EQ(window->Views().size(), 1u);
 
     Select(second);
-    QTest::mouseClick(window->Button1, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button1, Qt::LeftButton);
     EXPECT_EQ(window->Map().Objects.Count(), 0);
 
-    QTest::mouseClick(window->Button6, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button6, Qt::LeftButton);
     ASSERT_EQ(window->Map().Objects.Count(), 1);
     const auto* restored = dynamic_cast<const tv::TEnemyInfo*>(window->Map().Objects[0]);
     ASSERT_NE(restored, nullptr);
@@ -355,17 +357,17 @@ TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
     EXPECT_EQ(restored->Group, "Enemies");
     EXPECT_EQ(window->Selected(), nullptr);
     EXPECT_NE(ViewOf(restored), nullptr);
-    EXPECT_EQ(tvtest::Items(window->ListMod), (std::vector<std::string>{"second"}));
+    EXPECT_EQ(tvtest::Items(window->Modify->ListMod), (std::vector<std::string>{"second"}));
 
-    QTest::mouseClick(window->Button6, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button6, Qt::LeftButton);
     EXPECT_EQ(window->Map().Objects.Count(), 1) << "only once";
 
     // The copy survives New.
     Select(window->Map().Objects[0]);
-    QTest::mouseClick(window->Button1, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button1, Qt::LeftButton);
     QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
     EXPECT_EQ(window->Map().Objects.Count(), 0);
-    QTest::mouseClick(window->Button6, Qt::LeftButton);
+    QTest::mouseClick(window->Modify->Button6, Qt::LeftButton);
     ASSERT_EQ(window->Map().Objects.Count(), 1);
     EXPECT_EQ(window->Map().Objects[0]->Name, "second");
     EXPECT_TRUE(dialogs.Errors.empty());
@@ -376,11 +378,11 @@ TEST_F(ModifyTest, TheColourDialogChangesTheColourAndKeepsTheAlpha) {
     TBaseInfo* record = Place("crate", 10, 20, 30, 40);
     record->Color = 0x80FF0000;
     Select(record);
-    ASSERT_TRUE(window->ValMod->MoveTo(window->ValMod->FindRow("Color")));
+    ASSERT_TRUE(window->Modify->ValMod->MoveTo(window->Modify->ValMod->FindRow("Color")));
     dialogs.ColorAnswers = {std::nullopt, 0x0000FF};
-    QTest::mouseClick(window->ValMod->EllipsisButton(), Qt::LeftButton);
+    QTest::mouseClick(window->Modify->ValMod->EllipsisButton(), Qt::LeftButton);
     EXPECT_EQ(record->Color, 0x80FF0000u) << "cancelled";
-    QTest::mouseClick(window->ValMod->EllipsisButton(), Qt::LeftButton);
+    QTest::mouseClick(window->Modify->ValMod->EllipsisButton(), Qt::LeftButton);
     ASSERT_EQ(dialogs.ColorRequests.size(), 2u);
     EXPECT_EQ(dialogs.ColorRequests[0], 0xFF0000u);
     EXPECT_EQ(record->Color, 0x800000FFu);
@@ -393,10 +395,10 @@ TEST_F(ModifyTest, TheTexturePickerStoresAPathRelativeToTheGraphicFolder) {
     StartOnModifyPage();
     TBaseInfo* record = Place("crate", 10, 20, 30, 40);
     Select(record);
-    ASSERT_TRUE(window->ValMod->MoveTo(window->ValMod->FindRow("Texture")));
+    ASSERT_TRUE(window->Modify->ValMod->MoveTo(window->Modify->ValMod->FindRow("Texture")));
     const std::string graphic = game.path() + "Data/Graphic/";
     dialogs.FileAnswers = {std::nullopt, graphic + "t/sub/blue.png", graphic + "t/broken.png"};
-    QTest::mouseClick(window->ValMod->EllipsisButton(), Qt::LeftButton);
+    QTest::mouseClick(window->Modify->ValMod->EllipsisButton(), Qt::LeftButton);
     EXPECT_EQ(record->Texture, "t\\red.png") << "cancelled";
     ASSERT_EQ(dialogs.FileRequests.size(), 1u);
     EXPECT_FALSE(dialogs.FileRequests[0].Save);
@@ -405,7 +407,7 @@ TEST_F(ModifyTest, TheTexturePickerStoresAPathRelativeToTheGraphicFolder) {
               "All Files (*jpg *.bmp *.png *.tga);;JPEG Image (*.jpg);;Windows Bitmap (*.bmp);;"
               "Portable Network Graphic (*.png);;Truevision Targa (*.tga)");
 
-    QTest::mouseClick(window->ValMod->EllipsisButton(), Qt::LeftButton);
+    QTest::mouseClick(window->Modify->ValMod->EllipsisButton(), Qt::LeftButton);
     EXPECT_EQ(record->Texture, "t\\sub\\blue.png");
     EXPECT_EQ(Prop("Texture"), "t\\sub\\blue.png");
     ASSERT_NE(ViewOf(record), nullptr);
@@ -415,7 +417,7 @@ TEST_F(ModifyTest, TheTexturePickerStoresAPathRelativeToTheGraphicFolder) {
 
     // A picture that cannot be loaded: the name is taken, the record stays, its view object
     // goes until a loadable texture is chosen.
-    QTest::mouseClick(window->ValMod->EllipsisButton(), Qt::LeftButton);
+    QTest::mouseClick(window->Modify->ValMod->EllipsisButton(), Qt::LeftButton);
     EXPECT_EQ(dialogs.ErrorTexts(), (std::vector<std::string>{"Error when loading texture."}));
     EXPECT_EQ(record->Texture, "t\\broken.png");
     EXPECT_EQ(Prop("Texture"), "t\\broken.png");
@@ -427,9 +429,10 @@ TEST_F(ModifyTest, TheTexturePickerStoresAPathRelativeToTheGraphicFolder) {
     Key(Qt::Key_Down);
     EXPECT_EQ(record->Left, 70);
     EXPECT_EQ(dialogs.Errors.size(), 2u);
-    EXPECT_EQ(window->ValMod->CurrentKey(), "left") << "the failed refresh holds the cursor";
+    EXPECT_EQ(window->Modify->ValMod->CurrentKey(), "left")
+        << "the failed refresh holds the cursor";
     Key(Qt::Key_Down);
-    EXPECT_EQ(window->ValMod->CurrentKey(), "Top");
+    EXPECT_EQ(window->Modify->ValMod->CurrentKey(), "Top");
     EXPECT_EQ(dialogs.Errors.size(), 2u);
 }
 

@@ -1,6 +1,9 @@
 // Moving through a long level from the view: the wheel, the middle button, carrying an object
 // along by a drag near the edge, snapping to the grid, and inserting and removing space. Real
 // events go to the view's window; the pointer is placed through the cursor seam.
+#include "editor/AddNewPage.h"
+#include "editor/ModifyPage.h"
+
 #include "EditorTestSupport.h"
 #include "TestSupport.h"
 #include "editor/EditForm.h"
@@ -191,7 +194,7 @@ TEST_F(NavigationTest, SnappingPlacesDragsAndNudgesOnTheGridAndCtrlInvertsIt) {
     type.Name = "placed";
     type.Texture = "t\\red.png";
     type.Width = type.Height = 10;
-    window->NewType = &type;
+    window->AddNew->NewType = &type;
     window->Pages->setCurrentWidget(window->TabAdd);
     const tv::TPoint q = PointAt(77, 333);
     Press(Qt::LeftButton);
@@ -203,11 +206,11 @@ TEST_F(NavigationTest, SnappingPlacesDragsAndNudgesOnTheGridAndCtrlInvertsIt) {
     ASSERT_NE(placed, nullptr);
     EXPECT_EQ(placed->Left, (1000 + q.X + 16) / 32 * 32);
     EXPECT_EQ(placed->Top, (q.Y + 16) / 32 * 32);
-    window->NewType = nullptr;
+    window->AddNew->NewType = nullptr;
 
     // A letter typed into a list is its own (a search), not the toggle.
     window->Pages->setCurrentWidget(window->TabModify);
-    window->ListMod->setFocus();
+    window->Modify->ListMod->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::NoModifier);
     EXPECT_TRUE(window->Snap->Grid().On());
     window->View->setFocus();
@@ -307,7 +310,7 @@ TEST_F(NavigationTest, TheStatusLineSaysWhereThePointerAndTheSelectionAreAndWhet
     EXPECT_EQ(window->Status->PointerText(),
               "X " + std::to_string(1000 + p.X) + ", Y " + std::to_string(p.Y));
     window->Document->Select(record);
-    window->ShowSelected();
+    window->Modify->ShowSelected();
     EXPECT_EQ(window->Status->SelectionText(), "box at 300, 200, 40 x 40");
     window->NudgeSelected(5, 0);
     EXPECT_EQ(window->Status->SelectionText(), "box at 305, 200, 40 x 40");
@@ -364,9 +367,9 @@ TEST_F(NavigationTest, RecentMapsAreKeptNewestFirstAndMissingOnesAreDroppedWithA
 TEST_F(NavigationTest, TheModifyGridFitsItsPageAndTheViewStaysCentredBesideThePages) {
     TBaseInfo* record = Place(100, 100);
     window->Document->Select(record);
-    window->ShowSelected();
+    window->Modify->ShowSelected();
     const auto lastRowReachable = [&] {
-        tv::TValueListEditor& grid = *window->ValMod;
+        tv::TValueListEditor& grid = *window->Modify->ValMod;
         if (!window->TabModify->rect().contains(grid.geometry()))
             return false;
         grid.scrollToItem(grid.item(grid.rowCount() - 1, 0));

@@ -1,6 +1,8 @@
 // Playing the demo map inside the editor with real key events on a simulated clock: the game
 // gives what "tvmtool play" gives for the same keys, the view shows the game and its overlay,
 // and stopping leaves the map and the view exactly as they were.
+#include "editor/ModifyPage.h"
+
 #include "EditorTestSupport.h"
 #include "TestSupport.h"
 
@@ -171,7 +173,7 @@ TEST_F(PlayInEditorTest, StoppingLeavesTheMapAndTheViewAsTheyWereAndTheViewShows
     QTest::mouseClick(window->XJump, Qt::LeftButton);
     tv::TBaseInfo* selected = window->Map().Objects[3];
     window->Document->Select(selected);
-    window->ShowSelected();
+    window->Modify->ShowSelected();
     tv::RunApplicationIdle();
     const QImage before = window->Device->ReadBackBuffer();
     const std::vector<uint8_t> saved = Saved();

@@ -1,6 +1,10 @@
 // The "Modify" page: choosing a placed object from the lists of the objects in view, its
 // property grid, the texture and colour pickers, Delete, Undelete, Copy, Cut and Paste.
+#include "editor/ModifyPage.h"
+
+#include "editor/AddNewPage.h"
 #include "editor/EditForm.h"
+#include "editor/FormControls.h"
 #include "editor/StatusLine.h"
 
 #include <algorithm>
@@ -27,7 +31,29 @@
 
 namespace tv {
 
-void TEditF::ConnectModifyPage() {
+TModifyPage::TModifyPage(TEditF& window, QWidget* tab) : QObject(tab), window_(window) {
+    Build(tab);
+    Connect();
+}
+
+void TModifyPage::Build(QWidget* tab) {
+    Label4 = MakeLabel(tab, "Label4", "Select Object From List:", 4, 4);
+    ComboMod = Named(new QComboBox(tab), "ComboMod");
+    ComboMod->setEditable(false);
+    ComboMod->setGeometry(4, 20, 160, 22);
+    ListMod = Named(new QListWidget(tab), "ListMod");
+    ListMod->setGeometry(4, 46, 160, 60);
+    Label5 = MakeLabel(tab, "Label5", "Select Object By RMB:", 172, 4);
+    Button1 = MakeButton(tab, "Button1", "Delete", QRect(172, 20, 77, 24));
+    Button6 = MakeButton(tab, "Button6", "Undelete", QRect(253, 20, 77, 24));
+    Button2 = MakeButton(tab, "Button2", "Copy", QRect(172, 52, 50, 24));
+    Button3 = MakeButton(tab, "Button3", "Cut", QRect(226, 52, 50, 24));
+    Button4 = MakeButton(tab, "Button4", "Paste", QRect(280, 52, 50, 24));
+    ValMod = MakeGrid(tab, "ValMod", QRect(4, 110, 327, 214), 15);
+    ValMod->SetColumnWidths(150, 165);
+}
+
+void TModifyPage::Connect() {
     connect(ComboMod, &QComboBox::activated, this, Guarded([this] { ComboModSelect(); }));
     connect(ListMod, &QListWidget::itemClicked, this, Guarded([this] { ListModClick(); }));
     new TListKeys(ListMod);
@@ -49,24 +75,22 @@ void TEditF::ConnectModifyPage() {
     connect(Button4, &QPushButton::clicked, this, Guarded([this] { Button4Click(); }));
 }
 
-void TEditF::DisconnectPages() {
-    // Nothing the page controls do while they are taken down reaches the window any more.
+void TModifyPage::Disconnect() {
     ValMod->OnValidate = nullptr;
     ValMod->OnKeyDown = nullptr;
-    for (QObject* control :
-         std::initializer_list<QObject*>{ListObj, Button5, ComboMod, ListMod, ValMod, Button1,
-                                         Button6, Button2, Button3, Button4})
+    for (QObject* control : std::initializer_list<QObject*>{ComboMod, ListMod, ValMod, Button1,
+                                                            Button6, Button2, Button3, Button4})
         QObject::disconnect(control, nullptr, this, nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The lists of the objects in view
 
-void TEditF::FillModGroups() {
+void TModifyPage::FillModGroups() {
     const QSignalBlocker blocker(ComboMod);
     ComboMod->clear();
     std::vector<std::string> groups;
-    for (const TBaseInfo* record : Document->ObjectsIn(ViewRect(WorldX), {})) {
+    for (const TBaseInfo* record : window_.Document->ObjectsIn(ViewRect(window_.WorldX), {})) {
         if (!TextInList(record->Group, groups)) {
             groups.push_back(record->Group.str());
             ComboMod->addItem(ToQString(record->Group));
@@ -75,11 +99,11 @@ void TEditF::FillModGroups() {
     ComboMod->setCurrentIndex(ComboMod->count() > 0 ? 0 : -1);
 }
 
-void TEditF::FillModList() {
+void TModifyPage::FillModList() {
     const QSignalBlocker blocker(ListMod);
     const int highlighted = ListMod->currentRow();
     ListMod->clear();
-    if (ComboObj->count() == 0)
+    if (window_.AddNew->ComboObj->count() == 0)
         return;
     if (ModGroup.empty() && ComboMod->count() > 0) {
         ModGroup = ComboMod->itemText(0).toStdString();
@@ -88,34 +112,35 @@ void TEditF::FillModList() {
     }
     if (ModGroup.empty())
         return;
-    for (const TBaseInfo* record : Document->ObjectsIn(ViewRect(WorldX), ModGroup))
+    for (const TBaseInfo* record : window_.Document->ObjectsIn(ViewRect(window_.WorldX), ModGroup))
         ListMod->addItem(ToQString(record->Name));
     if (highlighted < ListMod->count())
         ListMod->setCurrentRow(highlighted);
 }
 
-void TEditF::ComboModSelect() {
+void TModifyPage::ComboModSelect() {
     ModGroup = ComboMod->currentText().toStdString();
     FillModList();
 }
 
-void TEditF::ListModClick() {
+void TModifyPage::ListModClick() {
     SelectFromModList();
 }
 
-void TEditF::SelectFromModList() {
+void TModifyPage::SelectFromModList() {
     const int wanted = ListMod->currentRow();
     if (wanted < 0)
         return;
-    const std::vector<TBaseInfo*> listed = Document->ObjectsIn(ViewRect(WorldX), ModGroup);
+    const std::vector<TBaseInfo*> listed =
+        window_.Document->ObjectsIn(ViewRect(window_.WorldX), ModGroup);
     if (wanted < static_cast<int>(listed.size()))
-        Document->Select(listed[static_cast<size_t>(wanted)]);
+        window_.Document->Select(listed[static_cast<size_t>(wanted)]);
 }
 
-void TEditF::ShowSelectionInLists() {
+void TModifyPage::ShowSelectionInLists() {
     const QSignalBlocker listBlocker(ListMod);
-    const TBaseInfo* selected = Selected();
-    if (!selected || !IsInView(selected)) {
+    const TBaseInfo* selected = window_.Selected();
+    if (!selected || !window_.IsInView(selected)) {
         ListMod->setCurrentRow(-1);
         return;
     }
@@ -130,7 +155,8 @@ void TEditF::ShowSelectionInLists() {
         }
     }
     // The entry of the selected record among the listed ones (as SelectFromModList counts).
-    const std::vector<TBaseInfo*> listed = Document->ObjectsIn(ViewRect(WorldX), ModGroup);
+    const std::vector<TBaseInfo*> listed =
+        window_.Document->ObjectsIn(ViewRect(window_.WorldX), ModGroup);
     const auto found = std::find(listed.begin(), listed.end(), selected);
     ListMod->setCurrentRow(found == listed.end() ? -1 : static_cast<int>(found - listed.begin()));
 }
@@ -138,26 +164,26 @@ void TEditF::ShowSelectionInLists() {
 // ---------------------------------------------------------------------------------------------
 // The property grid
 
-void TEditF::ShowSelected() {
+void TModifyPage::ShowSelected() {
     ValMod->ClearRows();
-    if (Selected())
+    if (window_.Selected())
         FillProperties();
 }
 
-void TEditF::FillProperties() {
-    Status->ShowSelection(Selected());
-    if (!Selected()) {
+void TModifyPage::FillProperties() {
+    window_.Status->ShowSelection(window_.Selected());
+    if (!window_.Selected()) {
         ValMod->ClearRows();
         return;
     }
-    std::vector<TPropertyRow> rows = ObjectRows(*Selected());
+    std::vector<TPropertyRow> rows = ObjectRows(*window_.Selected());
     // Values of an object stored by reference show as the catalogue's.
-    if (const TBaseInfo* prototype = ReferencePrototype(*Selected(), ObjMgr.get()))
+    if (const TBaseInfo* prototype = ReferencePrototype(*window_.Selected(), window_.ObjMgr.get()))
         MarkCatalogueRows(rows, *prototype);
     ValMod->SetRows(rows);
 }
 
-void TEditF::RefreshModify() {
+void TModifyPage::RefreshModify() {
     FillModGroups();
     ComboModSelect();
     FillProperties();
@@ -165,36 +191,55 @@ void TEditF::RefreshModify() {
 
 // The document applies the value, remakes the view object and tells DocumentChanged, which
 // shows the record again (clamped values and reverted read-only rows included).
-void TEditF::ValModValidate(int /*column*/, int /*row*/, const std::string& key,
-                            const std::string& value) {
-    if (!Selected()) {
+void TModifyPage::ViewMoved() {
+    FillProperties();
+    FillModGroups();
+    const int group = ComboMod->findText(ToQString(ModGroup), Qt::MatchFixedString);
+    if (group >= 0) {
+        const QSignalBlocker blocker(ComboMod);
+        ComboMod->setCurrentIndex(group);
+    } else {
+        ModGroup.clear();
+    }
+    FillModList();
+}
+
+void TModifyPage::LayOut(int taller) {
+    // The object list takes a third of the extra height, the grid the rest.
+    ListMod->resize(ListMod->width(), 60 + taller / 3);
+    ValMod->setGeometry(ValMod->x(), 110 + taller / 3, ValMod->width(), 214 + taller - taller / 3);
+}
+
+void TModifyPage::ValModValidate(int /*column*/, int /*row*/, const std::string& key,
+                                 const std::string& value) {
+    if (!window_.Selected()) {
         FillProperties();
         return;
     }
-    Document->SetObjectProperty(key, value);
+    window_.Document->SetObjectProperty(key, value);
 }
 
-void TEditF::ValModKeyDown(int key) {
+void TModifyPage::ValModKeyDown(int key) {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return;
     ValModValidate(ValMod->Col(), ValMod->Row(), ValMod->CurrentKey(), ValMod->CurrentValue());
 }
 
-void TEditF::ValModEditButtonClick() {
-    if (!Selected())
+void TModifyPage::ValModEditButtonClick() {
+    if (!window_.Selected())
         return;
     if (TextEquals(ValMod->CurrentKey(), kPropTexture)) {
-        OpenPD->InitialDir = BaseFolder() + "Data\\Graphic";
-        if (OpenPD->Execute())
-            Document->SetObjectTexture(
-                RelativeDataPath(BaseFolder() + "Data\\Graphic\\", OpenPD->FileName));
+        window_.OpenPD->InitialDir = BaseFolder() + "Data\\Graphic";
+        if (window_.OpenPD->Execute())
+            window_.Document->SetObjectTexture(
+                RelativeDataPath(BaseFolder() + "Data\\Graphic\\", window_.OpenPD->FileName));
     }
-    if (Selected() && TextEquals(ValMod->CurrentKey(), kPropColor)) {
+    if (window_.Selected() && TextEquals(ValMod->CurrentKey(), kPropColor)) {
         // Only the colour is chosen; the alpha stays as it was.
-        const uint32_t alpha = Selected()->Color & 0xFF000000u;
-        ColorD->Color = Selected()->Color & 0x00FFFFFFu;
-        if (ColorD->Execute())
-            Document->SetObjectColor(alpha | (ColorD->Color & 0x00FFFFFFu));
+        const uint32_t alpha = window_.Selected()->Color & 0xFF000000u;
+        window_.ColorD->Color = window_.Selected()->Color & 0x00FFFFFFu;
+        if (window_.ColorD->Execute())
+            window_.Document->SetObjectColor(alpha | (window_.ColorD->Color & 0x00FFFFFFu));
     }
 }
 
@@ -202,47 +247,48 @@ void TEditF::ValModEditButtonClick() {
 // Delete, Undelete, Copy, Cut and Paste (the document tells DocumentChanged, which refreshes
 // the page)
 
-void TEditF::Button1Click() {
-    Document->DeleteSelected();
+void TModifyPage::Button1Click() {
+    window_.Document->DeleteSelected();
 }
 
-void TEditF::Button6Click() {
-    Document->Undelete();
+void TModifyPage::Button6Click() {
+    window_.Document->Undelete();
 }
 
-void TEditF::Button2Click() {
-    if (Selected())
-        QGuiApplication::clipboard()->setMimeData(ObjectsMimeData({Selected()}).release());
+void TModifyPage::Button2Click() {
+    if (window_.Selected())
+        QGuiApplication::clipboard()->setMimeData(ObjectsMimeData({window_.Selected()}).release());
 }
 
-void TEditF::Button3Click() {
-    if (!Selected())
+void TModifyPage::Button3Click() {
+    if (!window_.Selected())
         return;
     Button2Click();
-    Document->CutSelected();
+    window_.Document->CutSelected();
 }
 
-void TEditF::Button4Click() {
+void TModifyPage::Button4Click() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     std::vector<std::unique_ptr<TBaseInfo>> records;
     try {
         if (!data)
             throw EError("The clipboard is empty");
-        records = ObjectsFromMimeData(*data, Document->Catalogue());
+        records = ObjectsFromMimeData(*data, window_.Document->Catalogue());
     } catch (const EError& error) {
         ShowMessageBox(std::string(error.what()) + ": nothing was pasted.");
         return;
     }
     const TPoint at = PastePoint(*records.front());
-    Document->Paste(std::move(records), at.X, at.Y);
+    window_.Document->Paste(std::move(records), at.X, at.Y);
 }
 
-TPoint TEditF::PastePoint(const TBaseInfo& first) const {
-    const TPoint p = MousePos();
-    if (HasGraphics() && p.X >= 0 && p.X < ScreenWidth && p.Y >= 0 && p.Y < ScreenHeight)
-        return TPoint{AddSaturated(WorldX, p.X), p.Y};
-    return TPoint{AddSaturated(WorldX, ScreenWidth / 2 - first.Width / 2),
-                  ScreenHeight / 2 - first.Height / 2};
+TPoint TModifyPage::PastePoint(const TBaseInfo& first) const {
+    const TPoint p = window_.MousePos();
+    if (window_.HasGraphics() && p.X >= 0 && p.X < TEditF::ScreenWidth && p.Y >= 0 &&
+        p.Y < TEditF::ScreenHeight)
+        return TPoint{AddSaturated(window_.WorldX, p.X), p.Y};
+    return TPoint{AddSaturated(window_.WorldX, TEditF::ScreenWidth / 2 - first.Width / 2),
+                  TEditF::ScreenHeight / 2 - first.Height / 2};
 }
 
 } // namespace tv
