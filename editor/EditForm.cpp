@@ -8,8 +8,10 @@
 #include "editor/EditorApp.h"
 #include "editor/FormControls.h"
 #include "editor/Glyphs.h"
+#include "editor/GroupToggles.h"
 #include "editor/MapVarsPage.h"
 #include "editor/MapView.h"
+#include "editor/MapViewController.h"
 #include "editor/ModifyPage.h"
 #include "editor/OverviewStrip.h"
 #include "editor/PlaytestsPanel.h"
@@ -403,6 +405,8 @@ void TEditF::UpdateTitle() {
 void TEditF::DocumentChanged(unsigned changes) {
     if (changes & (DocChange::Map | DocChange::Objects | DocChange::Object | DocChange::MapVars))
         Overview->MapChanged(Map());
+    if (changes & (DocChange::Groups | DocChange::Map))
+        Modify->Groups->Show(Document->Groups());
     if (changes & DocChange::Map) {
         // New and Open: everything follows the map, and the title names it, also when some
         // of its textures could not be loaded.

@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -33,6 +34,7 @@ class TModifyPage;
 class TD3DXFont;
 class TD3DXSprite;
 class TDXTimer;
+class TMapViewController;
 class TMapViewHost;
 class TWindowCloseWatch;
 class TPlaySession;
@@ -225,6 +227,8 @@ public:
     std::shared_ptr<TD3DXSprite> Sprite;
     // What fills the View panel: the device's window, or the notice that there is no device.
     std::unique_ptr<TMapViewHost> ViewHost;
+    // The mouse in the view: placing, picking, dragging, the rubber band.
+    std::unique_ptr<TMapViewController> ViewControl;
     // Draws the whole picture again after a dialog or a menu over the view closes.
     std::unique_ptr<TWindowCloseWatch> WindowCloseWatch;
     std::unique_ptr<TWindowTarget> ViewTarget;
@@ -246,6 +250,9 @@ public:
     void DrawScene();
     void DrawObjects();
     void DrawFrameRate();
+    // The frames of the selected objects other than the primary one (fainter than its frame)
+    // and the rubber band.
+    void DrawSelectionFrames();
     // The part of the back buffer (pixels) that differs between the picture on screen and
     // the one shot now; the whole of it when nothing was presented yet or all may differ.
     TRect PictureDamage(const TSceneShot& shot, int32_t frameRate) const;
@@ -262,18 +269,11 @@ public:
     void PinBackgrounds();
     // The mouse in logical screen units (800 x 600 over the view); (0, 0) without a device.
     TPoint MousePos() const;
-    // A click in the view on the Add New page: the chosen type at the pointer, snapped.
-    void AddAtCursor();
     void XPrevClick();
     void XNextClick();
     void XJumpClick();
-    void ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {});
-    void ViewMouseMove(Qt::MouseButtons buttons);
-    void ViewMouseUp(Qt::MouseButton button);
     // Scrolls to a world x (clamped to the world) as the scroll buttons do.
     void ScrollTo(int32_t worldX);
-    // Moves a drag under way to the pointer, snapped as the grid says (Ctrl inverts it).
-    void DragToPointer();
 
     // --- navigation and snapping (SnapControls, ViewScroller, SpaceCommands) ---
     TSnapControls* Snap = nullptr;
@@ -333,6 +333,10 @@ private:
         const TBaseInfo* Selected = nullptr;
         TRect Selection;
         int32_t FrameRate = 0;
+        // The frames of the other selected objects and the rubber band, which the scene's
+        // shot does not hold: when they change the whole picture is drawn again.
+        std::vector<TRect> Others;
+        std::optional<TRect> Band;
         bool operator==(const TFrameKey&) const = default;
     };
     TFrameKey FrameKey() const;

@@ -160,6 +160,9 @@ void TEditF::ConnectEditCommands() {
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_D)}, [this] { Document->DuplicateSelected(); });
     shortcut({QKeySequence(Qt::Key_Delete)}, [this] { Modify->Button1Click(); });
     shortcut({QKeySequence(Qt::Key_Escape)}, [this] { ClearSelection(); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_A)}, [this] { Modify->SelectAllOfGroup(false); });
+    shortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)},
+             [this] { Modify->SelectAllOfGroup(true); });
     // Escape stops the game instead while it is played.
     StopAction = action({QKeySequence(Qt::Key_Escape)}, [this] { StopPlay(); });
     StopAction->setEnabled(false);

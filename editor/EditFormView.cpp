@@ -5,6 +5,7 @@
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "editor/MapView.h"
+#include "editor/MapViewController.h"
 #include "editor/ModifyPage.h"
 #include "editor/OverviewStrip.h"
 #include "editor/SnapControls.h"
@@ -37,6 +38,10 @@ namespace {
 
 constexpr uint32_t kFrameRateColor = D3DCOLOR_ARGB(200, 255, 255, 50);
 constexpr TRect kFrameRateRect{10, 0, 100, 20};
+// The selection frame is drawn additively: the other selected objects' frames at half its
+// brightness, the rubber band in amber.
+constexpr uint32_t kOtherSelectedColor = 0xFF7F7F7Fu;
+constexpr uint32_t kBandColor = 0xFFFFB030u;
 constexpr const char* kCursorPicture = "cursors\\cursor.png";
 constexpr uint32_t kCursorColorKey = 0xFF000000u;
 constexpr uint32_t kCursorColor = 0xB4FFFFFFu;
@@ -51,15 +56,16 @@ constexpr unsigned long kLostDevicePauseMs = 10;
 
 void TEditF::BuildView() {
     ViewHost = std::make_unique<TMapViewHost>(View);
+    ViewControl = std::make_unique<TMapViewController>(*this);
     TMapViewWindow* window = ViewHost->Window();
     window->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
-        RunGuarded([&] { ViewMouseDown(button, modifiers); });
+        RunGuarded([&] { ViewControl->MouseDown(button, modifiers); });
     };
     window->OnMouseMove = [this](Qt::MouseButtons buttons) {
-        RunGuarded([&] { ViewMouseMove(buttons); });
+        RunGuarded([&] { ViewControl->MouseMove(buttons); });
     };
     window->OnMouseUp = [this](Qt::MouseButton button) {
-        RunGuarded([&] { ViewMouseUp(button); });
+        RunGuarded([&] { ViewControl->MouseUp(button); });
     };
     window->OnExposed = [this] { InvalidatePicture(); };
     Scroller = new TViewScroller(*this);
@@ -168,6 +174,8 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
     // differ from the one on screen, and then only where it differs.
     const bool stepped = Scene().Prepare();
     const TFrameKey key = FrameKey();
+    if (key.Others != PresentedKey.Others || key.Band != PresentedKey.Band)
+        InvalidatePicture();
     if (PicturePresented && !stepped && key == PresentedKey) {
         Device->WaitForRefresh();
         return;
@@ -189,13 +197,17 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
 }
 
 TEditF::TFrameKey TEditF::FrameKey() const {
-    TFrameKey key{Scene().Version(),
-                  Scene().ProjectedWorldX(),
-                  Selected(),
-                  {},
-                  Timer ? Timer->FrameRate() : 0};
+    TFrameKey key;
+    key.SceneVersion = Scene().Version();
+    key.WorldX = Scene().ProjectedWorldX();
+    key.Selected = Selected();
+    key.FrameRate = Timer ? Timer->FrameRate() : 0;
     if (const TBaseInfo* selected = Selected())
         key.Selection = TRect{selected->Left, selected->Top, selected->Width, selected->Height};
+    for (const TBaseInfo* record : Document->Selection())
+        if (record != Selected() && IsInView(record))
+            key.Others.push_back(TRect{record->Left, record->Top, record->Width, record->Height});
+    key.Band = ViewControl->Band();
     return key;
 }
 
@@ -235,12 +247,37 @@ void TEditF::DrawScene() {
     Device->Clear(0, nullptr, D3DCLEAR_TARGET, kViewClearColor, 1.0f, 0);
     Device->BeginScene();
     Scene().Draw(Selected());
+    DrawSelectionFrames();
     DrawFrameRate();
     Device->EndScene();
 }
 
 void TEditF::DrawObjects() {
     Scene().DrawObjects(Selected());
+}
+
+void TEditF::DrawSelectionFrames() {
+    TDXPanelEx* frame = Scene().SelFrame.get();
+    if (!frame)
+        return;
+    const uint32_t color = frame->Color;
+    const auto draw = [frame](const TRect& rect) {
+        frame->SetSize(rect.Right, rect.Bottom);
+        frame->SetPosition(rect.Left, rect.Top);
+        frame->Draw();
+    };
+    const TFrameKey key = FrameKey();
+    frame->SetColor(kOtherSelectedColor);
+    // Others hold left, top, width and height.
+    for (const TRect& other : key.Others)
+        draw(other);
+    if (key.Band) {
+        frame->SetColor(kBandColor);
+        const TRect band = *key.Band;
+        draw(TRect{band.Left, band.Top, SaturateToInt32(int64_t{band.Right} - band.Left),
+                   SaturateToInt32(int64_t{band.Bottom} - band.Top)});
+    }
+    frame->SetColor(color);
 }
 
 void TEditF::DrawFrameRate() {
@@ -326,81 +363,6 @@ void TEditF::XJumpClick() {
 
 TPoint TEditF::MousePos() const {
     return DXCursor ? DXCursor->MousePos() : TPoint{};
-}
-
-void TEditF::AddAtCursor() {
-    if (!AddNew->NewType)
-        return;
-    const TPoint p = MousePos();
-    Document->PlaceObject(*AddNew->NewType, Snap->Grid().Snap(AddSaturated(WorldX, p.X)),
-                          Snap->Grid().Snap(p.Y));
-}
-
-void TEditF::ViewMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
-    if (!HasGraphics() || Playing())
-        return;
-    // The keys (Delete, the arrows) now act on the map, not on the field edited before.
-    if (!View->hasFocus())
-        View->setFocus(Qt::MouseFocusReason);
-    if (button == Qt::LeftButton) {
-        if (AddNew->NewType && Pages->currentWidget() == TabAdd)
-            AddAtCursor();
-        if (Selected() && Pages->currentWidget() == TabModify) {
-            const TPoint p = MousePos();
-            const bool invert = modifiers & Qt::ControlModifier;
-            Document->BeginDrag(Snap->Grid().Snap(SaturateToInt32(int64_t{WorldX} + p.X), invert),
-                                Snap->Grid().Snap(p.Y, invert));
-        }
-        return;
-    }
-    if (button == Qt::MiddleButton) {
-        Scroller->BeginPan();
-        return;
-    }
-    if (button == Qt::RightButton && Pages->currentWidget() == TabModify) {
-        const TPoint p = MousePos();
-        if (TBaseInfo* record = Document->ObjectAt(int64_t{WorldX} + p.X, p.Y)) {
-            Document->Select(record);
-            return;
-        }
-        // Empty space: with Ctrl the selection goes, without it nothing changes.
-        if (modifiers & Qt::ControlModifier)
-            ClearSelection();
-    }
-}
-
-void TEditF::ViewMouseMove(Qt::MouseButtons buttons) {
-    if (!HasGraphics() || Playing())
-        return;
-    const TPoint pointer = MousePos();
-    Status->ShowPointer(int64_t{WorldX} + pointer.X, pointer.Y);
-    if (Scroller->Panning() && (buttons & Qt::MiddleButton))
-        Scroller->PanMove();
-    if (!(buttons & Qt::LeftButton) || !Selected() || !Document->Dragging() ||
-        Pages->currentWidget() != TabModify)
-        return;
-    DragToPointer();
-    Scroller->DragMoved();
-    Status->ShowSelection(Selected());
-}
-
-void TEditF::DragToPointer() {
-    if (!Document->Dragging())
-        return;
-    const TPoint p = MousePos();
-    const bool invert = ViewHost->Window()->Modifiers() & Qt::ControlModifier;
-    Document->DragTo(Snap->Grid().Snap(SaturateToInt32(int64_t{WorldX} + p.X), invert),
-                     Snap->Grid().Snap(p.Y, invert));
-}
-
-// The whole drag becomes one undo step; the document tells DocumentChanged, which shows the
-// new position in the grid.
-void TEditF::ViewMouseUp(Qt::MouseButton button) {
-    if (button == Qt::MiddleButton) {
-        Scroller->EndPan();
-        return;
-    }
-    Document->EndDrag();
 }
 
 } // namespace tv

@@ -8,12 +8,14 @@
 #include "editor/StatusLine.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "document/ObjectClipboard.h"
 #include "document/Placement.h"
 #include "document/Properties.h"
 #include "document/ReferenceForm.h"
 #include "editor/EditorApp.h"
+#include "editor/GroupToggles.h"
 #include "editor/ListKeys.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Geometry.h"
@@ -24,6 +26,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
@@ -41,15 +44,23 @@ void TModifyPage::Build(QWidget* tab) {
     ComboMod = Named(new QComboBox(tab), "ComboMod");
     ComboMod->setEditable(false);
     ComboMod->setGeometry(4, 20, 160, 22);
+    FindMod = Named(new QLineEdit(tab), "FindMod");
+    FindMod->setGeometry(4, 46, 160, 20);
+    FindMod->setPlaceholderText(QStringLiteral("Find by name"));
+    FindMod->setClearButtonEnabled(true);
+    FindMod->setToolTip(QStringLiteral("Lists the objects of the whole map whose names hold "
+                                       "this text; Enter selects them all"));
     ListMod = Named(new QListWidget(tab), "ListMod");
-    ListMod->setGeometry(4, 46, 160, 60);
+    ListMod->setGeometry(4, 68, 160, 48);
     Label5 = MakeLabel(tab, "Label5", "Select Object By RMB:", 172, 4);
     Button1 = MakeButton(tab, "Button1", "Delete", QRect(172, 20, 77, 24));
     Button6 = MakeButton(tab, "Button6", "Undelete", QRect(253, 20, 77, 24));
     Button2 = MakeButton(tab, "Button2", "Copy", QRect(172, 52, 50, 24));
     Button3 = MakeButton(tab, "Button3", "Cut", QRect(226, 52, 50, 24));
     Button4 = MakeButton(tab, "Button4", "Paste", QRect(280, 52, 50, 24));
-    ValMod = MakeGrid(tab, "ValMod", QRect(4, 110, 327, 214), 15);
+    Groups = new TGroupToggles(tab);
+    Groups->move(172, 80);
+    ValMod = MakeGrid(tab, "ValMod", QRect(4, 120, 327, 204), 15);
     ValMod->SetColumnWidths(150, 165);
 }
 
@@ -73,13 +84,23 @@ void TModifyPage::Connect() {
     connect(Button2, &QPushButton::clicked, this, Guarded([this] { Button2Click(); }));
     connect(Button3, &QPushButton::clicked, this, Guarded([this] { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, Guarded([this] { Button4Click(); }));
+    connect(FindMod, &QLineEdit::textChanged, this, Guarded([this] { FillModList(); }));
+    connect(FindMod, &QLineEdit::returnPressed, this, Guarded([this] { SelectFound(); }));
+    Groups->OnHidden = [this](const std::string& group, bool hidden) {
+        RunGuarded([&] { window_.Document->SetGroupHidden(group, hidden); });
+    };
+    Groups->OnLocked = [this](const std::string& group, bool locked) {
+        RunGuarded([&] { window_.Document->SetGroupLocked(group, locked); });
+    };
 }
 
 void TModifyPage::Disconnect() {
     ValMod->OnValidate = nullptr;
     ValMod->OnKeyDown = nullptr;
-    for (QObject* control : std::initializer_list<QObject*>{ComboMod, ListMod, ValMod, Button1,
-                                                            Button6, Button2, Button3, Button4})
+    Groups->OnHidden = nullptr;
+    Groups->OnLocked = nullptr;
+    for (QObject* control : std::initializer_list<QObject*>{
+             ComboMod, FindMod, ListMod, ValMod, Button1, Button6, Button2, Button3, Button4})
         QObject::disconnect(control, nullptr, this, nullptr);
 }
 
@@ -103,6 +124,11 @@ void TModifyPage::FillModList() {
     const QSignalBlocker blocker(ListMod);
     const int highlighted = ListMod->currentRow();
     ListMod->clear();
+    listed_.clear();
+    if (Finding()) {
+        FillFound();
+        return;
+    }
     if (window_.AddNew->ComboObj->count() == 0)
         return;
     if (ModGroup.empty() && ComboMod->count() > 0) {
@@ -112,10 +138,60 @@ void TModifyPage::FillModList() {
     }
     if (ModGroup.empty())
         return;
-    for (const TBaseInfo* record : window_.Document->ObjectsIn(ViewRect(window_.WorldX), ModGroup))
+    listed_ = window_.Document->ObjectsIn(ViewRect(window_.WorldX), ModGroup);
+    for (const TBaseInfo* record : listed_)
         ListMod->addItem(ToQString(record->Name));
     if (highlighted < ListMod->count())
         ListMod->setCurrentRow(highlighted);
+}
+
+bool TModifyPage::Finding() const {
+    return !FindMod->text().trimmed().isEmpty();
+}
+
+std::vector<TBaseInfo*> TModifyPage::Found() const {
+    const std::string wanted = FoldedKey(FindMod->text().trimmed().toStdString());
+    std::vector<TBaseInfo*> found;
+    for (TBaseInfo* record : window_.Map().Objects)
+        if (FoldedKey(record->Name.str()).find(wanted) != std::string::npos)
+            found.push_back(record);
+    return found;
+}
+
+void TModifyPage::FillFound() {
+    const std::vector<TBaseInfo*> found = Found();
+    const size_t shown = std::min(found.size(), kMaxFoundListed);
+    listed_.assign(found.begin(), found.begin() + static_cast<ptrdiff_t>(shown));
+    for (const TBaseInfo* record : listed_)
+        ListMod->addItem(
+            ToQString(Format("%s (%d, %d)", record->Name.c_str(), record->Left, record->Top)));
+    if (found.size() > shown) {
+        auto* more = new QListWidgetItem(ToQString(
+            Format("... %d more (Enter selects all)", static_cast<int>(found.size() - shown))));
+        more->setFlags(Qt::NoItemFlags);
+        ListMod->addItem(more);
+    }
+    ShowSelectionInLists();
+}
+
+void TModifyPage::SelectFound() {
+    std::vector<TBaseInfo*> pickable;
+    for (TBaseInfo* record : Found())
+        if (window_.Document->Groups().Pickable(*record))
+            pickable.push_back(record);
+    window_.Document->SelectAll(pickable);
+}
+
+void TModifyPage::SelectAllOfGroup(bool allGroups) {
+    if (!allGroups && ModGroup.empty())
+        return;
+    // The whole world, not only the view: "all torches of the cave" lie beyond it.
+    constexpr TRect world{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    std::vector<TBaseInfo*> pickable;
+    for (TBaseInfo* record : window_.Document->ObjectsIn(world, allGroups ? "" : ModGroup))
+        if (window_.Document->Groups().Pickable(*record))
+            pickable.push_back(record);
+    window_.Document->SelectAll(pickable);
 }
 
 void TModifyPage::ComboModSelect() {
@@ -129,19 +205,24 @@ void TModifyPage::ListModClick() {
 
 void TModifyPage::SelectFromModList() {
     const int wanted = ListMod->currentRow();
-    if (wanted < 0)
+    if (wanted < 0 || wanted >= static_cast<int>(listed_.size()))
         return;
-    const std::vector<TBaseInfo*> listed =
-        window_.Document->ObjectsIn(ViewRect(window_.WorldX), ModGroup);
-    if (wanted < static_cast<int>(listed.size()))
-        window_.Document->Select(listed[static_cast<size_t>(wanted)]);
+    TBaseInfo* record = listed_[static_cast<size_t>(wanted)];
+    // A found object may lie anywhere in the world: the view goes to it first.
+    if (Finding() && !window_.IsInView(record))
+        window_.ScrollTo(SaturateToInt32(int64_t{record->Left} -
+                                         (TEditF::ScreenWidth - int64_t{record->Width}) / 2));
+    if (window_.Document->Groups().Pickable(*record))
+        window_.Document->Select(record);
 }
 
 void TModifyPage::ShowSelectionInLists() {
     const QSignalBlocker listBlocker(ListMod);
     const TBaseInfo* selected = window_.Selected();
-    if (!selected || !window_.IsInView(selected)) {
-        ListMod->setCurrentRow(-1);
+    if (Finding() || !selected || !window_.IsInView(selected)) {
+        const auto found = std::find(listed_.begin(), listed_.end(), selected);
+        ListMod->setCurrentRow(
+            !selected || found == listed_.end() ? -1 : static_cast<int>(found - listed_.begin()));
         return;
     }
     // The list is filled again only for another group: a pick in the list keeps its entries.
@@ -154,11 +235,8 @@ void TModifyPage::ShowSelectionInLists() {
             break;
         }
     }
-    // The entry of the selected record among the listed ones (as SelectFromModList counts).
-    const std::vector<TBaseInfo*> listed =
-        window_.Document->ObjectsIn(ViewRect(window_.WorldX), ModGroup);
-    const auto found = std::find(listed.begin(), listed.end(), selected);
-    ListMod->setCurrentRow(found == listed.end() ? -1 : static_cast<int>(found - listed.begin()));
+    const auto found = std::find(listed_.begin(), listed_.end(), selected);
+    ListMod->setCurrentRow(found == listed_.end() ? -1 : static_cast<int>(found - listed_.begin()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -206,8 +284,8 @@ void TModifyPage::ViewMoved() {
 
 void TModifyPage::LayOut(int taller) {
     // The object list takes a third of the extra height, the grid the rest.
-    ListMod->resize(ListMod->width(), 60 + taller / 3);
-    ValMod->setGeometry(ValMod->x(), 110 + taller / 3, ValMod->width(), 214 + taller - taller / 3);
+    ListMod->resize(ListMod->width(), 48 + taller / 3);
+    ValMod->setGeometry(ValMod->x(), 120 + taller / 3, ValMod->width(), 204 + taller - taller / 3);
 }
 
 void TModifyPage::ValModValidate(int /*column*/, int /*row*/, const std::string& key,

@@ -2,6 +2,7 @@
 
 #include "document/Placement.h"
 #include "editor/EditForm.h"
+#include "editor/MapViewController.h"
 #include "mapdata/Geometry.h"
 
 #include <QTimer>
@@ -33,7 +34,7 @@ void TViewScroller::Wheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers) {
     const int64_t step = int64_t{kWheelStep} * (modifiers & Qt::ShiftModifier ? kFastFactor : 1);
     // Turning the wheel away from oneself goes on into the level.
     window_.ScrollTo(SaturateToInt32(int64_t{window_.WorldX} - notches * step));
-    window_.DragToPointer();
+    window_.ViewControl->DragToPointer();
 }
 
 void TViewScroller::BeginPan() {
@@ -72,7 +73,7 @@ bool TViewScroller::CarryStep() {
     if (direction == 0 || window_.Playing())
         return false;
     window_.ScrollTo(AddSaturated(window_.WorldX, direction * kCarryStep));
-    window_.DragToPointer();
+    window_.ViewControl->DragToPointer();
     return true;
 }
 

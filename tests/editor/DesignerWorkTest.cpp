@@ -230,8 +230,8 @@ TEST_F(DesignerWorkTest, TheViewGrowsWithTheWindowKeeping4To3AndTheDeviceFollows
     const QSize view(854, 640);
     QTRY_COMPARE(window->View->size(), view);
     EXPECT_EQ(window->Pages->geometry(), QRect(1200 - 343, 40, 341, 756));
-    EXPECT_EQ(window->Modify->ListMod->height(), 60 + 400 / 3);
-    EXPECT_EQ(window->Modify->ValMod->height(), 214 + 400 - 400 / 3);
+    EXPECT_EQ(window->Modify->ListMod->height(), 48 + 400 / 3);
+    EXPECT_EQ(window->Modify->ValMod->height(), 204 + 400 - 400 / 3);
     EXPECT_EQ(window->XPanel->y(), 5 + 640 + 8);
     QTRY_COMPARE(window->ViewHost->Window()->size(), view);
     window->DoFrame(nullptr, 1);

@@ -1,6 +1,7 @@
 // The map view of the main window on a small game folder: frames read back from the view's
 // device, the pointer placed through the cursor seam, mouse events sent to the view's window,
 // and every box answered by the fake dialogs.
+#include "editor/MapViewController.h"
 #include "editor/ModifyPage.h"
 
 #include "EditorTestSupport.h"
@@ -8,6 +9,7 @@
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "editor/MapView.h"
+#include "editor/MapViewController.h"
 #include "engine/DXCursor.h"
 #include "engine/FrameTimer.h"
 #include "engine/Graphics.h"
@@ -539,7 +541,7 @@ TEST_F(MapViewTest, WithoutADeviceTheViewSaysSoAndTheEditorGoesOn) {
     window->RefreshAll();
     EXPECT_EQ(window->Views().size(), 1u);
     window->Document->Select(record);
-    window->ViewMouseDown(Qt::LeftButton);
+    window->ViewControl->MouseDown(Qt::LeftButton, {});
     EXPECT_FALSE(window->Document->Dragging());
     EXPECT_EQ(record->Left, 100);
     window->DoFrame(nullptr, 1);
