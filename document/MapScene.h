@@ -120,6 +120,12 @@ public:
     // unchanged it keeps its place among the view objects of equal Z. Nothing happens for no
     // record.
     void RefreshView(TBaseInfo* record);
+    // Loads the textures whose picture files changed since they were loaded again, in place
+    // (TTextureMgr::ReloadChanged; its listener hears of them).
+    void ReloadChangedTextures();
+    // After textures were loaded again in place: the frame strips of the view objects that
+    // show them are set up again (the picture may have another size now).
+    void TexturesReloaded(const std::vector<TDXTexture*>& textures);
     // Sets Dead on every view object of the record.
     void MarkDead(const TBaseInfo* record);
     // Sets Dead on every view object of these records, in one pass.
