@@ -113,8 +113,9 @@ public:
                                     std::exception_ptr& failure);
     // The second half: puts view objects made by MakeViews into the list, in one pass.
     void MergeViews(TViewList made);
-    // Marks every view object dead, then makes one for each record as CreateViews does; the
-    // records whose view object could not be made are returned.
+    // Loads changed pictures again (ReloadChangedTextures), marks every view object dead, then
+    // makes one for each record as CreateViews does; the records whose view object could not
+    // be made are returned.
     std::vector<const TBaseInfo*> RebuildViews(const TBaseInfoList& objects);
     // Replaces the live view object of the record (if any) by a new one at once; with its Z
     // unchanged it keeps its place among the view objects of equal Z. Nothing happens for no

@@ -7,6 +7,7 @@
 #include "mapdata/Paths.h"
 #include "mapdata/Text.h"
 
+#include <new>
 #include <utility>
 
 namespace tv {
@@ -100,6 +101,10 @@ std::vector<TDXTexture*> TTextureMgr::ReloadChanged() {
         return reloaded;
     }
     reloading_ = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{reloading_};
     do {
         again_ = false;
         std::vector<TDXTexture*> changed;
@@ -119,7 +124,6 @@ std::vector<TDXTexture*> TTextureMgr::ReloadChanged() {
         for (const std::string& notice : notices)
             ShowMessageBox(notice);
     } while (again_);
-    reloading_ = false;
     return reloaded;
 }
 
@@ -135,6 +139,11 @@ bool TTextureMgr::Reload(Entry& entry, const TFileStamp& stamp, std::vector<std:
         if (!std::exchange(entry.FailureReported, true))
             notices.push_back(InFileMessage(e.what(), MessageName(entry.Path)) +
                               ", changed on disk: the picture loaded before stays in use");
+        return false;
+    } catch (const std::bad_alloc&) {
+        if (!std::exchange(entry.FailureReported, true))
+            notices.push_back(OutOfMemoryMessage(MessageName(entry.Path)) +
+                              ": the picture loaded before stays in use");
         return false;
     }
     // Gone between the look and the load: it is looked at again when it comes back.
