@@ -188,6 +188,8 @@ bool TMapDocument::LoadMap(const std::string& path, IProgress* progress) {
         Notify();
         return false;
     }
+    // Pictures changed on disk since they were loaded show in the map opened.
+    state_.Scene->ReloadChangedTextures();
     std::vector<const TBaseInfo*> failed;
     TViewList views = state_.Scene->MakeViews(
         std::vector<TBaseInfo*>(loaded.Objects.begin(), loaded.Objects.end()), failed, &viewing);

@@ -59,7 +59,8 @@ public:
     // --- the map as a whole (not undoable; the undo stack starts anew) ---
     // A new map with the defaults (DocChange::Map).
     void NewMap();
-    // Reloads the map in place from a file and makes its view objects. False when the file
+    // Reloads the map in place from a file and makes its view objects (pictures changed on
+    // disk since they were loaded are loaded again first). False when the file
     // is not a map (the map stays as it was); a failure raises and changes nothing, and so
     // does stopping it through progress (ECancelled). Either way the listeners are told
     // DocChange::Map unless it raised.

@@ -222,8 +222,29 @@ void TMapScene::MarkAllDead() {
 }
 
 std::vector<const TBaseInfo*> TMapScene::RebuildViews(const TBaseInfoList& objects) {
+    ReloadChangedTextures();
     MarkAllDead();
     return CreateViews(std::vector<TBaseInfo*>(objects.begin(), objects.end()));
+}
+
+void TMapScene::ReloadChangedTextures() {
+    if (textures_)
+        textures_->ReloadChanged();
+}
+
+void TMapScene::TexturesReloaded(const std::vector<TDXTexture*>& textures) {
+    bool changed = false;
+    for (const auto& view : Views) {
+        if (view->Dead ||
+            std::find(textures.begin(), textures.end(), view->Texture) == textures.end())
+            continue;
+        changed = true;
+        if (const auto* colObj = dynamic_cast<const TColObjInfo*>(view->Info))
+            view->SetAnimation(colObj->FrameWidth, colObj->FrameHeight, kViewAnimationFps,
+                               colObj->Animated != 0);
+    }
+    if (changed)
+        Touch();
 }
 
 void TMapScene::RefreshView(TBaseInfo* record) {

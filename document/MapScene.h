@@ -113,13 +113,20 @@ public:
                                     std::exception_ptr& failure);
     // The second half: puts view objects made by MakeViews into the list, in one pass.
     void MergeViews(TViewList made);
-    // Marks every view object dead, then makes one for each record as CreateViews does; the
-    // records whose view object could not be made are returned.
+    // Loads changed pictures again (ReloadChangedTextures), marks every view object dead, then
+    // makes one for each record as CreateViews does; the records whose view object could not
+    // be made are returned.
     std::vector<const TBaseInfo*> RebuildViews(const TBaseInfoList& objects);
     // Replaces the live view object of the record (if any) by a new one at once; with its Z
     // unchanged it keeps its place among the view objects of equal Z. Nothing happens for no
     // record.
     void RefreshView(TBaseInfo* record);
+    // Loads the textures whose picture files changed since they were loaded again, in place
+    // (TTextureMgr::ReloadChanged; its listener hears of them).
+    void ReloadChangedTextures();
+    // After textures were loaded again in place: the frame strips of the view objects that
+    // show them are set up again (the picture may have another size now).
+    void TexturesReloaded(const std::vector<TDXTexture*>& textures);
     // Sets Dead on every view object of the record.
     void MarkDead(const TBaseInfo* record);
     // Sets Dead on every view object of these records, in one pass.

@@ -94,6 +94,12 @@ void TEditF::InitGraphics() {
     ViewHost->ShowDevice(Device != nullptr);
     if (!Device)
         return;
+    // Pictures edited while the editor runs show at once.
+    TextureMgr->SetReloadListener([this](const std::vector<TDXTexture*>& reloaded) {
+        Scene().TexturesReloaded(reloaded);
+        InvalidatePicture();
+    });
+    TextureMgr->WatchFiles();
 
     // The pointer picture. A missing file gives no picture and no message; one that cannot
     // be read is reported and the cursor goes on without a picture.

@@ -17,6 +17,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -161,6 +162,49 @@ TEST_F(MapViewRender, TheToolDrawsTheScreenTheEditorShows) {
     EXPECT_GT(notClear, shown.width() * shown.height() / 2);
     // The pinned sky fills the view's left edge.
     EXPECT_NE(drawn.pixel(2, 200), qRgb(0, 0, 0x55));
+}
+
+TEST_F(MapViewRender, APictureChangedOnDiskIsRedrawnInTheViewAndABrokenOneKeepsTheOld) {
+    tv::TMap map;
+    building = &map;
+    Add<tv::TBaseInfo>("fx\\glow.png", 100, 100, 400, 400, 0);
+    const std::string mapPath = game.file("Data/Maps/glow.tvm");
+    map.SaveToFile(mapPath, nullptr);
+    auto window = std::make_unique<tv::TEditF>(game.path());
+    ASSERT_TRUE(tvtest::ShowActive(*window));
+    ASSERT_TRUE(window->HasGraphics());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->ViewHost->Window()));
+    dialogs.FileAnswers = {mapPath};
+    QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+    ASSERT_TRUE(dialogs.Errors.empty());
+
+    // The view as the next frame leaves it, inside the object.
+    const auto shows = [&](QRgb expected) {
+        window->DoFrame(nullptr, 1);
+        const QRgb p = window->Device->ReadBackBuffer().pixel(150, 150);
+        return std::abs(qRed(p) - qRed(expected)) <= 2 &&
+               std::abs(qGreen(p) - qGreen(expected)) <= 2 &&
+               std::abs(qBlue(p) - qBlue(expected)) <= 2;
+    };
+    const std::string picture = game.file("Data/Graphic/fx/glow.png");
+    const std::string written = picture + ".new";
+    ASSERT_TRUE(shows(qRgb(90, 40, 0)));
+
+    // Saved as picture editors do: a new file renamed over the old one.
+    QImage green(32, 32, QImage::Format_ARGB32);
+    green.fill(qRgb(0, 200, 0));
+    ASSERT_TRUE(green.save(QString::fromStdString(written), "PNG"));
+    ASSERT_EQ(std::rename(written.c_str(), picture.c_str()), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shows(qRgb(0, 200, 0)); }, 5000));
+
+    // A file that cannot be read: the picture stays, one notice names the file.
+    tvtest::WriteFileBytes(written, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
+    ASSERT_EQ(std::rename(written.c_str(), picture.c_str()), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.Messages.empty(); }, 5000));
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_NE(dialogs.Messages[0].find("glow.png"), std::string::npos) << dialogs.Messages[0];
+    EXPECT_TRUE(shows(qRgb(0, 200, 0)));
+    EXPECT_TRUE(dialogs.Errors.empty());
 }
 
 TEST_F(MapViewRender, DefaultSizeAndFailuresLeaveNoPicture) {
