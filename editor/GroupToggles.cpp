@@ -66,15 +66,16 @@ TGroupToggles::TGroupToggles(QWidget* parent) : QWidget(parent) {
     for (size_t i = 0; i < kGroups.size(); ++i) {
         const QString group = QString::fromLatin1(kGroups[i]);
         // Two columns of three rows.
-        const int x = static_cast<int>(i / kRows) * kColumnWidth;
+        const int x = i < kRows ? 0 : kFirstColumnWidth;
+        const int width = i < kRows ? kFirstColumnWidth : kSecondColumnWidth;
         const int y = static_cast<int>(i % kRows) * kRowHeight;
         eyes_[i] = MakeToggle(this, EyeIcon(), QStringLiteral("Eye") + group,
                               QStringLiteral("Show ") + group, x, y);
         locks_[i] = MakeToggle(this, LockIcon(), QStringLiteral("Lock") + group,
-                               QStringLiteral("Lock ") + group, x + 16, y);
+                               QStringLiteral("Lock ") + group, x + 15, y);
         names_[i] = new QLabel(group, this);
         names_[i]->setFont(small);
-        names_[i]->setGeometry(x + 33, y, kColumnWidth - 33, kRowHeight);
+        names_[i]->setGeometry(x + 32, y, width - 32, kRowHeight);
         eyes_[i]->setChecked(true);
         const std::string name = kGroups[i];
         connect(eyes_[i], &QToolButton::toggled, this, [this, i, name](bool shown) {
@@ -89,7 +90,7 @@ TGroupToggles::TGroupToggles(QWidget* parent) : QWidget(parent) {
         });
         ShowRow(static_cast<int>(i));
     }
-    resize(2 * kColumnWidth, kRows * kRowHeight);
+    resize(kFirstColumnWidth + kSecondColumnWidth, static_cast<int>(kRows) * kRowHeight);
 }
 
 void TGroupToggles::Show(const TGroupStates& states) {

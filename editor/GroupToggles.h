@@ -21,8 +21,10 @@ public:
     static constexpr std::array<const char*, 6> kGroups = {"BackGrounds", "Decors",  "Enemies",
                                                            "Bosses",      "Players", "Misc"};
     static constexpr int kRowHeight = 12;
-    static constexpr int kRows = 3;
-    static constexpr int kColumnWidth = 79;
+    static constexpr size_t kRows = 3;
+    // The first column holds the longest name.
+    static constexpr int kFirstColumnWidth = 90;
+    static constexpr int kSecondColumnWidth = 69;
 
     explicit TGroupToggles(QWidget* parent);
 
