@@ -1,5 +1,6 @@
 #include "document/MapScene.h"
 
+#include "document/Picking.h"
 #include "engine/D3DXMath.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
@@ -255,6 +256,59 @@ void TMapScene::RefreshView(TBaseInfo* record) {
     InsertView(std::move(view));
 }
 
+std::vector<const TBaseInfo*> TMapScene::RefreshViews(const std::vector<TBaseInfo*>& records) {
+    constexpr size_t kNone = SIZE_MAX;
+    // Each record's first live view object, as RefreshView finds it.
+    std::unordered_map<const TBaseInfo*, size_t> places;
+    places.reserve(records.size());
+    for (const TBaseInfo* record : records)
+        if (record)
+            places.emplace(record, kNone);
+    for (size_t at = 0; at < Views.size(); ++at) {
+        const TWrapper& view = *Views[at];
+        if (view.Dead)
+            continue;
+        const auto found = places.find(view.Info);
+        if (found != places.end() && found->second == kNone)
+            found->second = at;
+    }
+    std::vector<const TBaseInfo*> failed;
+    TViewList moved; // in record order, as the insertions would come
+    bool taken = false;
+    std::unordered_set<const TBaseInfo*> done;
+    done.reserve(places.size());
+    for (TBaseInfo* record : records) {
+        if (!record || !done.insert(record).second)
+            continue;
+        const size_t at = places.at(record);
+        std::unique_ptr<TWrapper> view;
+        try {
+            view = MakeView(record);
+        } catch (const EError&) {
+            failed.push_back(record);
+            if (at != kNone) {
+                Views[at].reset();
+                taken = true;
+            }
+            continue;
+        }
+        if (at != kNone && view->Z == Views[at]->Z) {
+            Views[at] = std::move(view); // its place among the ones of equal Z
+            continue;
+        }
+        if (at != kNone) {
+            Views[at].reset();
+            taken = true;
+        }
+        moved.push_back(std::move(view));
+    }
+    if (taken)
+        std::erase_if(Views, [](const auto& view) { return !view; });
+    OrderAsInserted(moved);
+    MergeViews(std::move(moved)); // touches the index in any case
+    return failed;
+}
+
 void TMapScene::MarkDead(const TBaseInfo* record) {
     mayHaveDead_ = true;
     for (const auto& view : Views)
@@ -334,6 +388,10 @@ bool TMapScene::Visible(const TWrapper& view) const {
     return !IsIdentity(view.Rotation) || !IsIdentity(view.Scaling);
 }
 
+bool TMapScene::InHiddenGroup(const TWrapper& view) const {
+    return groups_ && view.Info && groups_->Hidden(view.Info->Group.view());
+}
+
 void TMapScene::DrawObjects(const TBaseInfo* selected) {
     Prepare();
     Draw(selected);
@@ -359,7 +417,7 @@ void TMapScene::Draw(const TBaseInfo* selected) {
     LastDrawn = 0;
     for (const uint32_t at : Candidates()) {
         TWrapper& view = *Views[at];
-        if (!view.Dead && Visible(view)) {
+        if (!view.Dead && Visible(view) && !InHiddenGroup(view)) {
             view.Draw();
             ++LastDrawn;
         }
@@ -435,7 +493,7 @@ TSceneShot TMapScene::Shot(const TBaseInfo* selected) const {
     shot.WorldX = projectedWorldX_;
     for (const uint32_t at : Candidates()) {
         const auto& view = Views[at];
-        if (view->Dead || !view->Visible || !Visible(*view))
+        if (view->Dead || !view->Visible || !Visible(*view) || InHiddenGroup(*view))
             continue;
         TFingerprint look;
         look.Add(view->Texture ? view->Texture->Texture.get() : nullptr);

@@ -20,6 +20,7 @@
 namespace tv {
 
 class IProgress;
+class TGroupStates;
 class TTextureMgr;
 
 // The view object of one placed record. Z is the record's Z when the view object was made
@@ -120,6 +121,11 @@ public:
     // unchanged it keeps its place among the view objects of equal Z. Nothing happens for no
     // record.
     void RefreshView(TBaseInfo* record);
+    // RefreshView for several records (each once), in one pass over the list; a view object
+    // whose Z changed, or a record that had none, goes in as one InsertView after another
+    // would put it. The records whose view object could not be made lose theirs and are
+    // returned.
+    std::vector<const TBaseInfo*> RefreshViews(const std::vector<TBaseInfo*>& records);
     // Sets Dead on every view object of the record.
     void MarkDead(const TBaseInfo* record);
     // Sets Dead on every view object of these records, in one pass.
@@ -143,6 +149,10 @@ public:
     void Draw(const TBaseInfo* selected);
     // What Draw would draw now (see TSceneShot).
     TSceneShot Shot(const TBaseInfo* selected) const;
+
+    // View objects of the groups hidden here are neither drawn nor in shots; none (the
+    // default, as for "tvmtool render") hides nothing. The states must outlive the scene's use.
+    void SetGroupStates(const TGroupStates* groups) { groups_ = groups; }
 
     const PD3DDevice& Device() const { return device_; }
     // The world x of the projection the device has now.
@@ -168,6 +178,7 @@ public:
 
 private:
     bool Visible(const TWrapper& view) const;
+    bool InHiddenGroup(const TWrapper& view) const;
     // A live background placed at Left < 20, which PinBackgrounds keeps at the view's edge.
     static bool Pinned(const TWrapper& view);
     // The places in Views of the view objects that may be seen at the current projection (a
@@ -185,6 +196,7 @@ private:
 
     PD3DDevice device_;
     TTextureMgr* textures_;
+    const TGroupStates* groups_ = nullptr;
     int32_t projectedWorldX_ = 0;
 
     // The index: view objects by column of world x (their quads' extent), those too wide for
