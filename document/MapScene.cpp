@@ -397,6 +397,11 @@ void TMapScene::DrawObjects(const TBaseInfo* selected) {
     Draw(selected);
 }
 
+void TMapScene::DrawObjects(const std::vector<TBaseInfo*>& selection) {
+    Prepare();
+    Draw(selection);
+}
+
 bool TMapScene::Prepare() {
     bool changed = false;
     if (std::exchange(mayHaveDead_, false) &&
@@ -414,6 +419,17 @@ bool TMapScene::Prepare() {
 }
 
 void TMapScene::Draw(const TBaseInfo* selected) {
+    DrawViews();
+    DrawFrames(selected, {});
+}
+
+void TMapScene::Draw(const std::vector<TBaseInfo*>& selection) {
+    DrawViews();
+    if (!selection.empty())
+        DrawFrames(selection.front(), std::span<TBaseInfo* const>(selection).subspan(1));
+}
+
+void TMapScene::DrawViews() {
     LastDrawn = 0;
     for (const uint32_t at : Candidates()) {
         TWrapper& view = *Views[at];
@@ -422,11 +438,22 @@ void TMapScene::Draw(const TBaseInfo* selected) {
             ++LastDrawn;
         }
     }
-    if (selected && SelFrame) {
-        SelFrame->SetSize(selected->Width, selected->Height);
-        SelFrame->SetPosition(selected->Left, selected->Top);
+}
+
+void TMapScene::DrawFrames(const TBaseInfo* primary, std::span<TBaseInfo* const> others) {
+    if (!primary || !SelFrame)
+        return;
+    const auto draw = [this](const TBaseInfo& record, uint32_t color) {
+        if (SelFrame->Color != color)
+            SelFrame->SetColor(color);
+        SelFrame->SetSize(record.Width, record.Height);
+        SelFrame->SetPosition(record.Left, record.Top);
         SelFrame->Draw();
-    }
+    };
+    for (const TBaseInfo* record : others)
+        if (IsInView(*record, projectedWorldX_))
+            draw(*record, kOtherSelFrameColor);
+    draw(*primary, kSelFrameColor);
 }
 
 void TMapScene::Index() const {
@@ -488,7 +515,26 @@ const std::vector<uint32_t>& TMapScene::Candidates() const {
     return candidates_;
 }
 
+namespace {
+
+TRect FrameOf(const TBaseInfo& record) {
+    return TRect{record.Left, record.Top, static_cast<int32_t>(int64_t{record.Left} + record.Width),
+                 static_cast<int32_t>(int64_t{record.Top} + record.Height)};
+}
+
+} // namespace
+
 TSceneShot TMapScene::Shot(const TBaseInfo* selected) const {
+    return ShotOf(selected, {});
+}
+
+TSceneShot TMapScene::Shot(const std::vector<TBaseInfo*>& selection) const {
+    if (selection.empty())
+        return ShotOf(nullptr, {});
+    return ShotOf(selection.front(), std::span<TBaseInfo* const>(selection).subspan(1));
+}
+
+TSceneShot TMapScene::ShotOf(const TBaseInfo* primary, std::span<TBaseInfo* const> others) const {
     TSceneShot shot;
     shot.WorldX = projectedWorldX_;
     for (const uint32_t at : Candidates()) {
@@ -502,10 +548,13 @@ TSceneShot TMapScene::Shot(const TBaseInfo* selected) const {
         look.AddBytes(&view->Translation, sizeof view->Translation);
         shot.Views.push_back(TViewShot{view.get(), look.Value(), Covered(*view)});
     }
-    if (selected && SelFrame && IsInView(*selected, projectedWorldX_))
-        shot.Selection = TRect{selected->Left, selected->Top,
-                               static_cast<int32_t>(int64_t{selected->Left} + selected->Width),
-                               static_cast<int32_t>(int64_t{selected->Top} + selected->Height)};
+    if (!primary || !SelFrame)
+        return shot;
+    if (IsInView(*primary, projectedWorldX_))
+        shot.Selection = FrameOf(*primary);
+    for (const TBaseInfo* record : others)
+        if (IsInView(*record, projectedWorldX_))
+            shot.Others.push_back(FrameOf(*record));
     return shot;
 }
 
@@ -536,6 +585,12 @@ std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after) {
             add(*before.Selection);
         if (after.Selection)
             add(*after.Selection);
+    }
+    if (before.Others != after.Others) {
+        for (const TRect& frame : before.Others)
+            add(frame);
+        for (const TRect& frame : after.Others)
+            add(frame);
     }
     return damage ? damage : TRect{0, 0, 0, 0};
 }

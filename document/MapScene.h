@@ -14,6 +14,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -44,6 +45,9 @@ inline constexpr uint32_t kViewClearColor = 0xFF000055u;
 // Frame rate of the frame animation of collision-object kinds.
 inline constexpr int32_t kViewAnimationFps = 8;
 inline constexpr const char* kSelFrameTexture = "editor\\frame.png";
+// The selection frame is drawn additively: the primary record's in white, the others' dimmer.
+inline constexpr uint32_t kSelFrameColor = 0xFFFFFFFFu;
+inline constexpr uint32_t kOtherSelFrameColor = 0xFF606060u;
 
 // The visible world rectangle is (worldX, 0)-(worldX + 800, 600); touching edges do not
 // count as overlap.
@@ -64,7 +68,9 @@ struct TViewShot {
 struct TSceneShot {
     int32_t WorldX = 0;
     std::vector<TViewShot> Views;
+    // The primary selected record's frame (when in view), and those of the others in view.
     std::optional<TRect> Selection;
+    std::vector<TRect> Others;
     bool operator==(const TSceneShot&) const = default;
 };
 
@@ -140,6 +146,9 @@ public:
     // drawn (the device would clip every pixel of them anyway). The same as Prepare, then
     // Draw.
     void DrawObjects(const TBaseInfo* selected);
+    // The same with a frame on every selected record in view (the first is the primary one:
+    // its frame is drawn last, brighter than the others', and also when it is out of view).
+    void DrawObjects(const std::vector<TBaseInfo*>& selection);
     // The first half of a frame: removes dead view objects and processes every live one
     // (animations step). True when a view object was removed or an animation stepped.
     bool Prepare();
@@ -147,8 +156,10 @@ public:
     uint64_t Version() const { return version_ + moves_; }
     // The second half: draws the view objects that can be seen, then the selection frame.
     void Draw(const TBaseInfo* selected);
+    void Draw(const std::vector<TBaseInfo*>& selection);
     // What Draw would draw now (see TSceneShot).
     TSceneShot Shot(const TBaseInfo* selected) const;
+    TSceneShot Shot(const std::vector<TBaseInfo*>& selection) const;
 
     // View objects of the groups hidden here are neither drawn nor in shots; none (the
     // default, as for "tvmtool render") hides nothing. The states must outlive the scene's use.
@@ -179,6 +190,10 @@ public:
 private:
     bool Visible(const TWrapper& view) const;
     bool InHiddenGroup(const TWrapper& view) const;
+    void DrawViews();
+    // The frames of the other selected records in view, then the primary one's on top.
+    void DrawFrames(const TBaseInfo* primary, std::span<TBaseInfo* const> others);
+    TSceneShot ShotOf(const TBaseInfo* primary, std::span<TBaseInfo* const> others) const;
     // A live background placed at Left < 20, which PinBackgrounds keeps at the view's edge.
     static bool Pinned(const TWrapper& view);
     // The places in Views of the view objects that may be seen at the current projection (a

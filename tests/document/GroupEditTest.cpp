@@ -226,6 +226,28 @@ TEST_F(GroupEditTest, APropertyGoesToEverySelectedRecordInOneStepOrToNone) {
     EXPECT_EQ(document->Selection().size(), 3u);
 }
 
+TEST_F(GroupEditTest, EverySelectedRecordInViewHasAFrameAndAChangeOfThemIsRedrawn) {
+    tv::TMapScene& scene = document->Scene();
+    scene.CreateSelFrame();
+    const auto frame = [](const TBaseInfo& record) {
+        return tv::TRect{record.Left, record.Top, record.Left + record.Width,
+                         record.Top + record.Height};
+    };
+    decors[5]->Left = 3000; // out of view
+    document->SelectAll({decors[2], decors[5], enemy});
+    const tv::TSceneShot shot = scene.Shot(document->Selection());
+    EXPECT_EQ(shot.Selection, frame(*decors[2]));
+    EXPECT_EQ(shot.Others, std::vector<tv::TRect>{frame(*enemy)});
+    EXPECT_EQ(scene.Shot(decors[2]).Others.size(), 0u) << "the primary alone";
+
+    // Another secondary record: the picture changes where both frames are.
+    document->SelectAll({decors[2], decors[0]});
+    const std::optional<tv::TRect> damage = tv::Damage(shot, scene.Shot(document->Selection()));
+    ASSERT_TRUE(damage);
+    EXPECT_EQ(damage->Left, decors[0]->Left);
+    EXPECT_EQ(damage->Right, enemy->Left + enemy->Width);
+}
+
 TEST_F(GroupEditTest, HiddenGroupsAreNotDrawnAndNoGroupStateIsWrittenOrKept) {
     tvtest::TempDir plain;
     tvtest::TempDir grouped;
