@@ -1,7 +1,7 @@
 #pragma once
 
 // What the map document's commands change: the map, its view objects, the selection and the
-// copy kept for Undelete, with a note of what changed for the document's listeners.
+// copies kept for Undelete, with a note of what changed for the document's listeners.
 
 #include "document/MapScene.h"
 #include "mapdata/Map.h"

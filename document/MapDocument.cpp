@@ -123,7 +123,8 @@ std::vector<TBaseInfo*> WithAdded(std::vector<TBaseInfo*> records, TBaseInfo* re
 TMapDocument::TMapDocument(const TObjMgr* catalogue, std::unique_ptr<TMapScene> scene)
     : catalogue_(catalogue) {
     state_.Scene = std::move(scene);
-    state_.Scene->SetGroupStates(&groups_);
+    if (state_.Scene)
+        state_.Scene->SetGroupStates(&groups_);
 }
 
 TMapDocument::~TMapDocument() {

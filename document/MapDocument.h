@@ -1,7 +1,7 @@
 #pragma once
 
 // The map being edited and everything that follows it: its view objects, the selection, the
-// copy kept for Undelete and the undo stack. Every change of the map goes through here as one
+// copies kept for Undelete and the undo stack. Every change of the map goes through here as one
 // command on the undo stack; afterwards the listeners are told what changed (DocChange bits)
 // and then, if making a view object failed on the way, that failure is raised. No widgets:
 // the editor's window wires its controls to these calls and refreshes its pages from the

@@ -304,8 +304,12 @@ std::vector<const TBaseInfo*> TMapScene::RefreshViews(const std::vector<TBaseInf
     }
     if (taken)
         std::erase_if(Views, [](const auto& view) { return !view; });
+    if (moved.empty()) {
+        Touch();
+        return failed;
+    }
     OrderAsInserted(moved);
-    MergeViews(std::move(moved)); // touches the index in any case
+    MergeViews(std::move(moved));
     return failed;
 }
 
