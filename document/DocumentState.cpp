@@ -101,6 +101,12 @@ void TDocumentState::RefreshViews(const std::vector<TBaseInfo*>& records) {
         Fail(std::make_exception_ptr(EError(TextureFailureText(failed))));
 }
 
+void TDocumentState::MoveViews(const std::vector<TBaseInfo*>& records) {
+    const std::vector<TBaseInfo*> missing = Scene->MoveViews(records);
+    if (!missing.empty())
+        RefreshViews(missing);
+}
+
 std::vector<int> TDocumentState::PlacesOf(const std::vector<TBaseInfo*>& records) const {
     std::unordered_map<const TBaseInfo*, int> wanted;
     wanted.reserve(records.size());

@@ -74,6 +74,8 @@ struct TDocumentState {
     void RefreshView(TBaseInfo* record);
     // The same for several records, in one pass over the view list.
     void RefreshViews(const std::vector<TBaseInfo*>& records);
+    // The same for records of which only Left and Top changed: their view objects move.
+    void MoveViews(const std::vector<TBaseInfo*>& records);
     // The places of records in the map's objects, in the records' order, in one pass over the
     // map; raises for a record the map does not hold.
     std::vector<int> PlacesOf(const std::vector<TBaseInfo*>& records) const;

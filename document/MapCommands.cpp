@@ -183,7 +183,10 @@ void TChangeObjectsCommand::Apply(bool after) {
     }
     if (!changed.empty())
         state.Touch(DocChange::Object);
-    state.RefreshViews(changed);
+    if (onlyMoves_)
+        state.MoveViews(changed);
+    else
+        state.RefreshViews(changed);
     SelectChanged();
 }
 

@@ -107,6 +107,9 @@ public:
     TChangeObjectsCommand(TDocumentState& state, const std::string& text,
                           std::vector<TRecordChange> changes, bool applied = false,
                           int mergeId = -1);
+    // The changes move the records only (Left and Top): their view objects are moved, not
+    // made again.
+    void OnlyMoves() { onlyMoves_ = true; }
     int id() const override { return mergeId_; }
     bool mergeWith(const QUndoCommand* other) override;
 
@@ -121,6 +124,7 @@ private:
     std::vector<TRecordChange> changes_;
     bool applied_;
     int mergeId_;
+    bool onlyMoves_ = false;
 };
 
 class TChangeMapVarsCommand : public TDocumentCommand {

@@ -536,8 +536,10 @@ void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
         return;
     }
     const std::string text = CountedText("Move", records.size(), *records.front());
-    Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false,
-                                                 TChangeObjectsCommand::kNudgeId));
+    auto command = std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false,
+                                                           TChangeObjectsCommand::kNudgeId);
+    command->OnlyMoves();
+    Push(std::move(command));
 }
 
 void TMapDocument::BeginDrag(int32_t left, int32_t top) {
@@ -576,11 +578,8 @@ void TMapDocument::DragTo(int32_t left, int32_t top) {
         record.Top = newTop;
         moved.push_back(&record);
     }
-    if (moved.empty())
-        return;
-    const std::vector<const TBaseInfo*> failed = state_.Scene->RefreshViews(moved);
-    if (!failed.empty())
-        throw EError(TextureFailureText(failed));
+    if (!moved.empty())
+        state_.Scene->MoveViews(moved);
 }
 
 void TMapDocument::EndDrag() {
@@ -613,8 +612,9 @@ void TMapDocument::FinishDrag() {
     const std::string text = CountedText("Move", changes.size(), *first);
     loadedViews_ = false;
     // Already applied: the redo the stack runs now only notes the change.
-    undoStack_.push(
-        std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), true).release());
+    auto command = std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), true);
+    command->OnlyMoves();
+    undoStack_.push(command.release());
 }
 
 // ---------------------------------------------------------------------------------------------

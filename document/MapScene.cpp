@@ -313,6 +313,29 @@ std::vector<const TBaseInfo*> TMapScene::RefreshViews(const std::vector<TBaseInf
     return failed;
 }
 
+std::vector<TBaseInfo*> TMapScene::MoveViews(const std::vector<TBaseInfo*>& records) {
+    std::unordered_map<const TBaseInfo*, bool> moved; // whether a view object was found
+    moved.reserve(records.size());
+    for (const TBaseInfo* record : records)
+        if (record)
+            moved.emplace(record, false);
+    for (const auto& view : Views) {
+        if (view->Dead)
+            continue;
+        const auto found = moved.find(view->Info);
+        if (found == moved.end() || found->second)
+            continue;
+        found->second = true;
+        view->SetPosition(view->Info->Left, view->Info->Top);
+    }
+    Touch();
+    std::vector<TBaseInfo*> missing;
+    for (TBaseInfo* record : records)
+        if (record && !moved.at(record))
+            missing.push_back(record);
+    return missing;
+}
+
 void TMapScene::MarkDead(const TBaseInfo* record) {
     mayHaveDead_ = true;
     for (const auto& view : Views)

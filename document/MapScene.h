@@ -132,6 +132,10 @@ public:
     // would put it. The records whose view object could not be made lose theirs and are
     // returned.
     std::vector<const TBaseInfo*> RefreshViews(const std::vector<TBaseInfo*>& records);
+    // For records whose Left and Top alone changed: puts their live view objects where the
+    // records are now, as new ones would be (in one pass, nothing made again). The records
+    // that have no live view object are returned.
+    std::vector<TBaseInfo*> MoveViews(const std::vector<TBaseInfo*>& records);
     // Sets Dead on every view object of the record.
     void MarkDead(const TBaseInfo* record);
     // Sets Dead on every view object of these records, in one pass.
