@@ -291,6 +291,12 @@ std::vector<TBaseInfo*> TMapDocument::ObjectsIn(const TRect& rect, std::string_v
     return tv::ObjectsIn(state_.Map->Objects, rect, group);
 }
 
+std::vector<TBaseInfo*> TMapDocument::PickableIn(const TRect& rect, std::string_view group) const {
+    std::vector<TBaseInfo*> found = ObjectsIn(rect, group);
+    std::erase_if(found, [this](const TBaseInfo* record) { return !groups_.Pickable(*record); });
+    return found;
+}
+
 void TMapDocument::SetGroupLocked(std::string_view group, bool locked) {
     groups_.SetLocked(group, locked);
     DropUnpickableFromSelection();

@@ -108,6 +108,9 @@ public:
     TBaseInfo* ObjectAt(int64_t x, int64_t y, const TBaseInfo* below = nullptr) const;
     // The records of a group (all groups: empty) overlapping a rectangle of the world.
     std::vector<TBaseInfo*> ObjectsIn(const TRect& rect, std::string_view group) const;
+    // Those of them the view may pick (a rubber band, Select All): none of a locked or hidden
+    // group.
+    std::vector<TBaseInfo*> PickableIn(const TRect& rect, std::string_view group) const;
     const TGroupStates& Groups() const { return groups_; }
     // Locking or hiding a group takes its records out of the selection; tells
     // DocChange::Groups. New and Open unlock and show every group.

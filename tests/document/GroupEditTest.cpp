@@ -265,6 +265,10 @@ TEST_F(GroupEditTest, HiddenGroupsAreNotDrawnAndNoGroupStateIsWrittenOrKept) {
     EXPECT_EQ(shown().size(), 7u);
     for (const TBaseInfo* record : shown())
         EXPECT_NE(record, enemy);
+    const tv::TRect screen{0, 0, 800, 600};
+    EXPECT_EQ(document->PickableIn(screen, {}), std::vector<TBaseInfo*>{sky})
+        << "a rubber band takes neither locked nor hidden groups";
+    EXPECT_EQ(document->ObjectsIn(screen, {}).size(), 8u);
     // A scene of the same records drawn for a file knows nothing of the editor's groups.
     tv::TMapScene render(nullptr, nullptr);
     render.CreateViews({document->Map().Objects.begin(), document->Map().Objects.end()});
