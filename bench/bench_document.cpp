@@ -1,8 +1,9 @@
 // The map document's undo stack on a 10,000-object map with view objects on a headless device
 // of the editor's view size: "Add" of 10,000 copies, its undo and its redo, Paste of up to
 // 10,000 objects and the insert command with 100,000, and the memory the
-// undo stack holds per command; opening maps; what Save and the recovery timer add. Run under
-// an X server (Xvfb).
+// undo stack holds per command; opening maps; what Save and the recovery timer add; a rubber
+// band of 10,000 objects on a 100,000-object map and moving them. Run under an X server
+// (Xvfb).
 
 #include "document/MapDocument.h"
 #include "document/ObjectClipboard.h"
@@ -314,6 +315,99 @@ void BM_RecoveryCopy(benchmark::State& state) {
         static_cast<double>(QFileInfo(QString::fromStdString(store.CopyPath())).size());
 }
 BENCHMARK(BM_RecoveryCopy)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// A rubber band over about 10,000 of the 100,000 objects of a map: a rectangle the full height
+// of the screen, as wide as takes that many.
+constexpr int kGroupMapObjects = 100000;
+constexpr tv::TRect kRubberBand{10000, 0, 14936, 600};
+
+struct GroupOnDevice : DocumentOnDevice {
+    GroupOnDevice() : DocumentOnDevice(kGroupMapObjects) {
+        if (Document)
+            Document->SelectAll(Document->ObjectsIn(kRubberBand, {}));
+    }
+};
+
+// Finding the objects under the band and selecting them.
+void BM_RubberBandSelect(benchmark::State& state) {
+    GroupOnDevice document;
+    REQUIRE_DEVICE(document);
+    tv::TMapDocument& doc = *document.Document;
+    for (auto _ : state) {
+        doc.SelectAll(doc.ObjectsIn(kRubberBand, {}));
+        state.PauseTiming();
+        doc.ClearSelection();
+        state.ResumeTiming();
+    }
+    doc.SelectAll(doc.ObjectsIn(kRubberBand, {}));
+    state.counters["selected"] = static_cast<double>(doc.Selection().size());
+    state.counters["objects"] = kGroupMapObjects;
+}
+BENCHMARK(BM_RubberBandSelect)->Unit(benchmark::kMillisecond);
+
+// A whole drag of the selection: the press, one move of the pointer, the release (the undo
+// step); and one further move of a drag alone, as every mouse move does it.
+void BM_GroupDrag(benchmark::State& state) {
+    GroupOnDevice document;
+    REQUIRE_DEVICE(document);
+    tv::TMapDocument& doc = *document.Document;
+    for (auto _ : state) {
+        const tv::TBaseInfo& primary = *doc.Selected();
+        doc.BeginDrag(primary.Left, primary.Top);
+        doc.DragTo(primary.Left + 40, primary.Top + 3);
+        doc.EndDrag();
+        state.PauseTiming();
+        doc.Undo();
+        document.PurgeDeadViews();
+        state.ResumeTiming();
+    }
+    state.counters["moved"] = static_cast<double>(doc.Selection().size());
+}
+BENCHMARK(BM_GroupDrag)->Unit(benchmark::kMillisecond);
+
+void BM_GroupDragMove(benchmark::State& state) {
+    GroupOnDevice document;
+    REQUIRE_DEVICE(document);
+    tv::TMapDocument& doc = *document.Document;
+    const tv::TBaseInfo& primary = *doc.Selected();
+    const int32_t left = primary.Left;
+    doc.BeginDrag(left, primary.Top);
+    int32_t step = 0;
+    for (auto _ : state)
+        doc.DragTo(left + (++step % 2 ? 8 : 0), primary.Top);
+    doc.EndDrag();
+    state.counters["moved"] = static_cast<double>(doc.Selection().size());
+}
+BENCHMARK(BM_GroupDragMove)->Unit(benchmark::kMillisecond);
+
+// An arrow key on the selection (the nudges merge into one step), and undoing a drag of it.
+void BM_GroupNudge(benchmark::State& state) {
+    GroupOnDevice document;
+    REQUIRE_DEVICE(document);
+    tv::TMapDocument& doc = *document.Document;
+    int32_t step = 0;
+    for (auto _ : state)
+        doc.NudgeSelected(++step % 2 ? 1 : -1, 0);
+    state.counters["moved"] = static_cast<double>(doc.Selection().size());
+}
+BENCHMARK(BM_GroupNudge)->Unit(benchmark::kMillisecond);
+
+void BM_UndoGroupDrag(benchmark::State& state) {
+    GroupOnDevice document;
+    REQUIRE_DEVICE(document);
+    tv::TMapDocument& doc = *document.Document;
+    const tv::TBaseInfo& primary = *doc.Selected();
+    doc.BeginDrag(primary.Left + 40, primary.Top);
+    doc.EndDrag();
+    for (auto _ : state) {
+        doc.Undo();
+        state.PauseTiming();
+        doc.Redo();
+        document.PurgeDeadViews();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_UndoGroupDrag)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "mapdata/Text.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace tv {
@@ -88,6 +89,42 @@ void TDocumentState::RefreshView(TBaseInfo* record) {
     } catch (const EError&) {
         Fail(std::current_exception());
     }
+}
+
+void TDocumentState::RefreshViews(const std::vector<TBaseInfo*>& records) {
+    if (records.size() == 1) {
+        RefreshView(records.front());
+        return;
+    }
+    const std::vector<const TBaseInfo*> failed = Scene->RefreshViews(records);
+    if (!failed.empty())
+        Fail(std::make_exception_ptr(EError(TextureFailureText(failed))));
+}
+
+void TDocumentState::MoveViews(const std::vector<TBaseInfo*>& records) {
+    const std::vector<TBaseInfo*> missing = Scene->MoveViews(records);
+    if (!missing.empty())
+        RefreshViews(missing);
+}
+
+std::vector<int> TDocumentState::PlacesOf(const std::vector<TBaseInfo*>& records) const {
+    std::unordered_map<const TBaseInfo*, int> wanted;
+    wanted.reserve(records.size());
+    for (const TBaseInfo* record : records)
+        wanted.emplace(record, -1);
+    const TBaseInfoList& objects = Map->Objects;
+    for (int i = 0; i < objects.Count(); ++i)
+        if (const auto found = wanted.find(objects[i]); found != wanted.end())
+            found->second = i;
+    std::vector<int> places;
+    places.reserve(records.size());
+    for (const TBaseInfo* record : records) {
+        const int place = wanted.at(record);
+        if (place < 0)
+            throw EError("A selected object is not in the map");
+        places.push_back(place);
+    }
+    return places;
 }
 
 std::string TextureFailureText(const std::vector<const TBaseInfo*>& records) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the map document's commands change: the map, its view objects, the selection and the
-// copy kept for Undelete, with a note of what changed for the document's listeners.
+// copies kept for Undelete, with a note of what changed for the document's listeners.
 
 #include "document/MapScene.h"
 #include "mapdata/Map.h"
@@ -43,8 +43,9 @@ struct TDocumentState {
     // Records of Map's Objects, each once, in the order they were chosen; the first is the
     // primary one. Whatever takes records out of the map takes them out of it.
     std::vector<TBaseInfo*> Selection;
-    // The copy of the last deleted record, for Undelete; it survives New and Open.
-    std::unique_ptr<TBaseInfo> Deleted;
+    // Copies of the records the last Delete or Cut took out (in the order they were
+    // selected), for Undelete; they survive New and Open.
+    std::vector<std::unique_ptr<TBaseInfo>> Deleted;
 
     // What changed since the listeners were last told (DocChange bits).
     unsigned Changes = 0;
@@ -71,6 +72,13 @@ struct TDocumentState {
     void CreateViews(const std::vector<TBaseInfo*>& records);
     // Replaces a record's live view object; keeps a failure when its texture cannot be loaded.
     void RefreshView(TBaseInfo* record);
+    // The same for several records, in one pass over the view list.
+    void RefreshViews(const std::vector<TBaseInfo*>& records);
+    // The same for records of which only Left and Top changed: their view objects move.
+    void MoveViews(const std::vector<TBaseInfo*>& records);
+    // The places of records in the map's objects, in the records' order, in one pass over the
+    // map; raises for a record the map does not hold.
+    std::vector<int> PlacesOf(const std::vector<TBaseInfo*>& records) const;
 };
 
 // "Error when loading texture." and, on the following lines, the texture names of the records

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <numeric>
 #include <unordered_set>
 
 namespace tv {
@@ -97,28 +98,58 @@ void TInsertObjectsCommand::Undo() {
 
 // ---------------------------------------------------------------------------------------------
 
-TDeleteObjectCommand::TDeleteObjectCommand(TDocumentState& state, const std::string& text,
-                                           int index)
-    : TDocumentCommand(state, text), index_(index) {}
+TDeleteObjectsCommand::TDeleteObjectsCommand(TDocumentState& state, const std::string& text,
+                                             std::vector<int> places)
+    : TDocumentCommand(state, text), indexes_(std::move(places)) {
+    std::vector<size_t> order(indexes_.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return indexes_[a] < indexes_[b]; });
+    // order[k]: which selected record has the k-th smallest place.
+    selected_.resize(order.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        selected_[order[k]] = k;
+    std::sort(indexes_.begin(), indexes_.end());
+    if (std::adjacent_find(indexes_.begin(), indexes_.end()) != indexes_.end())
+        throw EError("An object cannot be deleted twice in one step");
+}
 
-void TDeleteObjectCommand::Redo() {
+void TDeleteObjectsCommand::Redo() {
     TDocumentState& state = State();
-    TBaseInfo& record = state.RecordAt(index_);
-    record_ = state.Map->Objects.Extract(&record);
-    state.Scene->MarkDead(&record);
-    previousDeleted_ = std::move(state.Deleted);
-    state.Deleted = CloneInfo(record);
-    state.Forget(&record);
+    records_ = state.Map->Objects.ExtractAt(indexes_);
+    std::vector<TBaseInfo*> raw;
+    raw.reserve(records_.size());
+    for (const auto& record : records_)
+        raw.push_back(record.get());
+    state.Scene->MarkDead(raw);
+    std::vector<std::unique_ptr<TBaseInfo>> copies;
+    copies.reserve(selected_.size());
+    for (const size_t k : selected_)
+        copies.push_back(CloneInfo(*records_[k]));
+    previousDeleted_ = std::exchange(state.Deleted, std::move(copies));
+    state.Forget(raw);
     state.Touch(DocChange::Objects);
 }
 
-void TDeleteObjectCommand::Undo() {
+void TDeleteObjectsCommand::Undo() {
     TDocumentState& state = State();
-    TBaseInfo* record = state.Map->Objects.Insert(index_, record_.release());
+    std::vector<TBaseInfo*> raw;
+    raw.reserve(records_.size());
+    for (const auto& record : records_)
+        raw.push_back(record.get());
+    state.Map->Objects.InsertAt(indexes_, raw);
+    for (auto& record : records_)
+        (void)record.release(); // the map owns them again
+    records_.clear();
     state.Deleted = std::move(previousDeleted_);
+    previousDeleted_.clear();
     state.Touch(DocChange::Objects);
-    state.Select(record);
-    state.CreateViews({record});
+    std::vector<TBaseInfo*> selection;
+    selection.reserve(selected_.size());
+    for (const size_t k : selected_)
+        selection.push_back(raw[k]);
+    state.SelectAll(selection);
+    state.CreateViews(raw);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -143,12 +174,19 @@ bool TChangeObjectsCommand::mergeWith(const QUndoCommand* other) {
 
 void TChangeObjectsCommand::Apply(bool after) {
     TDocumentState& state = State();
+    std::vector<TBaseInfo*> changed;
+    changed.reserve(changes_.size());
     for (const TRecordChange& change : changes_) {
         TBaseInfo& record = state.RecordAt(change.Index);
         (after ? change.After : change.Before).ApplyTo(record);
-        state.Touch(DocChange::Object);
-        state.RefreshView(&record);
+        changed.push_back(&record);
     }
+    if (!changed.empty())
+        state.Touch(DocChange::Object);
+    if (onlyMoves_)
+        state.MoveViews(changed);
+    else
+        state.RefreshViews(changed);
     SelectChanged();
 }
 

@@ -43,8 +43,8 @@ public:
 
     TInsertObjectsCommand(TDocumentState& state, const std::string& text,
                           std::vector<std::unique_ptr<TBaseInfo>> records, TSelect select);
-    // Undelete: the command takes the document's Undelete copy while it is done and gives it
-    // back when it is undone.
+    // Undelete: the command takes the document's Undelete copies while it is done and gives
+    // them back when it is undone.
     void TakesDeletedCopy() { takesDeleted_ = true; }
     // How many records went in (all, unless a view object failed the first time).
     size_t Count() const { return order_.size(); }
@@ -64,24 +64,27 @@ private:
     TSelect select_;
     bool done_ = false;
     bool takesDeleted_ = false;
-    std::unique_ptr<TBaseInfo> deletedCopy_;
+    std::vector<std::unique_ptr<TBaseInfo>> deletedCopy_;
 };
 
-// Delete and Cut: takes the record out of the map (its view objects go at the next frame),
-// keeps a copy for Undelete and takes the record out of the selection. Undo puts the record back at
-// its place with a new view object, the previous Undelete copy back, and selects the record.
-class TDeleteObjectCommand : public TDocumentCommand {
+// Delete and Cut: takes records out of the map in one pass (their view objects go at the next
+// frame), keeps copies of them for Undelete (replacing the previous ones) and takes them out of
+// the selection. Undo puts them back at their places with new view objects, the previous
+// Undelete copies back, and selects them in the order they were selected.
+class TDeleteObjectsCommand : public TDocumentCommand {
 public:
-    TDeleteObjectCommand(TDocumentState& state, const std::string& text, int index);
+    // The records at these places of the map, in the order they were selected.
+    TDeleteObjectsCommand(TDocumentState& state, const std::string& text, std::vector<int> places);
 
 protected:
     void Redo() override;
     void Undo() override;
 
 private:
-    int index_;
-    std::unique_ptr<TBaseInfo> record_;
-    std::unique_ptr<TBaseInfo> previousDeleted_;
+    std::vector<int> indexes_;     // the places, ascending
+    std::vector<size_t> selected_; // for each record in selection order, its place in indexes_
+    std::vector<std::unique_ptr<TBaseInfo>> records_; // while out of the map, as indexes_
+    std::vector<std::unique_ptr<TBaseInfo>> previousDeleted_;
 };
 
 // One record's stored fields before and after a change.
@@ -91,8 +94,9 @@ struct TRecordChange {
     TRecordState After;
 };
 
-// Changes of records' fields (a property, the texture, the colour, a move); each record's view
-// object is made again and the changed records are selected. Nudges of the same records merge
+// Changes of records' fields (a property, the texture, the colour, a move); the records' view
+// objects are made again in one pass (each in its place when its Z stays) and the changed
+// records are selected. Nudges of the same records merge
 // into one step.
 class TChangeObjectsCommand : public TDocumentCommand {
 public:
@@ -103,6 +107,9 @@ public:
     TChangeObjectsCommand(TDocumentState& state, const std::string& text,
                           std::vector<TRecordChange> changes, bool applied = false,
                           int mergeId = -1);
+    // The changes move the records only (Left and Top): their view objects are moved, not
+    // made again.
+    void OnlyMoves() { onlyMoves_ = true; }
     int id() const override { return mergeId_; }
     bool mergeWith(const QUndoCommand* other) override;
 
@@ -117,6 +124,7 @@ private:
     std::vector<TRecordChange> changes_;
     bool applied_;
     int mergeId_;
+    bool onlyMoves_ = false;
 };
 
 class TChangeMapVarsCommand : public TDocumentCommand {

@@ -1,6 +1,7 @@
 #include "document/MapDocument.h"
 
 #include "document/MapCommands.h"
+#include "document/ObjectClipboard.h"
 #include "document/ReferenceForm.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Geometry.h"
@@ -9,10 +10,10 @@
 #include "mapdata/Text.h"
 
 #include <QFileInfo>
+#include <QMimeData>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
-#include <unordered_map>
 
 namespace tv {
 
@@ -32,10 +33,10 @@ std::string Named(const char* verb, const TBaseInfo& record) {
     return std::string(verb) + " " + record.Name.str();
 }
 
-std::string CountedText(const char* verb, size_t count, const TBaseInfo& first) {
+std::string CountedText(const std::string& verb, size_t count, const TBaseInfo& first) {
     if (count == 1)
-        return Named(verb, first);
-    return Format("%s %zu Objects", verb, count);
+        return Named(verb.c_str(), first);
+    return Format("%s %zu Objects", verb.c_str(), count);
 }
 
 // One of several stages of a task, reported as that share of the whole.
@@ -122,6 +123,8 @@ std::vector<TBaseInfo*> WithAdded(std::vector<TBaseInfo*> records, TBaseInfo* re
 TMapDocument::TMapDocument(const TObjMgr* catalogue, std::unique_ptr<TMapScene> scene)
     : catalogue_(catalogue) {
     state_.Scene = std::move(scene);
+    if (state_.Scene)
+        state_.Scene->SetGroupStates(&groups_);
 }
 
 TMapDocument::~TMapDocument() {
@@ -148,6 +151,9 @@ void TMapDocument::Notify() {
 }
 
 void TMapDocument::Push(std::unique_ptr<TDocumentCommand> command) {
+    // A drag still going on becomes its own step first: the command was made for the records
+    // as they are now, and the drag's places stay right under it.
+    FinishDrag();
     loadedViews_ = false; // the views made while loading are no longer all there is
     // The command's redo keeps every failure to itself, so the stack takes it over in any case.
     undoStack_.push(command.release());
@@ -161,7 +167,7 @@ void TMapDocument::ForgetMap() {
     state_.Selection.clear();
     groups_.Clear();
     dragging_ = false;
-    dragStart_.clear();
+    dragged_.clear();
     state_.Scene->MarkAllDead();
 }
 
@@ -287,6 +293,12 @@ std::vector<TBaseInfo*> TMapDocument::ObjectsIn(const TRect& rect, std::string_v
     return tv::ObjectsIn(state_.Map->Objects, rect, group);
 }
 
+std::vector<TBaseInfo*> TMapDocument::PickableIn(const TRect& rect, std::string_view group) const {
+    std::vector<TBaseInfo*> found = ObjectsIn(rect, group);
+    std::erase_if(found, [this](const TBaseInfo* record) { return !groups_.Pickable(*record); });
+    return found;
+}
+
 void TMapDocument::SetGroupLocked(std::string_view group, bool locked) {
     groups_.SetLocked(group, locked);
     DropUnpickableFromSelection();
@@ -307,10 +319,6 @@ void TMapDocument::DropUnpickableFromSelection() {
         if (groups_.Pickable(*record))
             kept.push_back(record);
     state_.SelectAll(kept);
-}
-
-int TMapDocument::SelectedIndex() const {
-    return state_.Selected() ? state_.Map->Objects.IndexOf(state_.Selected()) : -1;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -345,12 +353,14 @@ int TMapDocument::AddCopies(const TBaseInfo& type, int32_t count, const TPlaceme
 }
 
 void TMapDocument::Undelete() {
-    if (!state_.Deleted)
+    if (state_.Deleted.empty())
         return;
     std::vector<std::unique_ptr<TBaseInfo>> records;
-    records.push_back(CloneInfo(*state_.Deleted));
-    auto command = std::make_unique<TInsertObjectsCommand>(state_, Named("Undelete", *records[0]),
-                                                           std::move(records),
+    records.reserve(state_.Deleted.size());
+    for (const auto& record : state_.Deleted)
+        records.push_back(CloneInfo(*record));
+    const std::string text = CountedText("Undelete", records.size(), *records.front());
+    auto command = std::make_unique<TInsertObjectsCommand>(state_, text, std::move(records),
                                                            TInsertObjectsCommand::TSelect::Keep);
     command->TakesDeletedCopy();
     Push(std::move(command));
@@ -394,82 +404,128 @@ void TMapDocument::DuplicateSelected() {
 // ---------------------------------------------------------------------------------------------
 // Changing records
 
-bool TMapDocument::ChangeSelected(const std::string& text,
+bool TMapDocument::ChangeSelected(const std::string& verb,
                                   const std::function<void(TBaseInfo&)>& change, int mergeId) {
-    TBaseInfo* record = state_.Selected();
-    if (!record)
+    const std::vector<TBaseInfo*> records = state_.Selection;
+    if (records.empty())
         return false;
-    // The change is tried on a copy first, so a value that cannot be read changes nothing.
-    std::unique_ptr<TBaseInfo> changed = CloneInfo(*record);
-    change(*changed);
-    TRecordState before(*record);
-    std::optional<TRecordState> written;
-    try {
-        written.emplace(*changed);
-    } catch (const ETextTooLong& e) {
-        // A value no map file can keep is not taken; the pages show the stored one again.
-        state_.Touch(DocChange::Object);
-        Notify();
-        ShowMessageBox(TypedTextNotice(e.WithObject("\"" + MessageName(record->Name) + "\"")));
-        return false;
+    // The change is tried on copies of them all first, so a value that cannot be read for one
+    // of them changes none.
+    std::vector<TRecordState> before;
+    std::vector<TRecordState> after;
+    before.reserve(records.size());
+    after.reserve(records.size());
+    for (const TBaseInfo* record : records) {
+        std::unique_ptr<TBaseInfo> changed = CloneInfo(*record);
+        change(*changed);
+        try {
+            after.emplace_back(*changed);
+        } catch (const ETextTooLong& e) {
+            // A value no map file can keep is not taken; the pages show the stored one again.
+            state_.Touch(DocChange::Object);
+            Notify();
+            ShowMessageBox(TypedTextNotice(e.WithObject("\"" + MessageName(record->Name) + "\"")));
+            return false;
+        }
+        before.emplace_back(*record);
     }
-    TRecordState after = std::move(*written);
-    if (before == after) {
-        // Nothing to undo, but the record is shown again as an edit would show it.
-        state_.Touch(DocChange::Object);
-        state_.RefreshView(record);
-        Notify();
-        return false;
-    }
+    std::vector<TBaseInfo*> changed;
     std::vector<TRecordChange> changes;
-    changes.push_back(TRecordChange{SelectedIndex(), std::move(before), std::move(after)});
-    Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false, mergeId));
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (before[i] == after[i])
+            continue;
+        changed.push_back(records[i]);
+        changes.push_back(TRecordChange{0, std::move(before[i]), std::move(after[i])});
+    }
+    if (changes.empty()) {
+        // Nothing to undo, but the records are shown again as an edit would show them.
+        state_.Touch(DocChange::Object);
+        state_.RefreshViews(records);
+        Notify();
+        return false;
+    }
+    const std::vector<int> places = state_.PlacesOf(changed);
+    for (size_t i = 0; i < changes.size(); ++i)
+        changes[i].Index = places[i];
+    Push(std::make_unique<TChangeObjectsCommand>(
+        state_, CountedText(verb, records.size(), *records.front()), std::move(changes), false,
+        mergeId));
     return true;
 }
 
 void TMapDocument::TellOfReferenceEdit(std::string_view row) {
-    const TBaseInfo* record = state_.Selected();
-    if (referenceEditTold_ || !record || !IsCatalogueRow(row) ||
-        !ReferencePrototype(*record, catalogue_))
+    if (referenceEditTold_ || !IsCatalogueRow(row))
         return;
-    referenceEditTold_ = true;
-    ShowMessageBox(ReferenceEditNotice(*record, row));
+    for (const TBaseInfo* record : state_.Selection) {
+        if (ReferencePrototype(*record, catalogue_)) {
+            referenceEditTold_ = true;
+            ShowMessageBox(ReferenceEditNotice(*record, row));
+            return;
+        }
+    }
+}
+
+std::vector<TPropertyRow> TMapDocument::SelectionRows() const {
+    std::vector<TPropertyRow> shared;
+    bool first = true;
+    for (const TBaseInfo* record : state_.Selection) {
+        std::vector<TPropertyRow> rows = ObjectRows(*record);
+        // Values of an object stored by reference show as the catalogue's.
+        if (const TBaseInfo* prototype = ReferencePrototype(*record, catalogue_))
+            MarkCatalogueRows(rows, *prototype);
+        if (std::exchange(first, false))
+            shared = std::move(rows);
+        else
+            KeepSharedRows(shared, rows);
+    }
+    return shared;
 }
 
 void TMapDocument::SetObjectProperty(const std::string& key, const std::string& value) {
     const int32_t maxWorldX = state_.Map->MaxWorldX;
-    const std::string name = state_.Selected() ? state_.Selected()->Name.str() : std::string();
-    if (ChangeSelected("Set " + key + " of " + name, [&](TBaseInfo& record) {
+    if (ChangeSelected("Set " + key + " of", [&](TBaseInfo& record) {
             ApplyObjectProperty(record, key, value, maxWorldX);
         }))
         TellOfReferenceEdit(key);
 }
 
 void TMapDocument::SetObjectTexture(const std::string& texture) {
-    if (state_.Selected() && ChangeSelected(Named("Set Texture of", *state_.Selected()),
-                                            [&](TBaseInfo& record) { record.Texture = texture; }))
+    if (ChangeSelected("Set Texture of", [&](TBaseInfo& record) { record.Texture = texture; }))
         TellOfReferenceEdit(kPropTexture);
 }
 
 void TMapDocument::SetObjectColor(uint32_t color) {
-    if (state_.Selected() && ChangeSelected(Named("Set Color of", *state_.Selected()),
-                                            [&](TBaseInfo& record) { record.Color = color; }))
+    if (ChangeSelected("Set Color of", [&](TBaseInfo& record) { record.Color = color; }))
         TellOfReferenceEdit(kPropColor);
 }
 
+void TMapDocument::SetObjectRgb(uint32_t rgb) {
+    if (ChangeSelected("Set Color of", [&](TBaseInfo& record) {
+            record.Color = (record.Color & 0xFF000000u) | (rgb & 0x00FFFFFFu);
+        }))
+        TellOfReferenceEdit(kPropColor);
+}
+
+std::vector<TBaseInfo*> TMapDocument::MovableSelection() const {
+    std::vector<TBaseInfo*> movable;
+    movable.reserve(state_.Selection.size());
+    for (TBaseInfo* record : state_.Selection)
+        if (!groups_.Locked(record->Group.view()))
+            movable.push_back(record);
+    return movable;
+}
+
 void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
-    const std::vector<TBaseInfo*>& selection = state_.Selection;
-    if (selection.empty())
+    const std::vector<TBaseInfo*> records = MovableSelection();
+    if (records.empty())
         return;
-    // Every selected record moves by the same amount, each kept within the world.
+    // Every record moves by the same amount, each kept within the world.
     const int32_t maxWorldX = state_.Map->MaxWorldX;
-    std::unordered_map<const TBaseInfo*, int> places;
-    const TBaseInfoList& objects = state_.Map->Objects;
-    for (int i = 0; i < objects.Count(); ++i)
-        places.emplace(objects[i], i);
+    const std::vector<int> places = state_.PlacesOf(records);
     std::vector<TRecordChange> changes;
-    changes.reserve(selection.size());
-    for (TBaseInfo* record : selection) {
+    changes.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        TBaseInfo* record = records[i];
         TRecordState before(*record);
         const int32_t left = record->Left;
         const int32_t top = record->Top;
@@ -479,8 +535,7 @@ void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
         record->Left = left;
         record->Top = top;
         if (!(before == after))
-            changes.push_back(
-                TRecordChange{places.at(record), std::move(before), std::move(after)});
+            changes.push_back(TRecordChange{places[i], std::move(before), std::move(after)});
     }
     if (changes.empty()) {
         // Against the edge of the world: nothing to undo, the records are shown again.
@@ -488,46 +543,86 @@ void TMapDocument::NudgeSelected(int32_t dx, int32_t dy) {
         Notify();
         return;
     }
-    const std::string text = CountedText("Move", selection.size(), *selection.front());
-    Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false,
-                                                 TChangeObjectsCommand::kNudgeId));
+    const std::string text = CountedText("Move", records.size(), *records.front());
+    auto command = std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), false,
+                                                           TChangeObjectsCommand::kNudgeId);
+    command->OnlyMoves();
+    Push(std::move(command));
 }
 
 void TMapDocument::BeginDrag(int32_t left, int32_t top) {
-    if (!state_.Selected())
+    const TBaseInfo* primary = state_.Selected();
+    if (!primary)
         return;
+    FinishDrag();
+    dragLeft_ = primary->Left;
+    dragTop_ = primary->Top;
+    const std::vector<TBaseInfo*> records = MovableSelection();
+    const std::vector<int> places = state_.PlacesOf(records);
+    dragged_.clear();
+    dragged_.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i)
+        dragged_.push_back(TDragged{records[i], places[i], records[i]->Left, records[i]->Top,
+                                    TRecordState(*records[i])});
     dragging_ = true;
     DragTo(left, top);
 }
 
 void TMapDocument::DragTo(int32_t left, int32_t top) {
-    TBaseInfo* record = state_.Selected();
-    if (!dragging_ || !record)
+    if (!dragging_)
         return;
-    dragStart_.try_emplace(SelectedIndex(), *record);
-    record->Left = left;
-    record->Top = top;
-    state_.Scene->RefreshView(record);
+    // The primary record's corner goes to the point; every record moves as far as it did.
+    const int64_t dx = int64_t{left} - dragLeft_;
+    const int64_t dy = int64_t{top} - dragTop_;
+    std::vector<TBaseInfo*> moved;
+    moved.reserve(dragged_.size());
+    for (const TDragged& dragged : dragged_) {
+        TBaseInfo& record = *dragged.Record;
+        const int32_t newLeft = SaturateToInt32(dragged.Left + dx);
+        const int32_t newTop = SaturateToInt32(dragged.Top + dy);
+        if (record.Left == newLeft && record.Top == newTop)
+            continue;
+        record.Left = newLeft;
+        record.Top = newTop;
+        moved.push_back(&record);
+    }
+    if (!moved.empty())
+        state_.Scene->MoveViews(moved);
 }
 
 void TMapDocument::EndDrag() {
     if (!dragging_)
         return;
+    FinishDrag();
+    // A drag that moved nothing: the pages show the records as they are.
+    state_.Touch(DocChange::Object);
+    Notify();
+}
+
+void TMapDocument::FinishDrag() {
+    if (!dragging_)
+        return;
     dragging_ = false;
     std::vector<TRecordChange> changes;
-    for (auto& [index, before] : dragStart_) {
-        TRecordState after(state_.RecordAt(index));
-        if (!(after == before))
-            changes.push_back(TRecordChange{index, std::move(before), std::move(after)});
+    const TBaseInfo* first = nullptr;
+    for (TDragged& dragged : dragged_) {
+        TRecordState after(*dragged.Record);
+        if (after == dragged.Before)
+            continue;
+        if (!first)
+            first = dragged.Record;
+        changes.push_back(
+            TRecordChange{dragged.Index, std::move(dragged.Before), std::move(after)});
     }
-    dragStart_.clear();
-    if (changes.empty()) {
-        state_.Touch(DocChange::Object);
-        Notify();
+    dragged_.clear();
+    if (changes.empty())
         return;
-    }
-    const std::string text = Named("Move", state_.RecordAt(changes.front().Index));
-    Push(std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), true));
+    const std::string text = CountedText("Move", changes.size(), *first);
+    loadedViews_ = false;
+    // Already applied: the redo the stack runs now only notes the change.
+    auto command = std::make_unique<TChangeObjectsCommand>(state_, text, std::move(changes), true);
+    command->OnlyMoves();
+    undoStack_.push(command.release());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -567,16 +662,26 @@ void TMapDocument::SetThemeMusic(const std::string& music) {
 // ---------------------------------------------------------------------------------------------
 // Deleting, undo and redo
 
+void TMapDocument::DeleteSelection(const char* verb) {
+    const std::vector<TBaseInfo*> records = state_.Selection;
+    if (records.empty())
+        return;
+    const std::string text = CountedText(verb, records.size(), *records.front());
+    Push(std::make_unique<TDeleteObjectsCommand>(state_, text, state_.PlacesOf(records)));
+}
+
 void TMapDocument::DeleteSelected() {
-    if (state_.Selected())
-        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Delete", *state_.Selected()),
-                                                    SelectedIndex()));
+    DeleteSelection("Delete");
 }
 
 void TMapDocument::CutSelected() {
-    if (state_.Selected())
-        Push(std::make_unique<TDeleteObjectCommand>(state_, Named("Cut", *state_.Selected()),
-                                                    SelectedIndex()));
+    DeleteSelection("Cut");
+}
+
+std::unique_ptr<QMimeData> TMapDocument::SelectionMimeData() const {
+    if (state_.Selection.empty())
+        return nullptr;
+    return ObjectsMimeData({state_.Selection.begin(), state_.Selection.end()});
 }
 
 void TMapDocument::Undo() {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The map being edited and everything that follows it: its view objects, the selection, the
-// copy kept for Undelete and the undo stack. Every change of the map goes through here as one
+// copies kept for Undelete and the undo stack. Every change of the map goes through here as one
 // command on the undo stack; afterwards the listeners are told what changed (DocChange bits)
 // and then, if making a view object failed on the way, that failure is raised. No widgets:
 // the editor's window wires its controls to these calls and refreshes its pages from the
@@ -14,11 +14,12 @@
 
 #include <QUndoStack>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class QMimeData;
 
 namespace tv {
 
@@ -45,7 +46,12 @@ public:
     // Every selected record, the primary first.
     const std::vector<TBaseInfo*>& Selection() const { return state_.Selection; }
     bool IsSelected(const TBaseInfo* record) const;
-    const TBaseInfo* Deleted() const { return state_.Deleted.get(); }
+    // The copies the last Delete or Cut kept for Undelete, in the order they were selected.
+    const std::vector<std::unique_ptr<TBaseInfo>>& DeletedGroup() const { return state_.Deleted; }
+    // The first of them (the one a single Delete took), or none.
+    const TBaseInfo* Deleted() const {
+        return state_.Deleted.empty() ? nullptr : state_.Deleted.front().get();
+    }
     bool Dragging() const { return dragging_; }
 
     // Frees the view objects and the selection frame before the graphics device goes; the
@@ -103,6 +109,9 @@ public:
     TBaseInfo* ObjectAt(int64_t x, int64_t y, const TBaseInfo* below = nullptr) const;
     // The records of a group (all groups: empty) overlapping a rectangle of the world.
     std::vector<TBaseInfo*> ObjectsIn(const TRect& rect, std::string_view group) const;
+    // Those of them the view may pick (a rubber band, Select All): none of a locked or hidden
+    // group.
+    std::vector<TBaseInfo*> PickableIn(const TRect& rect, std::string_view group) const;
     const TGroupStates& Groups() const { return groups_; }
     // Locking or hiding a group takes its records out of the selection; tells
     // DocChange::Groups. New and Open unlock and show every group.
@@ -115,29 +124,48 @@ public:
     // "Add": copies placed at random or fixed places; returns how many copies found no place.
     // A count of 0 or less adds nothing; one above kMaxAddCount raises and adds nothing.
     int AddCopies(const TBaseInfo& type, int32_t count, const TPlacement& placement);
-    // A typed value for a row of the selected record's properties. A value that changes
-    // nothing still remakes the view object and tells DocChange::Object, as an edit would; a
-    // text no map file can keep (over kMaxTextBytes) is refused with a notice, no undo step.
+    // The rows of the object grid for the selection: a single record's rows (catalogue rows of
+    // a record stored by reference marked); for several, the rows they all have, a value or
+    // note empty where theirs differ. None without a selection.
+    std::vector<TPropertyRow> SelectionRows() const;
+    // A typed value for a row of the properties of every selected record, one undo step. It is
+    // tried on copies of all of them first: a value that cannot be read raises and changes
+    // none; a text no map file can keep (over kMaxTextBytes) is refused with a notice and no
+    // undo step. A value that changes nothing still remakes the view objects and tells
+    // DocChange::Object, as an edit would.
     void SetObjectProperty(const std::string& key, const std::string& value);
     void SetObjectTexture(const std::string& texture);
     void SetObjectColor(uint32_t color);
-    // The left click on the Modify page: moves the selected record there and starts a drag;
-    // DragTo moves it on; EndDrag makes the whole drag one undo step.
+    // The colour without its alpha: each selected record keeps its own alpha.
+    void SetObjectRgb(uint32_t rgb);
+    // The left click on the Modify page: moves the primary record's corner there and starts a
+    // drag; DragTo moves it on; every other selected record moves by the same amount (saturated
+    // at the ends of the coordinates); EndDrag makes the whole drag one undo step. Records of a
+    // locked group stay where they are (the primary too; the others still follow the point).
+    // Any other edit, undo and redo end a drag first.
     void BeginDrag(int32_t left, int32_t top);
     void DragTo(int32_t left, int32_t top);
     void EndDrag();
-    // Moves every selected record by a few world units, each kept within the world; repeated
-    // nudges of the same records are one undo step.
+    // Moves every selected record (but those of locked groups) by a few world units, each kept
+    // within the world; repeated nudges of the same records are one undo step.
     void NudgeSelected(int32_t dx, int32_t dy);
     // A typed value for a row of the map variables. Tells DocChange::MapVars even when nothing
     // changed, so a grid shows the stored values again; a text no map file can keep is refused
     // with a notice.
     void SetMapVar(const std::string& key, const std::string& value);
     void SetThemeMusic(const std::string& music);
+    // Takes every selected record out of the map in one undo step; copies of them are kept for
+    // Undelete (the previous ones go).
     void DeleteSelected();
+    // Puts copies of the records the last Delete or Cut took back in, by Z as Paste does; the
+    // selection stays.
     void Undelete();
-    // Delete under the text "Cut" (the caller has put the record on the clipboard).
+    // Delete under the text "Cut" (the caller has put the records on the clipboard, e.g. with
+    // SelectionMimeData).
     void CutSelected();
+    // The selection in the clipboard's form (ObjectsMimeData), the primary first; null when
+    // nothing is selected.
+    std::unique_ptr<QMimeData> SelectionMimeData() const;
     // Puts copies of records into the map by Z in one pass, the first one's top-left corner at
     // a world point and the others as they lay to it (far moves stop at the ends of the
     // coordinates), and selects them all (the first one primary). More than kMaxAddCount
@@ -166,16 +194,21 @@ private:
     void Push(std::unique_ptr<TDocumentCommand> command);
     // Tells the listeners what changed, then raises a failure kept on the way.
     void Notify();
-    // True when the change made an undo step.
-    bool ChangeSelected(const std::string& text, const std::function<void(TBaseInfo&)>& change,
+    // Applies a change to every selected record; the undo text names the record (a single one)
+    // or counts them. True when the change made an undo step.
+    bool ChangeSelected(const std::string& verb, const std::function<void(TBaseInfo&)>& change,
                         int mergeId = -1);
-    // The first edit in a session of a value that the file takes from the catalogue for the
+    // The first edit in a session of a value that the file takes from the catalogue for a
     // selected record says so.
     void TellOfReferenceEdit(std::string_view row);
+    // Ends a drag as EndDrag does, before another edit.
+    void FinishDrag();
+    // The selected records that may be moved (not of a locked group).
+    std::vector<TBaseInfo*> MovableSelection() const;
+    void DeleteSelection(const char* verb);
     void ChangeMapVars(const std::string& text, const TMapVars& after);
     // A new map or a reloaded one: nothing of the old one may stay referred to.
     void ForgetMap();
-    int SelectedIndex() const;
     // Takes the records the view may no longer pick out of the selection.
     void DropUnpickableFromSelection();
 
@@ -190,8 +223,18 @@ private:
     std::string sourcePath_;
     bool referenceEditTold_ = false;
     TGroupStates groups_;
-    // The records a drag has moved, by place, with their fields before the drag.
-    std::map<int, TRecordState> dragStart_;
+    // What a drag moves: the records (by place) with their fields and corners before it, and
+    // the primary record's corner before it, from which the amount is taken.
+    struct TDragged {
+        TBaseInfo* Record = nullptr;
+        int Index = 0;
+        int32_t Left = 0;
+        int32_t Top = 0;
+        TRecordState Before;
+    };
+    std::vector<TDragged> dragged_;
+    int32_t dragLeft_ = 0;
+    int32_t dragTop_ = 0;
 };
 
 } // namespace tv

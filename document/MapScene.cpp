@@ -1,5 +1,6 @@
 #include "document/MapScene.h"
 
+#include "document/Picking.h"
 #include "engine/D3DXMath.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
@@ -276,6 +277,86 @@ void TMapScene::RefreshView(TBaseInfo* record) {
     InsertView(std::move(view));
 }
 
+std::vector<const TBaseInfo*> TMapScene::RefreshViews(const std::vector<TBaseInfo*>& records) {
+    constexpr size_t kNone = SIZE_MAX;
+    // Each record's first live view object, as RefreshView finds it.
+    std::unordered_map<const TBaseInfo*, size_t> places;
+    places.reserve(records.size());
+    for (const TBaseInfo* record : records)
+        if (record)
+            places.emplace(record, kNone);
+    for (size_t at = 0; at < Views.size(); ++at) {
+        const TWrapper& view = *Views[at];
+        if (view.Dead)
+            continue;
+        const auto found = places.find(view.Info);
+        if (found != places.end() && found->second == kNone)
+            found->second = at;
+    }
+    std::vector<const TBaseInfo*> failed;
+    TViewList moved; // in record order, as the insertions would come
+    bool taken = false;
+    std::unordered_set<const TBaseInfo*> done;
+    done.reserve(places.size());
+    for (TBaseInfo* record : records) {
+        if (!record || !done.insert(record).second)
+            continue;
+        const size_t at = places.at(record);
+        std::unique_ptr<TWrapper> view;
+        try {
+            view = MakeView(record);
+        } catch (const EError&) {
+            failed.push_back(record);
+            if (at != kNone) {
+                Views[at].reset();
+                taken = true;
+            }
+            continue;
+        }
+        if (at != kNone && view->Z == Views[at]->Z) {
+            Views[at] = std::move(view); // its place among the ones of equal Z
+            continue;
+        }
+        if (at != kNone) {
+            Views[at].reset();
+            taken = true;
+        }
+        moved.push_back(std::move(view));
+    }
+    if (taken)
+        std::erase_if(Views, [](const auto& view) { return !view; });
+    if (moved.empty()) {
+        Touch();
+        return failed;
+    }
+    OrderAsInserted(moved);
+    MergeViews(std::move(moved));
+    return failed;
+}
+
+std::vector<TBaseInfo*> TMapScene::MoveViews(const std::vector<TBaseInfo*>& records) {
+    std::unordered_map<const TBaseInfo*, bool> moved; // whether a view object was found
+    moved.reserve(records.size());
+    for (const TBaseInfo* record : records)
+        if (record)
+            moved.emplace(record, false);
+    for (const auto& view : Views) {
+        if (view->Dead)
+            continue;
+        const auto found = moved.find(view->Info);
+        if (found == moved.end() || found->second)
+            continue;
+        found->second = true;
+        view->SetPosition(view->Info->Left, view->Info->Top);
+    }
+    Touch();
+    std::vector<TBaseInfo*> missing;
+    for (TBaseInfo* record : records)
+        if (record && !moved.at(record))
+            missing.push_back(record);
+    return missing;
+}
+
 void TMapScene::MarkDead(const TBaseInfo* record) {
     mayHaveDead_ = true;
     for (const auto& view : Views)
@@ -355,9 +436,18 @@ bool TMapScene::Visible(const TWrapper& view) const {
     return !IsIdentity(view.Rotation) || !IsIdentity(view.Scaling);
 }
 
+bool TMapScene::InHiddenGroup(const TWrapper& view) const {
+    return groups_ && view.Info && groups_->Hidden(view.Info->Group.view());
+}
+
 void TMapScene::DrawObjects(const TBaseInfo* selected) {
     Prepare();
     Draw(selected);
+}
+
+void TMapScene::DrawObjects(const std::vector<TBaseInfo*>& selection) {
+    Prepare();
+    Draw(selection);
 }
 
 bool TMapScene::Prepare() {
@@ -377,19 +467,41 @@ bool TMapScene::Prepare() {
 }
 
 void TMapScene::Draw(const TBaseInfo* selected) {
+    DrawViews();
+    DrawFrames(selected, {});
+}
+
+void TMapScene::Draw(const std::vector<TBaseInfo*>& selection) {
+    DrawViews();
+    if (!selection.empty())
+        DrawFrames(selection.front(), std::span<TBaseInfo* const>(selection).subspan(1));
+}
+
+void TMapScene::DrawViews() {
     LastDrawn = 0;
     for (const uint32_t at : Candidates()) {
         TWrapper& view = *Views[at];
-        if (!view.Dead && Visible(view)) {
+        if (!view.Dead && Visible(view) && !InHiddenGroup(view)) {
             view.Draw();
             ++LastDrawn;
         }
     }
-    if (selected && SelFrame) {
-        SelFrame->SetSize(selected->Width, selected->Height);
-        SelFrame->SetPosition(selected->Left, selected->Top);
+}
+
+void TMapScene::DrawFrames(const TBaseInfo* primary, std::span<TBaseInfo* const> others) {
+    if (!primary || !SelFrame)
+        return;
+    const auto draw = [this](const TBaseInfo& record, uint32_t color) {
+        if (SelFrame->Color != color)
+            SelFrame->SetColor(color);
+        SelFrame->SetSize(record.Width, record.Height);
+        SelFrame->SetPosition(record.Left, record.Top);
         SelFrame->Draw();
-    }
+    };
+    for (const TBaseInfo* record : others)
+        if (IsInView(*record, projectedWorldX_))
+            draw(*record, kOtherSelFrameColor);
+    draw(*primary, kSelFrameColor);
 }
 
 void TMapScene::Index() const {
@@ -451,12 +563,31 @@ const std::vector<uint32_t>& TMapScene::Candidates() const {
     return candidates_;
 }
 
+namespace {
+
+TRect FrameOf(const TBaseInfo& record) {
+    return TRect{record.Left, record.Top, static_cast<int32_t>(int64_t{record.Left} + record.Width),
+                 static_cast<int32_t>(int64_t{record.Top} + record.Height)};
+}
+
+} // namespace
+
 TSceneShot TMapScene::Shot(const TBaseInfo* selected) const {
+    return ShotOf(selected, {});
+}
+
+TSceneShot TMapScene::Shot(const std::vector<TBaseInfo*>& selection) const {
+    if (selection.empty())
+        return ShotOf(nullptr, {});
+    return ShotOf(selection.front(), std::span<TBaseInfo* const>(selection).subspan(1));
+}
+
+TSceneShot TMapScene::ShotOf(const TBaseInfo* primary, std::span<TBaseInfo* const> others) const {
     TSceneShot shot;
     shot.WorldX = projectedWorldX_;
     for (const uint32_t at : Candidates()) {
         const auto& view = Views[at];
-        if (view->Dead || !view->Visible || !Visible(*view))
+        if (view->Dead || !view->Visible || !Visible(*view) || InHiddenGroup(*view))
             continue;
         TFingerprint look;
         look.Add(view->Texture ? view->Texture->Texture.get() : nullptr);
@@ -465,10 +596,13 @@ TSceneShot TMapScene::Shot(const TBaseInfo* selected) const {
         look.AddBytes(&view->Translation, sizeof view->Translation);
         shot.Views.push_back(TViewShot{view.get(), look.Value(), Covered(*view)});
     }
-    if (selected && SelFrame && IsInView(*selected, projectedWorldX_))
-        shot.Selection = TRect{selected->Left, selected->Top,
-                               static_cast<int32_t>(int64_t{selected->Left} + selected->Width),
-                               static_cast<int32_t>(int64_t{selected->Top} + selected->Height)};
+    if (!primary || !SelFrame)
+        return shot;
+    if (IsInView(*primary, projectedWorldX_))
+        shot.Selection = FrameOf(*primary);
+    for (const TBaseInfo* record : others)
+        if (IsInView(*record, projectedWorldX_))
+            shot.Others.push_back(FrameOf(*record));
     return shot;
 }
 
@@ -499,6 +633,12 @@ std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after) {
             add(*before.Selection);
         if (after.Selection)
             add(*after.Selection);
+    }
+    if (before.Others != after.Others) {
+        for (const TRect& frame : before.Others)
+            add(frame);
+        for (const TRect& frame : after.Others)
+            add(frame);
     }
     return damage ? damage : TRect{0, 0, 0, 0};
 }

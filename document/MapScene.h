@@ -14,12 +14,14 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
 namespace tv {
 
 class IProgress;
+class TGroupStates;
 class TTextureMgr;
 
 // The view object of one placed record. Z is the record's Z when the view object was made
@@ -43,6 +45,9 @@ inline constexpr uint32_t kViewClearColor = 0xFF000055u;
 // Frame rate of the frame animation of collision-object kinds.
 inline constexpr int32_t kViewAnimationFps = 8;
 inline constexpr const char* kSelFrameTexture = "editor\\frame.png";
+// The selection frame is drawn additively: the primary record's in white, the others' dimmer.
+inline constexpr uint32_t kSelFrameColor = 0xFFFFFFFFu;
+inline constexpr uint32_t kOtherSelFrameColor = 0xFF606060u;
 
 // The visible world rectangle is (worldX, 0)-(worldX + 800, 600); touching edges do not
 // count as overlap.
@@ -63,7 +68,9 @@ struct TViewShot {
 struct TSceneShot {
     int32_t WorldX = 0;
     std::vector<TViewShot> Views;
+    // The primary selected record's frame (when in view), and those of the others in view.
     std::optional<TRect> Selection;
+    std::vector<TRect> Others;
     bool operator==(const TSceneShot&) const = default;
 };
 
@@ -127,6 +134,15 @@ public:
     // After textures were loaded again in place: the frame strips of the view objects that
     // show them are set up again (the picture may have another size now).
     void TexturesReloaded(const std::vector<TDXTexture*>& textures);
+    // RefreshView for several records (each once), in one pass over the list; a view object
+    // whose Z changed, or a record that had none, goes in as one InsertView after another
+    // would put it. The records whose view object could not be made lose theirs and are
+    // returned.
+    std::vector<const TBaseInfo*> RefreshViews(const std::vector<TBaseInfo*>& records);
+    // For records whose Left and Top alone changed: puts their live view objects where the
+    // records are now, as new ones would be (in one pass, nothing made again). The records
+    // that have no live view object are returned.
+    std::vector<TBaseInfo*> MoveViews(const std::vector<TBaseInfo*>& records);
     // Sets Dead on every view object of the record.
     void MarkDead(const TBaseInfo* record);
     // Sets Dead on every view object of these records, in one pass.
@@ -141,6 +157,9 @@ public:
     // drawn (the device would clip every pixel of them anyway). The same as Prepare, then
     // Draw.
     void DrawObjects(const TBaseInfo* selected);
+    // The same with a frame on every selected record in view (the first is the primary one:
+    // its frame is drawn last, brighter than the others', and also when it is out of view).
+    void DrawObjects(const std::vector<TBaseInfo*>& selection);
     // The first half of a frame: removes dead view objects and processes every live one
     // (animations step). True when a view object was removed or an animation stepped.
     bool Prepare();
@@ -148,8 +167,14 @@ public:
     uint64_t Version() const { return version_ + moves_; }
     // The second half: draws the view objects that can be seen, then the selection frame.
     void Draw(const TBaseInfo* selected);
+    void Draw(const std::vector<TBaseInfo*>& selection);
     // What Draw would draw now (see TSceneShot).
     TSceneShot Shot(const TBaseInfo* selected) const;
+    TSceneShot Shot(const std::vector<TBaseInfo*>& selection) const;
+
+    // View objects of the groups hidden here are neither drawn nor in shots; none (the
+    // default, as for "tvmtool render") hides nothing. The states must outlive the scene's use.
+    void SetGroupStates(const TGroupStates* groups) { groups_ = groups; }
 
     const PD3DDevice& Device() const { return device_; }
     // The world x of the projection the device has now.
@@ -175,6 +200,11 @@ public:
 
 private:
     bool Visible(const TWrapper& view) const;
+    bool InHiddenGroup(const TWrapper& view) const;
+    void DrawViews();
+    // The frames of the other selected records in view, then the primary one's on top.
+    void DrawFrames(const TBaseInfo* primary, std::span<TBaseInfo* const> others);
+    TSceneShot ShotOf(const TBaseInfo* primary, std::span<TBaseInfo* const> others) const;
     // A live background placed at Left < 20, which PinBackgrounds keeps at the view's edge.
     static bool Pinned(const TWrapper& view);
     // The places in Views of the view objects that may be seen at the current projection (a
@@ -192,6 +222,7 @@ private:
 
     PD3DDevice device_;
     TTextureMgr* textures_;
+    const TGroupStates* groups_ = nullptr;
     int32_t projectedWorldX_ = 0;
 
     // The index: view objects by column of world x (their quads' extent), those too wide for

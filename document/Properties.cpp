@@ -78,6 +78,28 @@ std::vector<TPropertyRow> ObjectRows(const TBaseInfo& r) {
     return rows;
 }
 
+void KeepSharedRows(std::vector<TPropertyRow>& shared, const std::vector<TPropertyRow>& rows) {
+    std::vector<TPropertyRow> kept;
+    kept.reserve(shared.size());
+    for (size_t i = 0; i < shared.size(); ++i) {
+        TPropertyRow& row = shared[i];
+        // Rows of records usually come in the same order: the same place is looked at first.
+        const TPropertyRow* other =
+            i < rows.size() && TextEquals(rows[i].Key, row.Key) ? &rows[i] : nullptr;
+        for (size_t j = 0; !other && j < rows.size(); ++j)
+            if (TextEquals(rows[j].Key, row.Key))
+                other = &rows[j];
+        if (!other)
+            continue;
+        if (row.Value != other->Value)
+            row.Value.clear();
+        if (row.Note != other->Note)
+            row.Note.clear();
+        kept.push_back(std::move(row));
+    }
+    shared = std::move(kept);
+}
+
 void ApplyObjectProperty(TBaseInfo& r, const std::string& key, const std::string& value,
                          int32_t maxWorldX) {
     // Numbers are taken only from a text that is there; a failed conversion raises before

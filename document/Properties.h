@@ -54,6 +54,9 @@ inline constexpr int32_t kScreenHeight = 600;
 inline constexpr int32_t kMaxMapWidth = 50000;
 
 std::vector<TPropertyRow> ObjectRows(const TBaseInfo& record);
+// The rows several records share: keeps the rows of shared whose key (as keys compare) rows has
+// too, emptying a value or note that differs from that row's.
+void KeepSharedRows(std::vector<TPropertyRow>& shared, const std::vector<TPropertyRow>& rows);
 
 // Applies a typed value to a record as the object grid does: numbers only from a text that is
 // there, clamped where the row says so; read-only rows ("Class", "Frame Width", "Frame

@@ -79,12 +79,13 @@ TEST_F(SelectionTest, RecordsTakenOutLeaveTheSelectionAndUndoOfAChangeShowsWhatC
     document->Undo();
     EXPECT_EQ(Selection(), (std::vector<TBaseInfo*>{b, c}));
 
-    // Deleting the primary one keeps the others; undo puts it back selected.
-    document->SelectAll({c, d});
+    // Deleting takes the whole selection out; undo puts it back selected, in its order.
+    document->SelectAll({d, c});
     document->DeleteSelected();
-    EXPECT_EQ(Selection(), (std::vector<TBaseInfo*>{d}));
+    EXPECT_TRUE(Selection().empty());
+    EXPECT_EQ(document->Map().Objects.Count(), 2);
     document->Undo();
-    EXPECT_EQ(document->Selected(), c);
+    EXPECT_EQ(Selection(), (std::vector<TBaseInfo*>{d, c}));
 
     // Undoing a change of records already selected keeps the selection and its primary one;
     // undoing it with another selection selects the changed record.

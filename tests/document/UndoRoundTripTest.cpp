@@ -1,5 +1,6 @@
 // The map document driven by hundreds of random edits of every kind on the demo map: undoing
-// them all gives back the map byte for byte (every stored field of every record, in its place)
+// them all (whole rubber-band selections dragged, deleted and given a property among them) gives
+// back the map byte for byte (every stored field of every record, in its place)
 // with a view object for each record, and redoing them all gives the edited map again.
 #include "TestSupport.h"
 #include "document/MapDocument.h"
@@ -53,11 +54,10 @@ TSnapshot Take(const TMapDocument& document) {
                                 view->Color);
     }
     std::sort(shot.Views.begin(), shot.Views.end());
-    if (const TBaseInfo* deleted = document.Deleted()) {
-        tv::TMemoryStream stream;
-        deleted->WriteToStream(stream);
-        shot.Deleted = stream.Bytes();
-    }
+    tv::TMemoryStream deleted;
+    for (const auto& record : document.DeletedGroup())
+        record->WriteToStream(deleted);
+    shot.Deleted = deleted.Bytes();
     return shot;
 }
 
@@ -110,6 +110,16 @@ protected:
             ASSERT_TRUE(seen.insert(record).second) << "a record selected twice";
         }
         ASSERT_EQ(document->Selected(), selection.empty() ? nullptr : selection.front());
+    }
+
+    // A rubber band: every record of a group (or of all) overlapping a rectangle; some kinds
+    // of edit then work on them all.
+    void SelectRubberBand() {
+        static const char* const groups[] = {"", "Decors", "Enemies", "BackGrounds"};
+        const int32_t left = Between(0, 5000);
+        const int32_t top = Between(0, 500);
+        const tv::TRect rect{left, top, left + Between(1, 2000), top + Between(1, 400)};
+        document->SelectAll(document->ObjectsIn(rect, groups[Below(4)]));
     }
 
     std::string PropertyValue(const std::string& key) {
@@ -208,7 +218,42 @@ protected:
         case 15:
             document->DuplicateSelected();
             break;
-        case 16:
+        case 16: {
+            SelectRubberBand();
+            document->BeginDrag(Between(0, 5000), Between(0, 600));
+            for (int i = Below(4); i > 0; --i)
+                document->DragTo(Between(-50, 5000), Between(-50, 650));
+            document->EndDrag();
+            break;
+        }
+        case 17:
+            SelectRubberBand();
+            document->DeleteSelected();
+            if (Below(2))
+                document->Undelete();
+            break;
+        case 18: {
+            SelectRubberBand();
+            const std::vector<tv::TPropertyRow> rows = document->SelectionRows();
+            if (rows.empty() || Below(4) == 0) {
+                document->SetObjectRgb(static_cast<uint32_t>(random()));
+                break;
+            }
+            const std::string key = rows[static_cast<size_t>(Below(int(rows.size())))].Key;
+            try {
+                document->SetObjectProperty(key, PropertyValue(key));
+            } catch (const tv::EError&) {
+                // A value that cannot be read changes none of them.
+            }
+            break;
+        }
+        case 19: {
+            // Not an edit, but it decides what drags and nudges may move.
+            static const char* const groups[] = {"Decors", "Enemies", "BackGrounds", "Misc"};
+            document->SetGroupLocked(groups[Below(4)], Below(2) == 0);
+            break;
+        }
+        case 20:
             document->Undo();
             break;
         default:
@@ -224,9 +269,9 @@ protected:
 
 TEST_P(UndoRoundTripTest, UndoingEveryEditRestoresTheMapAndRedoingRestoresTheEdits) {
     const TSnapshot before = Take(*document);
-    std::vector<int> kinds(18, 0);
-    for (int step = 0; step < 300; ++step) {
-        const int kind = Below(18);
+    std::vector<int> kinds(22, 0);
+    for (int step = 0; step < 400; ++step) {
+        const int kind = Below(22);
         ++kinds[static_cast<size_t>(kind)];
         RandomEdit(kind);
         ExpectSelectionInMap();
