@@ -1,6 +1,6 @@
 // The Add New page through the real window: the preview, placing by a click in the view and
 // placing many copies with "Add".
-#include "PageTestSupport.h"
+#include "MainWindowTest.h"
 
 #include "engine/Random.h"
 
@@ -15,10 +15,10 @@ using tv::TBaseInfo;
 
 namespace {
 
-class AddNewTest : public tvtest::PageTest {
+class AddNewTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        MainWindowTest::SetUp();
         Picture("t/red.png", qRgb(255, 0, 0));
         Picture("t/grunt.png", qRgb(0, 200, 0), 8, 6);
         std::vector<std::unique_ptr<TBaseInfo>> records;

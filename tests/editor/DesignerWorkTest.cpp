@@ -1,7 +1,7 @@
 // What keeps a designer's work from being lost through the real window: the modified mark and
 // the save question, values a map file cannot keep, the selection in the lists, the window
 // growing, and recovery copies.
-#include "PageTestSupport.h"
+#include "MainWindowTest.h"
 
 #include "document/Recovery.h"
 #include "editor/EditorApp.h"
@@ -21,10 +21,10 @@ using tvtest::Bytes;
 
 namespace {
 
-class DesignerWorkTest : public tvtest::PageTest {
+class DesignerWorkTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        MainWindowTest::SetUp();
         Picture("t/red.png", qRgb(255, 0, 0));
         std::vector<std::unique_ptr<TBaseInfo>> records;
         records.push_back(tvtest::MakeRecord<tv::TEnemyInfo>("Grunt", "t\\red.png", 32, 32, 1));
