@@ -48,14 +48,23 @@ protected:
         Picture("t/blue.png", qRgb(0, 0, 255));
     }
 
-    // A record put straight into the map's list, out of layer order, without a view object:
-    // a map as a file may hold it (the document keeps the objects it adds in layer order).
-    TBaseInfo* PlaceUnsorted(const std::string& name, const std::string& texture, int left, int top,
-                             int width, int height, int z) {
+    // A record appended to a map file to be opened: a file need not keep the layer order in
+    // which the document adds objects.
+    void Store(const std::string& name, const std::string& texture, int left, int top, int width,
+               int height, int z) {
         auto record = tvtest::MakeRecord<tv::TDecorInfo>(name, texture, width, height, z);
         record->Left = left;
         record->Top = top;
-        return window->Map().Objects.Add(std::move(record));
+        stored.Objects.Add(std::move(record));
+    }
+    // Opens the stored map with the Open button; its records in file order.
+    std::vector<TBaseInfo*> OpenStored() {
+        const std::string path = game.file("Data/Maps/stored.tvm");
+        stored.SaveToFile(path, nullptr);
+        dialogs.FileAnswers = {path};
+        QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+        EXPECT_TRUE(dialogs.Errors.empty());
+        return Objects();
     }
 
     // The back-buffer pixel that shows the middle of the logical point (x - WorldX, y).
@@ -79,6 +88,8 @@ protected:
     }
 
     void MoveWithLeftDown() { MoveWith(Qt::LeftButton); }
+
+    tv::TMap stored;
 };
 
 TEST_F(MapViewTest, ObjectsAreDrawnInLayerOrderWithTheSelectionFrameAddedOverTheSelected) {
@@ -124,13 +135,24 @@ TEST_F(MapViewTest, ObjectsAreDrawnInLayerOrderWithTheSelectionFrameAddedOverThe
 
 TEST_F(MapViewTest, ViewsStayInLayerOrderAndEqualLayersComeOutReversed) {
     Start();
-    TBaseInfo* a = PlaceUnsorted("a", "t\\red.png", 0, 0, 10, 10, 5);
-    TBaseInfo* b = PlaceUnsorted("b", "t\\red.png", 0, 0, 10, 10, 1);
-    TBaseInfo* c = PlaceUnsorted("c", "t\\red.png", 0, 0, 10, 10, 5);
-    TBaseInfo* d = PlaceUnsorted("d", "t\\red.png", 0, 0, 10, 10, 3);
-    TBaseInfo* e = PlaceUnsorted("e", "t\\red.png", 0, 0, 10, 10, -2);
-    TBaseInfo* f = PlaceUnsorted("f", "t\\red.png", 0, 0, 10, 10, 5);
-    window->RebuildViews();
+    Store("a", "t\\red.png", 0, 0, 10, 10, 5);
+    Store("b", "t\\red.png", 0, 0, 10, 10, 1);
+    Store("c", "t\\red.png", 0, 0, 10, 10, 5);
+    Store("d", "t\\red.png", 0, 0, 10, 10, 3);
+    Store("e", "t\\red.png", 0, 0, 10, 10, -2);
+    Store("f", "t\\red.png", 0, 0, 10, 10, 5);
+    const std::vector<TBaseInfo*> opened = OpenStored();
+    ASSERT_EQ(opened.size(), 6u);
+    TBaseInfo* a = opened[0];
+    TBaseInfo* b = opened[1];
+    TBaseInfo* c = opened[2];
+    TBaseInfo* d = opened[3];
+    TBaseInfo* e = opened[4];
+    TBaseInfo* f = opened[5];
+    ASSERT_EQ(a->Name, "a");
+    ASSERT_EQ(f->Name, "f");
+    Frame();
+    EXPECT_EQ(window->Views().size(), 6u);
     EXPECT_EQ(LiveViewInfos(), (std::vector<const TBaseInfo*>{e, b, d, f, c, a}));
 
     // The old view objects stay, dead and undrawn, until the next frame frees them.
@@ -284,10 +306,16 @@ TEST_F(MapViewTest, RightClickSelectsTheLastRecordUnderThePointer) {
     Start();
     window->Pages->setCurrentWidget(window->TabModify);
     // Appended in this order: later in Objects wins where they overlap.
-    TBaseInfo* first = PlaceUnsorted("first", "t\\red.png", 100, 100, 200, 200, 0);
-    TBaseInfo* second = PlaceUnsorted("second", "t\\green.png", 150, 150, 200, 200, 0);
-    TBaseInfo* edge = PlaceUnsorted("edge", "t\\blue.png", 500, 100, 100, 100, 0);
-    window->RefreshAll();
+    Store("first", "t\\red.png", 100, 100, 200, 200, 0);
+    Store("second", "t\\green.png", 150, 150, 200, 200, 0);
+    Store("edge", "t\\blue.png", 500, 100, 100, 100, 0);
+    const std::vector<TBaseInfo*> opened = OpenStored();
+    ASSERT_EQ(opened.size(), 3u);
+    TBaseInfo* first = opened[0];
+    TBaseInfo* second = opened[1];
+    TBaseInfo* edge = opened[2];
+    ASSERT_EQ(second->Name, "second");
+    window->Pages->setCurrentWidget(window->TabModify);
     window->WorldX = 0;
 
     PointAt(200, 200);
