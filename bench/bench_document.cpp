@@ -10,8 +10,8 @@
 #include "document/Recovery.h"
 #include "document/ReferenceForm.h"
 #include "engine/Device.h"
+#include "engine/EngineSession.h"
 #include "engine/Graphics.h"
-#include "engine/TextureMgr.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
 
@@ -71,12 +71,12 @@ const tv::TObjMgr& Catalogue() {
 struct DocumentOnDevice {
     explicit DocumentOnDevice(int count = kObjects) : Target(kViewWidth, kViewHeight) {
         tv::SetBaseFolder(GameFolder());
-        if (!tv::CreateGraphicsDevice(&Target, false, kViewWidth, kViewHeight, 32, 1, true))
+        Engine = std::make_unique<tv::TEngineSession>(&Target, kViewWidth, kViewHeight);
+        Device = Engine->Device();
+        if (!Device)
             return;
-        Device = tv::D3DDevice;
-        tv::TextureMgr = std::make_unique<tv::TTextureMgr>(Device);
         Document = std::make_unique<tv::TMapDocument>(
-            &Catalogue(), std::make_unique<tv::TMapScene>(Device, tv::TextureMgr.get()));
+            &Catalogue(), std::make_unique<tv::TMapScene>(Device, Engine->Textures()));
         Document->NewMap();
         std::mt19937 random(7);
         // All of one layer: one AddObjectSorted after another puts each first.
@@ -91,9 +91,8 @@ struct DocumentOnDevice {
     }
     ~DocumentOnDevice() {
         Document.reset();
-        tv::ReleaseGraphicsDevice();
-        tv::TextureMgr.reset();
         Device.reset();
+        Engine.reset();
     }
     // What the next frame does first.
     void PurgeDeadViews() {
@@ -105,6 +104,7 @@ struct DocumentOnDevice {
     }
 
     tv::THeadlessTarget Target;
+    std::unique_ptr<tv::TEngineSession> Engine;
     tv::PD3DDevice Device;
     std::unique_ptr<tv::TMapDocument> Document;
 };

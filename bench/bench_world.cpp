@@ -13,10 +13,10 @@
 
 #include "engine/Clock.h"
 #include "engine/Device.h"
+#include "engine/EngineSession.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
 #include "engine/KeyState.h"
-#include "engine/TextureMgr.h"
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
@@ -151,12 +151,12 @@ void BM_PlayFrame(benchmark::State& state) {
         return;
     }
     tv::THeadlessTarget target(446, 356);
-    if (!tv::CreateGraphicsDevice(&target, false, 446, 356, 32, 1, true)) {
+    const tv::TEngineSession engine(&target, 446, 356);
+    const tv::PD3DDevice& device = engine.Device();
+    if (!device) {
         state.SkipWithError("no OpenGL 3.3 core context (run under Xvfb)");
         return;
     }
-    tv::PD3DDevice device = tv::D3DDevice;
-    tv::TextureMgr = std::make_unique<tv::TTextureMgr>(device);
     tv::ResetKeyState();
     tv::SetKeyDown(tv::VK_RIGHT, true);
     tv::SetKeyDown(tv::VK_SHIFT, true);
@@ -190,9 +190,6 @@ void BM_PlayFrame(benchmark::State& state) {
                            benchmark::Counter::kAvgIterations);
     tv::ResetKeyState();
     tv::ClearEquipment();
-    tv::TextureMgr.reset();
-    device.reset();
-    tv::ReleaseGraphicsDevice();
 }
 BENCHMARK(BM_PlayFrame)->Unit(benchmark::kMillisecond);
 

@@ -22,6 +22,7 @@
 #include "editor/SpinEdit.h"
 #include "editor/StatusLine.h"
 #include "engine/DXCursor.h"
+#include "engine/EngineSession.h"
 #include "engine/FrameTimer.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
@@ -355,25 +356,22 @@ void TEditF::FormDestroy() {
     }
     if (RecoveryTimer)
         RecoveryTimer->stop();
-    // The view objects and the selection frame (their textures belong to the cache); the
-    // device cursor refers to the view's window, so it goes with the window.
+    // The view objects and the selection frame (their textures belong to the cache).
     if (Document) {
         Document->ClearListeners();
         QObject::disconnect(&Document->UndoStack(), nullptr, this, nullptr);
         Document->ReleaseScene();
     }
-    DXCursor.reset();
-    ReleaseGraphicsDevice();
     ObjMgr.reset();
-    TextureMgr.reset();
     // The map, its undo steps and the Undelete copy.
     Document.reset();
     // The window's own references to the device.
     InfoFont.reset();
     Sprite.reset();
-    EngineDevice.reset();
     Device.reset();
-    D3D.reset();
+    // The device cursor (it refers to the view's window, so it goes with the window), the
+    // texture cache and the device.
+    Engine.reset();
 }
 
 void TEditF::RefreshAll() {

@@ -35,6 +35,7 @@ class TD3DXFont;
 class TD3DXSprite;
 class TDXTimer;
 class TMapViewController;
+class TEngineSession;
 class TMapViewHost;
 class TWindowCloseWatch;
 class TPlaySession;
@@ -222,7 +223,8 @@ public:
     // --- map view (the device set-up, the frame, the view objects, scrolling, the mouse) ---
     TDXTimer* Timer = nullptr;
     PD3DDevice Device;
-    PD3DObject D3D;
+    // The device, the texture cache and the device cursor (the engine's objects).
+    std::unique_ptr<TEngineSession> Engine;
     std::shared_ptr<TD3DXFont> InfoFont;
     std::shared_ptr<TD3DXSprite> Sprite;
     // What fills the View panel: the device's window, or the notice that there is no device.

@@ -13,6 +13,7 @@
 #include "editor/ViewScroller.h"
 #include "engine/D3DXFont.h"
 #include "engine/DXCursor.h"
+#include "engine/EngineSession.h"
 #include "engine/FrameTimer.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
@@ -81,16 +82,14 @@ void TEditF::BuildView() {
 void TEditF::InitGraphics() {
     TMapViewWindow* window = ViewHost->Window();
     ViewTarget = std::make_unique<TWindowTarget>(window);
-    MakeViewDevice(ViewTarget.get(), View->width(), View->height());
-    Device = D3DDevice;
-    D3D = D3DObject;
-    EngineDevice = Device;
+    Engine = std::make_unique<TEngineSession>(
+        [&] { return MakeViewDevice(ViewTarget.get(), View->width(), View->height()); });
+    Device = Engine->Device();
 
-    TextureMgr = std::make_unique<TTextureMgr>(Device);
     // Without a device the view objects are kept without textures: nothing would show them.
     // The map document keeps the view objects with the map they show; its map comes next.
     Document = std::make_unique<TMapDocument>(
-        ObjMgr.get(), std::make_unique<TMapScene>(Device, Device ? TextureMgr.get() : nullptr));
+        ObjMgr.get(), std::make_unique<TMapScene>(Device, Engine->Textures()));
     ViewHost->ShowDevice(Device != nullptr);
     if (!Device)
         return;
@@ -111,8 +110,8 @@ void TEditF::InitGraphics() {
     auto panel = std::make_unique<TGuiObj>(Device, "Cursor,", TDXBounds{0, 0, 48, 48}, kCursorColor,
                                            nullptr, std::string(), true, cursorTexture);
     CursorControl = std::make_unique<TWindowCursorControl>(window);
-    DXCursor = std::make_unique<TDXCursor>(CursorControl.get(), std::move(panel),
-                                           TPoint{ScreenWidth, ScreenHeight});
+    Engine->InstallCursor(std::make_unique<TDXCursor>(CursorControl.get(), std::move(panel),
+                                                      TPoint{ScreenWidth, ScreenHeight}));
     window->setCursor(Qt::CrossCursor);
 
     // A frame picture that cannot be loaded is reported; the view then has no selection frame.

@@ -3,7 +3,7 @@
 #include "editor/AddNewPage.h"
 #include "editor/ModifyPage.h"
 
-#include "PageTestSupport.h"
+#include "MainWindowTest.h"
 
 #include "engine/Random.h"
 
@@ -18,10 +18,10 @@ using tv::TBaseInfo;
 
 namespace {
 
-class AddNewTest : public tvtest::PageTest {
+class AddNewTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        MainWindowTest::SetUp();
         Picture("t/red.png", qRgb(255, 0, 0));
         Picture("t/grunt.png", qRgb(0, 200, 0), 8, 6);
         std::vector<std::unique_ptr<TBaseInfo>> records;

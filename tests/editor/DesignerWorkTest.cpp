@@ -3,7 +3,7 @@
 // growing, and recovery copies.
 #include "editor/ModifyPage.h"
 
-#include "PageTestSupport.h"
+#include "MainWindowTest.h"
 
 #include "document/Recovery.h"
 #include "editor/EditorApp.h"
@@ -23,10 +23,10 @@ using tvtest::Bytes;
 
 namespace {
 
-class DesignerWorkTest : public tvtest::PageTest {
+class DesignerWorkTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        MainWindowTest::SetUp();
         Picture("t/red.png", qRgb(255, 0, 0));
         std::vector<std::unique_ptr<TBaseInfo>> records;
         records.push_back(tvtest::MakeRecord<tv::TEnemyInfo>("Grunt", "t\\red.png", 32, 32, 1));

@@ -4,7 +4,7 @@
 #include "editor/MapVarsPage.h"
 #include "editor/ModifyPage.h"
 
-#include "PageTestSupport.h"
+#include "MainWindowTest.h"
 
 #include "document/RecordJson.h"
 
@@ -19,10 +19,10 @@ using tv::TBaseInfo;
 
 namespace {
 
-class EditCommandsTest : public tvtest::PageTest {
+class EditCommandsTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        MainWindowTest::SetUp();
         Picture("t/red.png", qRgb(255, 0, 0));
         std::vector<std::unique_ptr<TBaseInfo>> records;
         records.push_back(tvtest::MakeRecord<tv::TEnemyInfo>("Slime", "t\\red.png", 32, 32, 1));
@@ -202,9 +202,11 @@ TEST_F(EditCommandsTest, CtrlDDuplicatesTheSelectionAndSelectsTheCopy) {
 }
 
 TEST_F(EditCommandsTest, CopyCutAndPasteGoThroughTheSystemClipboard) {
-    TBaseInfo* slime = Place<tv::TEnemyInfo>("Slime", 100, 100, 32, 32, 3);
-    slime->Color = 0x80FF0000u;
-    window->RefreshAll();
+    auto type = tvtest::MakeRecord<tv::TEnemyInfo>("Slime", "t\\red.png", 32, 32, 3);
+    type->Left = 100;
+    type->Top = 100;
+    type->Color = 0x80FF0000u;
+    TBaseInfo* slime = PlaceCopy(*type);
     RightClickAt(110, 110);
     ASSERT_EQ(window->Selected(), slime);
 

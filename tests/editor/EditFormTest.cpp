@@ -4,7 +4,7 @@
 #include "editor/MapVarsPage.h"
 #include "editor/ModifyPage.h"
 
-#include "EditorTestSupport.h"
+#include "MainWindowTest.h"
 #include "TestSupport.h"
 #include "editor/AboutDlg.h"
 #include "editor/EditForm.h"
@@ -67,32 +67,14 @@ tvtest::Bytes DemoCatalogue() {
     return w.bytes();
 }
 
-std::vector<std::string> Items(const QComboBox* box) {
-    std::vector<std::string> items;
-    for (int i = 0; i < box->count(); ++i)
-        items.push_back(box->itemText(i).toStdString());
-    return items;
-}
+using tvtest::Items;
 
-std::vector<std::string> Items(const QListWidget* list) {
-    std::vector<std::string> items;
-    for (int i = 0; i < list->count(); ++i)
-        items.push_back(list->item(i)->text().toStdString());
-    return items;
-}
-
-class EditFormTest : public ::testing::Test {
+class EditFormTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
+        MainWindowTest::SetUp();
         game.write("data/obj/objects.tvd", DemoCatalogue());
-        QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
         QDir().mkpath(QString::fromStdString(game.file("Data/Music/boss")));
-        tvtest::WriteViewPictures(game);
-    }
-
-    void Start() {
-        window = std::make_unique<TEditF>(game.path());
-        ASSERT_TRUE(tvtest::ShowActive(*window));
     }
 
     void ChooseGroup(int index) {
@@ -113,11 +95,6 @@ protected:
     void Click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
     std::string MapFile(const std::string& name) const { return game.file("Data/Maps/" + name); }
-
-    tvtest::TempDir game;
-    tvtest::FakeDialogs dialogs;
-    tv::ScopedDialogs scope{dialogs};
-    std::unique_ptr<TEditF> window;
 };
 
 TEST_F(EditFormTest, StartsWithTheCatalogueListedAndAnUntitledMap) {
@@ -429,16 +406,22 @@ TEST_F(EditFormTest, SaveAsAddsTheExtensionAndSaveWritesIntoTheMapFolder) {
     Click(window->SaveBtn);
     EXPECT_NE(tvtest::ReadFileBytes(MapFile("level1.tvm")), readOnly);
 
-    // A stored name that is not a bare file name never leads out of the map folder: Save asks
-    // for a name as for an untitled map.
-    const size_t requests = dialogs.FileRequests.size();
+    // A stored name that is not a bare file name (in a map file opened) never leads out of the
+    // map folder: Save asks for a name as for an untitled map.
     for (const char* stored : {"..\\..\\PWNED.tvm", "sub/x.tvm", "c:x.tvm", ".."}) {
-        window->Map().FileName = stored;
+        tv::TMap hostile;
+        hostile.FileName = stored;
+        tv::TMemoryStream bytes;
+        hostile.WriteToStream(bytes, nullptr);
+        game.write("Data/Maps/hostile.tvm", bytes.Bytes());
+        dialogs.FileAnswers = {MapFile("hostile.tvm")};
+        Click(window->SpeedButton2);
+        ASSERT_EQ(window->Map().FileName, stored);
+        const size_t requests = dialogs.FileRequests.size();
         dialogs.FileAnswers = {std::nullopt};
         Click(window->SaveBtn);
         EXPECT_EQ(dialogs.FileRequests.size(), requests + 1) << stored;
         EXPECT_TRUE(dialogs.FileRequests.back().Save);
-        dialogs.FileRequests.pop_back();
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(game.file("PWNED.tvm"))));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(game.path() + "../PWNED.tvm")));

@@ -3,7 +3,7 @@
 // next refresh otherwise, and the window always shows what drawing every frame would show.
 #include "editor/ModifyPage.h"
 
-#include "PageTestSupport.h"
+#include "MainWindowTest.h"
 
 #include "engine/Clock.h"
 #include "engine/Device.h"
@@ -17,10 +17,10 @@ using tv::TBaseInfo;
 
 namespace {
 
-class IdleFramesTest : public tvtest::PageTest {
+class IdleFramesTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        MainWindowTest::SetUp();
         // A two-frame strip: the left half red, the right half green.
         QImage strip(64, 32, QImage::Format_ARGB32);
         strip.fill(qRgb(255, 0, 0));
@@ -38,7 +38,7 @@ protected:
     void TearDown() override {
         if (window)
             window->Device->SetPresentClock(nullptr);
-        PageTest::TearDown();
+        MainWindowTest::TearDown();
     }
 
     const tv::TWrapper* StripView() {
@@ -130,8 +130,7 @@ TEST_F(IdleFramesTest, AStillViewPresentsOnlyForTheFrameRateAnAnimatedOneWhenIts
     record->FrameWidth = 32;
     record->FrameHeight = 32;
     record->Animated = 1;
-    strip = window->Map().AddObjectSorted(std::move(record));
-    window->CreateView(strip);
+    strip = PlaceCopy(*record);
     ASSERT_NE(StripView(), nullptr);
     ASSERT_EQ(StripView()->FrameCount, 2);
     Settle();

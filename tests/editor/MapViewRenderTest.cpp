@@ -1,6 +1,6 @@
 // tvmtool render against the editor's own view: the same screen of the same map, drawn by the
 // tool without a display and by the running editor, gives the same pixels.
-#include "EditorTestSupport.h"
+#include "MainWindowTest.h"
 #include "TestSupport.h"
 #include "editor/EditForm.h"
 #include "editor/MapView.h"
@@ -29,10 +29,10 @@ struct ToolRun {
     std::string Err;
 };
 
-class MapViewRender : public ::testing::Test {
+class MapViewRender : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        tvtest::WriteEmptyGame(game);
+        MainWindowTest::SetUp();
 
         // A sky gradient, a half-transparent glass pane, a glow and a two-frame strip.
         QImage sky(64, 64, QImage::Format_ARGB32);
@@ -97,10 +97,7 @@ protected:
                 process.readAllStandardError().toStdString()};
     }
 
-    tvtest::TempDir game;
     tvtest::TempDir work;
-    tvtest::FakeDialogs dialogs;
-    tv::ScopedDialogs scope{dialogs};
     tv::TMap* building = nullptr;
 };
 
@@ -120,10 +117,7 @@ TEST_F(MapViewRender, TheToolDrawsTheScreenTheEditorShows) {
     // The editor at WorldX 800, with its clock stopped so no animation moves on.
     tv::ManualClock clock(1000);
     const tv::ScopedClock useClock(clock);
-    auto window = std::make_unique<tv::TEditF>(game.path());
-    ASSERT_TRUE(tvtest::ShowActive(*window));
-    ASSERT_TRUE(window->HasGraphics());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window->ViewHost->Window()));
+    Start();
     dialogs.FileAnswers = {mapPath};
     QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
     window->EdJump->setValue(800);

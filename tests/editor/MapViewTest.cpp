@@ -4,12 +4,12 @@
 #include "editor/MapViewController.h"
 #include "editor/ModifyPage.h"
 
-#include "EditorTestSupport.h"
+#include "MainWindowTest.h"
 #include "TestSupport.h"
+#include "document/Properties.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "editor/MapView.h"
-#include "editor/MapViewController.h"
 #include "engine/DXCursor.h"
 #include "engine/FrameTimer.h"
 #include "engine/Graphics.h"
@@ -30,9 +30,6 @@ using tv::TEditF;
 
 namespace {
 
-using tvtest::kViewHeight;
-using tvtest::kViewWidth;
-
 // Channels of a pixel within tolerance.
 ::testing::AssertionResult PixelIs(const QImage& image, int x, int y, int r, int g, int b) {
     if (!image.valid(x, y))
@@ -45,58 +42,32 @@ using tvtest::kViewWidth;
            << qBlue(p) << "), expected (" << r << "," << g << "," << b << ")";
 }
 
-class MapViewTest : public ::testing::Test {
+class MapViewTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        tvtest::ByteWriter catalogue;
-        catalogue.zeros(40).i32(0);
-        game.write("data/obj/objects.tvd", catalogue.bytes());
-        QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
+        MainWindowTest::SetUp();
         Picture("t/red.png", qRgb(255, 0, 0));
         Picture("t/green.png", qRgb(0, 255, 0));
         Picture("t/blue.png", qRgb(0, 0, 255));
-        // Added onto what lies under it.
-        Picture("editor/frame.png", qRgb(0, 0, 128));
-        tv::SetCursorPointSource([this] { return cursor; });
     }
 
-    void TearDown() override {
-        window.reset();
-        tv::SetCursorPointSource(nullptr);
-    }
-
-    void Picture(const std::string& name, QRgb color, int width = 16, int height = 16) {
-        ASSERT_TRUE(tvtest::WritePicture(game, name, color, width, height)) << name;
-    }
-
-    void Start() {
-        window = std::make_unique<TEditF>(game.path());
-        ASSERT_TRUE(tvtest::ShowActive(*window));
-        ASSERT_TRUE(window->HasGraphics()) << "no OpenGL 3.3 core context (run under Xvfb)";
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window->ViewHost->Window()));
-    }
-
-    // A record put straight into the map (the view objects are made by the caller).
-    template <class T = tv::TDecorInfo>
-    TBaseInfo* Place(const std::string& name, const std::string& texture, int left, int top,
-                     int width, int height, int z, bool sorted = true) {
-        auto record = std::make_unique<T>();
-        record->Name = name;
-        record->Texture = texture;
+    // A record appended to a map file to be opened: a file need not keep the layer order in
+    // which the document adds objects.
+    void Store(const std::string& name, const std::string& texture, int left, int top, int width,
+               int height, int z) {
+        auto record = tvtest::MakeRecord<tv::TDecorInfo>(name, texture, width, height, z);
         record->Left = left;
         record->Top = top;
-        record->Width = width;
-        record->Height = height;
-        record->Z = z;
-        record->Color = 0xFFFFFFFFu;
-        if (sorted)
-            return window->Map().AddObjectSorted(std::move(record));
-        return window->Map().Objects.Add(std::move(record));
+        stored.Objects.Add(std::move(record));
     }
-
-    QImage Frame() {
-        window->DoFrame(nullptr, 1);
-        return window->Device->ReadBackBuffer();
+    // Opens the stored map with the Open button; its records in file order.
+    std::vector<TBaseInfo*> OpenStored() {
+        const std::string path = game.file("Data/Maps/stored.tvm");
+        stored.SaveToFile(path, nullptr);
+        dialogs.FileAnswers = {path};
+        QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+        EXPECT_TRUE(dialogs.Errors.empty());
+        return Objects();
     }
 
     // The back-buffer pixel that shows the middle of the logical point (x - WorldX, y).
@@ -109,12 +80,9 @@ protected:
         return PixelIs(image, p.x(), p.y(), r, g, b);
     }
 
-    // Puts the pointer over the view where MousePos gives this logical point or, where no
-    // pixel maps exactly onto it, the next one up; returns what MousePos gives.
+    // The pointer where MousePos gives (x, y) or the next point up, checked.
     tv::TPoint PointAt(int x, int y) {
-        const QPoint global = tvtest::ScreenPointForView(*window, x, y);
-        cursor = tv::TPoint{global.x(), global.y()};
-        const tv::TPoint p = window->MousePos();
+        const tv::TPoint p = MainWindowTest::PointAt(x, y);
         EXPECT_GE(p.X, x);
         EXPECT_LE(p.X, x + 1);
         EXPECT_GE(p.Y, y);
@@ -122,46 +90,17 @@ protected:
         return p;
     }
 
-    void Press(Qt::MouseButton button) {
-        QTest::mousePress(window->ViewHost->Window(), button, Qt::NoModifier, QPoint(1, 1));
-    }
-    void Release(Qt::MouseButton button) {
-        QTest::mouseRelease(window->ViewHost->Window(), button, Qt::NoModifier, QPoint(1, 1));
-    }
-    void MoveWithLeftDown() {
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window->ViewHost->Window(), &move);
-    }
+    void MoveWithLeftDown() { MoveWith(Qt::LeftButton); }
 
-    std::vector<const TBaseInfo*> LiveViewInfos() {
-        std::vector<const TBaseInfo*> infos;
-        for (const auto& view : window->Views())
-            if (!view->Dead)
-                infos.push_back(view->Info);
-        return infos;
-    }
-    const tv::TWrapper* ViewOf(const TBaseInfo* record) {
-        for (const auto& view : window->Views())
-            if (!view->Dead && view->Info == record)
-                return view.get();
-        return nullptr;
-    }
-
-    tvtest::TempDir game;
-    tvtest::FakeDialogs dialogs;
-    tv::ScopedDialogs scope{dialogs};
-    tv::TPoint cursor;
-    std::unique_ptr<TEditF> window;
+    tv::TMap stored;
 };
 
 TEST_F(MapViewTest, ObjectsAreDrawnInLayerOrderWithTheSelectionFrameAddedOverTheSelected) {
     Start();
     EXPECT_TRUE(dialogs.Errors.empty());
     EXPECT_TRUE(dialogs.Messages.empty());
-    TBaseInfo* top = Place("top", "t\\red.png", 100, 100, 300, 300, 1);
-    TBaseInfo* under = Place("under", "t\\green.png", 250, 250, 300, 300, 0);
-    window->RebuildViews();
+    TBaseInfo* top = Place("top", 100, 100, 300, 300, 1, "t\\red.png");
+    TBaseInfo* under = Place("under", 250, 250, 300, 300, 0, "t\\green.png");
     QImage image = Frame();
     ASSERT_EQ(image.size(), QSize(kViewWidth, kViewHeight));
     EXPECT_TRUE(WorldPixelIs(image, 150, 150, 255, 0, 0));  // top only
@@ -178,11 +117,13 @@ TEST_F(MapViewTest, ObjectsAreDrawnInLayerOrderWithTheSelectionFrameAddedOverThe
     EXPECT_TRUE(WorldPixelIs(image, 500, 500, 0, 255, 128));
     EXPECT_TRUE(WorldPixelIs(image, 700, 150, 0, 0, 0x55));
 
-    // It follows the record at once, without a new view object.
-    under->Left = 420;
+    // It follows the record at once, and so does the record's view object.
+    window->Document->SetObjectProperty(tv::kPropLeft, "420");
+    ASSERT_EQ(under->Left, 420);
     image = Frame();
     EXPECT_TRUE(WorldPixelIs(image, 300, 300, 255, 0, 0));
-    EXPECT_TRUE(WorldPixelIs(image, 700, 300, 0, 0, 0x55 + 128));
+    EXPECT_TRUE(WorldPixelIs(image, 410, 500, 0, 0, 0x55));
+    EXPECT_TRUE(WorldPixelIs(image, 700, 300, 0, 255, 128));
     (void)top;
 
     // The frame rate is printed in the top-left corner, in yellow.
@@ -197,13 +138,24 @@ TEST_F(MapViewTest, ObjectsAreDrawnInLayerOrderWithTheSelectionFrameAddedOverThe
 
 TEST_F(MapViewTest, ViewsStayInLayerOrderAndEqualLayersComeOutReversed) {
     Start();
-    TBaseInfo* a = Place("a", "t\\red.png", 0, 0, 10, 10, 5, false);
-    TBaseInfo* b = Place("b", "t\\red.png", 0, 0, 10, 10, 1, false);
-    TBaseInfo* c = Place("c", "t\\red.png", 0, 0, 10, 10, 5, false);
-    TBaseInfo* d = Place("d", "t\\red.png", 0, 0, 10, 10, 3, false);
-    TBaseInfo* e = Place("e", "t\\red.png", 0, 0, 10, 10, -2, false);
-    TBaseInfo* f = Place("f", "t\\red.png", 0, 0, 10, 10, 5, false);
-    window->RebuildViews();
+    Store("a", "t\\red.png", 0, 0, 10, 10, 5);
+    Store("b", "t\\red.png", 0, 0, 10, 10, 1);
+    Store("c", "t\\red.png", 0, 0, 10, 10, 5);
+    Store("d", "t\\red.png", 0, 0, 10, 10, 3);
+    Store("e", "t\\red.png", 0, 0, 10, 10, -2);
+    Store("f", "t\\red.png", 0, 0, 10, 10, 5);
+    const std::vector<TBaseInfo*> opened = OpenStored();
+    ASSERT_EQ(opened.size(), 6u);
+    TBaseInfo* a = opened[0];
+    TBaseInfo* b = opened[1];
+    TBaseInfo* c = opened[2];
+    TBaseInfo* d = opened[3];
+    TBaseInfo* e = opened[4];
+    TBaseInfo* f = opened[5];
+    ASSERT_EQ(a->Name, "a");
+    ASSERT_EQ(f->Name, "f");
+    Frame();
+    EXPECT_EQ(window->Views().size(), 6u);
     EXPECT_EQ(LiveViewInfos(), (std::vector<const TBaseInfo*>{e, b, d, f, c, a}));
 
     // The old view objects stay, dead and undrawn, until the next frame frees them.
@@ -215,15 +167,13 @@ TEST_F(MapViewTest, ViewsStayInLayerOrderAndEqualLayersComeOutReversed) {
 
     // A changed Z moves the selected one to its new layer at once.
     window->Document->Select(b);
-    b->Z = 4;
-    window->RefreshSelectedView();
+    window->Document->SetObjectProperty(tv::kPropZ, "4");
+    EXPECT_EQ(LiveViewInfos(), (std::vector<const TBaseInfo*>{e, d, b, f, c, a}));
+    Frame();
     EXPECT_EQ(window->Views().size(), 6u);
+    window->Document->SetObjectProperty(tv::kPropZ, "5");
     EXPECT_EQ(LiveViewInfos(), (std::vector<const TBaseInfo*>{e, d, b, f, c, a}));
-    b->Z = 5;
-    window->RefreshSelectedView();
-    EXPECT_EQ(LiveViewInfos(), (std::vector<const TBaseInfo*>{e, d, b, f, c, a}));
-    b->Z = 9;
-    window->RefreshSelectedView();
+    window->Document->SetObjectProperty(tv::kPropZ, "9");
     EXPECT_EQ(LiveViewInfos(), (std::vector<const TBaseInfo*>{e, d, f, c, a, b}));
 
     // Without a selection nothing is made.
@@ -234,13 +184,13 @@ TEST_F(MapViewTest, ViewsStayInLayerOrderAndEqualLayersComeOutReversed) {
 
 TEST_F(MapViewTest, RebuiltViewsReplaceTheOldOnesInTheNextFrame) {
     Start();
-    TBaseInfo* record = Place("r", "t\\red.png", 100, 100, 200, 200, 0);
-    window->RebuildViews();
+    TBaseInfo* record = Place("r", 100, 100, 200, 200, 0, "t\\red.png");
     QImage image = Frame();
     EXPECT_TRUE(WorldPixelIs(image, 200, 200, 255, 0, 0));
 
-    record->Left = 500;
-    record->Texture = "t\\blue.png";
+    window->Document->Select(record);
+    window->Document->SetObjectProperty(tv::kPropLeft, "500");
+    window->Document->SetObjectTexture("t\\blue.png");
     window->RebuildViews();
     image = Frame();
     EXPECT_TRUE(WorldPixelIs(image, 200, 200, 0, 0, 0x55));
@@ -252,16 +202,15 @@ TEST_F(MapViewTest, SkippingObjectsOutsideTheViewChangesNoPixel) {
     window->WorldX = 1000;
     window->SetProjection();
     // Across every edge, just outside every edge, touching edges, and far away.
-    Place("left", "t\\red.png", 900, 200, 150, 100, 0);
-    Place("right", "t\\green.png", 1750, 100, 150, 100, 0);
-    Place("top", "t\\blue.png", 1300, -50, 100, 100, 0);
-    Place("bottom", "t\\red.png", 1400, 550, 100, 100, 0);
-    Place("out-left", "t\\green.png", 899, 0, 100, 100, 0);
-    Place("touch-right", "t\\blue.png", 1800, 300, 100, 100, 0);
-    Place("out-top", "t\\green.png", 1200, -101, 100, 100, 0);
-    Place("far", "t\\red.png", 40000, 0, 100, 100, 0);
-    Place("odd", "t\\blue.png", 995, 400, 11, 7, 0);
-    window->RebuildViews();
+    Place("left", 900, 200, 150, 100, 0, "t\\red.png");
+    Place("right", 1750, 100, 150, 100, 0, "t\\green.png");
+    Place("top", 1300, -50, 100, 100, 0, "t\\blue.png");
+    Place("bottom", 1400, 550, 100, 100, 0, "t\\red.png");
+    Place("out-left", 899, 0, 100, 100, 0, "t\\green.png");
+    Place("touch-right", 1800, 300, 100, 100, 0, "t\\blue.png");
+    Place("out-top", 1200, -101, 100, 100, 0, "t\\green.png");
+    Place("far", 40000, 0, 100, 100, 0, "t\\red.png");
+    Place("odd", 995, 400, 11, 7, 0, "t\\blue.png");
     window->Timer->Finalize(); // the frame-rate text must not change between the two frames
     const QImage skipping = Frame();
     EXPECT_EQ(window->Scene().LastDrawn, 6u); // a touching one is drawn to be safe
@@ -297,9 +246,8 @@ TEST_F(MapViewTest, InViewMeansOverlappingTheVisibleWorldRectangle) {
 
 TEST_F(MapViewTest, ScrollingStaysWithinTheMapAndMovesTheProjection) {
     Start();
-    TBaseInfo* far = Place("far", "t\\red.png", 5100, 100, 200, 200, 0);
-    window->RebuildViews();
-    window->Map().MaxWorldX = 5000;
+    TBaseInfo* far = Place("far", 5100, 100, 200, 200, 0, "t\\red.png");
+    window->Document->SetMapVar("Max World X", "5000");
 
     window->WorldX = 500;
     QTest::mouseClick(window->XPrev, Qt::LeftButton);
@@ -316,11 +264,11 @@ TEST_F(MapViewTest, ScrollingStaysWithinTheMapAndMovesTheProjection) {
     (void)far;
 
     // With the map narrower than the position, ">>" moves left to its end.
-    window->Map().MaxWorldX = 1000;
+    window->Document->SetMapVar("Max World X", "1000");
     QTest::mouseClick(window->XNext, Qt::LeftButton);
     EXPECT_EQ(window->WorldX, 1000);
 
-    window->Map().MaxWorldX = 5000;
+    window->Document->SetMapVar("Max World X", "5000");
     window->EdJump->setValue(7000);
     QTest::mouseClick(window->XJump, Qt::LeftButton);
     EXPECT_EQ(window->WorldX, 5000);
@@ -339,10 +287,9 @@ TEST_F(MapViewTest, ScrollingStaysWithinTheMapAndMovesTheProjection) {
 
 TEST_F(MapViewTest, BackgroundsPlacedAtTheLeftEdgeStayThereWhileScrolling) {
     Start();
-    TBaseInfo* pinned = Place<tv::TBackGroundInfo>("sky", "t\\blue.png", 0, 0, 200, 300, -10);
-    TBaseInfo* loose = Place<tv::TBackGroundInfo>("hill", "t\\green.png", 20, 300, 200, 300, -10);
-    TBaseInfo* decor = Place("rock", "t\\red.png", 0, 300, 10, 10, 0);
-    window->RefreshAll();
+    TBaseInfo* pinned = Place<tv::TBackGroundInfo>("sky", 0, 0, 200, 300, -10, "t\\blue.png");
+    TBaseInfo* loose = Place<tv::TBackGroundInfo>("hill", 20, 300, 200, 300, -10, "t\\green.png");
+    TBaseInfo* decor = Place("rock", 0, 300, 10, 10, 0, "t\\red.png");
     QTest::mouseClick(window->XNext, Qt::LeftButton);
     ASSERT_EQ(window->WorldX, 800);
     EXPECT_EQ(ViewOf(pinned)->Bounds.X, 800);
@@ -362,10 +309,16 @@ TEST_F(MapViewTest, RightClickSelectsTheLastRecordUnderThePointer) {
     Start();
     window->Pages->setCurrentWidget(window->TabModify);
     // Appended in this order: later in Objects wins where they overlap.
-    TBaseInfo* first = Place("first", "t\\red.png", 100, 100, 200, 200, 0, false);
-    TBaseInfo* second = Place("second", "t\\green.png", 150, 150, 200, 200, 0, false);
-    TBaseInfo* edge = Place("edge", "t\\blue.png", 500, 100, 100, 100, 0, false);
-    window->RefreshAll();
+    Store("first", "t\\red.png", 100, 100, 200, 200, 0);
+    Store("second", "t\\green.png", 150, 150, 200, 200, 0);
+    Store("edge", "t\\blue.png", 500, 100, 100, 100, 0);
+    const std::vector<TBaseInfo*> opened = OpenStored();
+    ASSERT_EQ(opened.size(), 3u);
+    TBaseInfo* first = opened[0];
+    TBaseInfo* second = opened[1];
+    TBaseInfo* edge = opened[2];
+    ASSERT_EQ(second->Name, "second");
+    window->Pages->setCurrentWidget(window->TabModify);
     window->WorldX = 0;
 
     PointAt(200, 200);
@@ -400,8 +353,7 @@ TEST_F(MapViewTest, RightClickSelectsTheLastRecordUnderThePointer) {
 TEST_F(MapViewTest, LeftButtonDragsTheSelectedObjectOnTheModifyPage) {
     Start();
     window->Pages->setCurrentWidget(window->TabModify);
-    TBaseInfo* record = Place("r", "t\\red.png", 100, 100, 100, 100, 0);
-    window->RefreshAll();
+    TBaseInfo* record = Place("r", 100, 100, 100, 100, 0, "t\\red.png");
     window->WorldX = 800;
     window->SetProjection();
 
@@ -451,8 +403,7 @@ TEST_F(MapViewTest, LeftButtonDragsTheSelectedObjectOnTheModifyPage) {
 
 TEST_F(MapViewTest, ALostDeviceDrawsNothingAndIsResetWhenItCanDrawAgain) {
     Start();
-    Place("r", "t\\red.png", 900, 100, 200, 200, 0);
-    window->RefreshAll();
+    Place("r", 900, 100, 200, 200, 0, "t\\red.png");
     QTest::mouseClick(window->XNext, Qt::LeftButton);
     ASSERT_EQ(window->WorldX, 800);
 
@@ -514,8 +465,7 @@ TEST_F(MapViewTest, ATextureThatCannotBeLoadedLeavesOnlyItsRecordWithoutAViewObj
     EXPECT_FALSE(tv::RunGuarded([&] { window->RefreshSelectedView(); }));
     EXPECT_EQ(dialogs.ErrorTexts().size(), 2u);
     EXPECT_EQ(ViewOf(missing), nullptr);
-    missing->Texture = "t\\blue.png";
-    window->RefreshSelectedView();
+    window->Document->SetObjectTexture("t\\blue.png");
     EXPECT_NE(ViewOf(missing), nullptr);
 }
 
@@ -537,9 +487,8 @@ TEST_F(MapViewTest, WithoutADeviceTheViewSaysSoAndTheEditorGoesOn) {
 
     // The map is still edited: records, view objects (without textures), scrolling.
     window->Pages->setCurrentWidget(window->TabModify);
-    TBaseInfo* record = Place("r", "t\\missing.png", 100, 100, 100, 100, 0);
-    window->RefreshAll();
-    EXPECT_EQ(window->Views().size(), 1u);
+    TBaseInfo* record = Place("r", 100, 100, 100, 100, 0, "t\\missing.png");
+    EXPECT_EQ(LiveViewInfos(), (std::vector<const TBaseInfo*>{record}));
     window->Document->Select(record);
     window->ViewControl->MouseDown(Qt::LeftButton, {});
     EXPECT_FALSE(window->Document->Dragging());

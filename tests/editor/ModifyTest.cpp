@@ -2,7 +2,7 @@
 // grid typed into with the keyboard, the pickers, Delete and Undelete.
 #include "editor/ModifyPage.h"
 
-#include "PageTestSupport.h"
+#include "MainWindowTest.h"
 
 #include "editor/EditorApp.h"
 
@@ -19,10 +19,10 @@ using tv::TValueListEditor;
 
 namespace {
 
-class ModifyTest : public tvtest::PageTest {
+class ModifyTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        MainWindowTest::SetUp();
         Picture("t/red.png", qRgb(255, 0, 0));
         Picture("t/green.png", qRgb(0, 255, 0));
         Picture("t/sub/blue.png", qRgb(0, 0, 255));
@@ -59,7 +59,6 @@ TEST_F(ModifyTest, TheListsShowTheObjectsInViewOfTheChosenGroup) {
     TBaseInfo* far = Place("far", 1000, 100, 50, 50);
     Place<tv::TEnemyInfo>("foe", 300, 100, 50, 50);
     TBaseInfo* foe2 = Place<tv::TEnemyInfo>("foe2", 500, 100, 50, 50);
-    window->Modify->RefreshModify();
     ASSERT_EQ(window->Modify->ComboMod->count(), 2);
     EXPECT_EQ(window->Modify->ComboMod->itemText(0), "Enemies") << "in the order of Objects";
     EXPECT_EQ(window->Modify->ComboMod->itemText(1), "Decors");
@@ -103,7 +102,6 @@ TEST_F(ModifyTest, TheObjectListFollowsAPasteAndTakesDelete) {
     StartOnModifyPage();
     Place<tv::TEnemyInfo>("foe", 300, 100, 50, 50);
     TBaseInfo* foe2 = Place<tv::TEnemyInfo>("foe2", 500, 100, 50, 50);
-    window->Modify->RefreshModify();
     ClickRow(window->Modify->ListMod, 1);
     ASSERT_EQ(window->Selected()->Name, "foe");
     std::vector<std::unique_ptr<TBaseInfo>> copy;
@@ -126,19 +124,21 @@ TEST_F(ModifyTest, WithAnEmptyCatalogueTheObjectListStaysEmpty) {
     WriteCatalogue({});
     StartOnModifyPage();
     Place("rock", 100, 100, 50, 50);
-    window->Modify->RefreshModify();
     EXPECT_EQ(window->Modify->ComboMod->count(), 1);
     EXPECT_EQ(window->Modify->ListMod->count(), 0);
 }
 
 TEST_F(ModifyTest, TheGridShowsTheThirteenPropertiesOfTheSelection) {
     StartOnModifyPage();
-    TBaseInfo* record = Place("crate", 10, 20, 30, 40, -3);
-    record->Color = 0x00ABCDEF;
-    record->Speed = 1.5f;
-    record->FrameWidth = 5;
-    record->FrameHeight = 6;
-    record->Blend = tv::bl_add;
+    auto crate = tvtest::MakeRecord<tv::TDecorInfo>("crate", "t\\red.png", 30, 40, -3);
+    crate->Left = 10;
+    crate->Top = 20;
+    crate->Color = 0x00ABCDEF;
+    crate->Speed = 1.5f;
+    crate->FrameWidth = 5;
+    crate->FrameHeight = 6;
+    crate->Blend = tv::bl_add;
+    TBaseInfo* record = PlaceCopy(*crate);
     Select(record);
     const char* keys[] = {"Name",        "Class",        "left",  "Top", "Texture",
                           "Width",       "Height",       "Color", "Z",   "Speed",
@@ -163,8 +163,7 @@ TEST_F(ModifyTest, TheGridShowsTheThirteenPropertiesOfTheSelection) {
     EXPECT_EQ(grid->PickBox()->itemText(0), "bl_normal");
     EXPECT_EQ(grid->PickBox()->itemText(1), "bl_add");
 
-    record->Color = 0xFFFFFFFF;
-    window->Modify->FillProperties();
+    window->Document->SetObjectColor(0xFFFFFFFF);
     EXPECT_EQ(Prop("Color"), "FFFFFFFF");
 
     // Nothing selected: the grid is empty.
@@ -317,12 +316,14 @@ TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
     QTest::mouseClick(window->Modify->Button6, Qt::LeftButton);
 
     TBaseInfo* first = Place("first", 100, 100, 50, 50);
-    TBaseInfo* second = Place<tv::TEnemyInfo>("second", 300, 150, 60, 70, 2);
-    second->Color = 0x80112233;
-    second->Speed = 3.5f;
-    second->Blend = tv::bl_add;
-    static_cast<tv::TEnemyInfo*>(second)->HitPoints = 42;
-    window->Modify->RefreshModify();
+    auto enemy = tvtest::MakeRecord<tv::TEnemyInfo>("second", "t\\red.png", 60, 70, 2);
+    enemy->Left = 300;
+    enemy->Top = 150;
+    enemy->Color = 0x80112233;
+    enemy->Speed = 3.5f;
+    enemy->Blend = tv::bl_add;
+    enemy->HitPoints = 42;
+    TBaseInfo* second = PlaceCopy(*enemy);
 
     Select(first);
     QTest::mouseClick(window->Modify->Button1, Qt::LeftButton);
@@ -375,8 +376,11 @@ TEST_F(ModifyTest, DeleteKeepsOneCopyForUndeleteWhichAlsoWorksInANewMap) {
 
 TEST_F(ModifyTest, TheColourDialogChangesTheColourAndKeepsTheAlpha) {
     StartOnModifyPage();
-    TBaseInfo* record = Place("crate", 10, 20, 30, 40);
-    record->Color = 0x80FF0000;
+    auto crate = tvtest::MakeRecord<tv::TDecorInfo>("crate", "t\\red.png", 30, 40, 0);
+    crate->Left = 10;
+    crate->Top = 20;
+    crate->Color = 0x80FF0000;
+    TBaseInfo* record = PlaceCopy(*crate);
     Select(record);
     ASSERT_TRUE(window->Modify->ValMod->MoveTo(window->Modify->ValMod->FindRow("Color")));
     dialogs.ColorAnswers = {std::nullopt, 0x0000FF};

@@ -4,7 +4,7 @@
 #include "editor/MapViewController.h"
 #include "editor/ModifyPage.h"
 
-#include "PageTestSupport.h"
+#include "MainWindowTest.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,10 +15,10 @@ using tv::TBaseInfo;
 
 namespace {
 
-class MultiSelectTest : public tvtest::PageTest {
+class MultiSelectTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        MainWindowTest::SetUp();
         Picture("t/red.png", qRgb(255, 0, 0));
         std::vector<std::unique_ptr<TBaseInfo>> records;
         records.push_back(tvtest::MakeRecord<tv::TEnemyInfo>("Grunt", "t\\red.png", 32, 32, 1));

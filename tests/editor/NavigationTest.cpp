@@ -4,7 +4,7 @@
 #include "editor/AddNewPage.h"
 #include "editor/ModifyPage.h"
 
-#include "EditorTestSupport.h"
+#include "MainWindowTest.h"
 #include "TestSupport.h"
 #include "editor/EditForm.h"
 #include "editor/MapView.h"
@@ -39,25 +39,18 @@ std::vector<uint8_t> Bytes(const tv::TMap& map) {
     return stream.Bytes();
 }
 
-class NavigationTest : public ::testing::Test {
+class NavigationTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        tvtest::WriteEmptyGame(game);
-        ASSERT_TRUE(tvtest::WritePicture(game, "t/red.png", 0xFFFF0000u));
-        tv::SetCursorPointSource([this] { return cursor; });
-        window = std::make_unique<TEditF>(game.path());
-        ASSERT_TRUE(tvtest::ShowActive(*window));
-        ASSERT_TRUE(window->HasGraphics()) << "no OpenGL 3.3 core context (run under Xvfb)";
+        MainWindowTest::SetUp();
+        Picture("t/red.png", 0xFFFF0000u);
+        Start();
         window->Pages->setCurrentWidget(window->TabModify);
         window->Document->SetMapVar("Max World X", "20000");
     }
 
-    void TearDown() override {
-        window.reset();
-        tv::SetCursorPointSource(nullptr);
-    }
-
-    TBaseInfo* Place(int left, int top) {
+    // A 40 x 40 box placed as the designer places one: an undo step of its own.
+    TBaseInfo* PlaceBox(int left, int top) {
         tv::TDecorInfo type;
         type.Name = "box";
         type.Texture = "t\\red.png";
@@ -67,36 +60,12 @@ protected:
         return window->Document->PlaceObject(type, left, top);
     }
 
-    // The pointer over the view where MousePos gives this logical point (or the next one up).
-    tv::TPoint PointAt(int x, int y) {
-        const QPoint global = tvtest::ScreenPointForView(*window, x, y);
-        cursor = tv::TPoint{global.x(), global.y()};
-        return window->MousePos();
-    }
-    QWindow* ViewWindow() const { return window->ViewHost->Window(); }
-    void Press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::mousePress(ViewWindow(), button, modifiers, QPoint(1, 1));
-    }
-    void Release(Qt::MouseButton button) {
-        QTest::mouseRelease(ViewWindow(), button, Qt::NoModifier, QPoint(1, 1));
-    }
-    void MoveWith(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {}) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, buttons,
-                         modifiers);
-        QCoreApplication::sendEvent(ViewWindow(), &move);
-    }
     void Wheel(int angle, Qt::KeyboardModifiers modifiers = {}) {
         QWheelEvent wheel(QPointF(5, 5), ViewWindow()->mapToGlobal(QPointF(5, 5)), QPoint(),
                           QPoint(0, angle), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(ViewWindow(), &wheel);
     }
     std::string Caption() const { return window->XPanel->text().toStdString(); }
-
-    tvtest::TempDir game;
-    tvtest::FakeDialogs dialogs;
-    tv::ScopedDialogs scope{dialogs};
-    tv::TPoint cursor;
-    std::unique_ptr<TEditF> window;
 };
 
 TEST_F(NavigationTest, TheWheelAndTheMiddleButtonScrollWithinTheWorld) {
@@ -136,7 +105,7 @@ TEST_F(NavigationTest, TheWheelAndTheMiddleButtonScrollWithinTheWorld) {
 }
 
 TEST_F(NavigationTest, ADragNearTheRightEdgeCarriesAnObjectAlongInOneUndoStep) {
-    TBaseInfo* record = Place(100, 200);
+    TBaseInfo* record = PlaceBox(100, 200);
     window->Document->Select(record);
     const int steps = window->Document->UndoStack().count();
     PointAt(100, 200);
@@ -164,7 +133,7 @@ TEST_F(NavigationTest, ADragNearTheRightEdgeCarriesAnObjectAlongInOneUndoStep) {
 }
 
 TEST_F(NavigationTest, SnappingPlacesDragsAndNudgesOnTheGridAndCtrlInvertsIt) {
-    TBaseInfo* record = Place(101, 203);
+    TBaseInfo* record = PlaceBox(101, 203);
     window->Document->Select(record);
     QTest::keyClick(window.get(), Qt::Key_G);
     ASSERT_TRUE(window->Snap->Grid().On());
@@ -219,9 +188,9 @@ TEST_F(NavigationTest, SnappingPlacesDragsAndNudgesOnTheGridAndCtrlInvertsIt) {
 }
 
 TEST_F(NavigationTest, InsertAndRemoveSpaceAtThePointerRoundTripAndARefusalNamesTheObjects) {
-    Place(100, 100);
-    Place(2000, 100);
-    Place(2100, 100);
+    PlaceBox(100, 100);
+    PlaceBox(2000, 100);
+    PlaceBox(2100, 100);
     const std::vector<uint8_t> original = Bytes(window->Map());
     window->ScrollTo(1000);
     const tv::TPoint p = PointAt(500, 300);
@@ -261,7 +230,7 @@ TEST_F(NavigationTest, TheStripShowsEveryObjectAndTheScreenAndScrollsWhereItIsCl
     };
     const QRgb decor = tv::TOverviewPicture::GroupColor("Decors");
 
-    TBaseInfo* record = Place(12000, 300);
+    TBaseInfo* record = PlaceBox(12000, 300);
     QImage image = strip.grab().toImage();
     ASSERT_EQ(image.width(), width);
     const int y = 300 * strip.height() / 600;
@@ -303,7 +272,7 @@ TEST_F(NavigationTest, TheStripShowsEveryObjectAndTheScreenAndScrollsWhereItIsCl
 }
 
 TEST_F(NavigationTest, TheStatusLineSaysWhereThePointerAndTheSelectionAreAndWhetherItSnaps) {
-    TBaseInfo* record = Place(300, 200);
+    TBaseInfo* record = PlaceBox(300, 200);
     window->ScrollTo(1000);
     const tv::TPoint p = PointAt(123, 456);
     MoveWith(Qt::NoButton);
@@ -365,7 +334,7 @@ TEST_F(NavigationTest, RecentMapsAreKeptNewestFirstAndMissingOnesAreDroppedWithA
 }
 
 TEST_F(NavigationTest, TheModifyGridFitsItsPageAndTheViewStaysCentredBesideThePages) {
-    TBaseInfo* record = Place(100, 100);
+    TBaseInfo* record = PlaceBox(100, 100);
     window->Document->Select(record);
     window->Modify->ShowSelected();
     const auto lastRowReachable = [&] {

@@ -3,7 +3,7 @@
 // and stopping leaves the map and the view exactly as they were.
 #include "editor/ModifyPage.h"
 
-#include "EditorTestSupport.h"
+#include "MainWindowTest.h"
 #include "TestSupport.h"
 
 #include "editor/EditForm.h"
@@ -68,13 +68,12 @@ int RoleKey(const std::string& role, const tv::TPlayer& player) {
     return 0;
 }
 
-class PlayInEditorTest : public ::testing::Test {
+// The editor on the demo game folder.
+class PlayInEditorTest : public tvtest::MainWindowTest {
 protected:
     void SetUp() override {
-        window = std::make_unique<tv::TEditF>(std::string(TV_GAME_DIR) + "/");
-        ASSERT_TRUE(tvtest::ShowActive(*window));
-        ASSERT_TRUE(window->HasGraphics()) << "no OpenGL 3.3 core context (run under Xvfb)";
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window->ViewHost->Window()));
+        MainWindowTest::SetUp();
+        Start(std::string(TV_GAME_DIR) + "/");
         dialogs.FileAnswers = {kDemoMap};
         QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
         ASSERT_TRUE(dialogs.Errors.empty()) << dialogs.Errors[0].Text;
@@ -83,10 +82,9 @@ protected:
         tv::RunApplicationIdle();
     }
     void TearDown() override {
-        if (window) {
+        if (window)
             window->Device->SetPresentClock(nullptr);
-            window.reset();
-        }
+        MainWindowTest::TearDown();
     }
 
     void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -104,12 +102,9 @@ protected:
         return stream.Bytes();
     }
 
-    tvtest::FakeDialogs dialogs;
-    tv::ScopedDialogs scope{dialogs};
     tv::ManualClock clock{50000};
     tv::ScopedClock useClock{clock};
     tvtest::LinkedPresentClock presentClock{clock};
-    std::unique_ptr<tv::TEditF> window;
 };
 
 TEST_F(PlayInEditorTest, TheKeyboardPlaysTheSameGameAsTheTool) {

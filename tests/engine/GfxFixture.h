@@ -7,6 +7,7 @@
 #include "document/MapScene.h"
 #include "engine/D3DXMath.h"
 #include "engine/Device.h"
+#include "engine/EngineSession.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
@@ -52,21 +53,17 @@ protected:
         oldBase_ = tv::BaseFolder();
         tv::SetBaseFolder(dir_.path());
         target_ = std::make_unique<tv::THeadlessTarget>(BackWidth(), BackHeight());
-        ASSERT_TRUE(
-            tv::CreateGraphicsDevice(target_.get(), false, BackWidth(), BackHeight(), 32, 1, true))
-            << "no OpenGL 3.3 core context (run under Xvfb)";
-        device_ = tv::D3DDevice;
-        tv::EngineDevice = device_;
+        engine_ = std::make_unique<tv::TEngineSession>(target_.get(), BackWidth(), BackHeight());
+        device_ = engine_->Device();
+        ASSERT_TRUE(device_) << "no OpenGL 3.3 core context (run under Xvfb)";
         scene_ = std::make_unique<tv::TMapScene>(device_, nullptr);
         SetupRenderState(0);
     }
 
     void TearDown() override {
         scene_.reset();
-        tv::TextureMgr.reset();
-        tv::EngineDevice.reset();
         device_.reset();
-        tv::ReleaseGraphicsDevice();
+        engine_.reset();
         target_.reset();
         tv::SetBaseFolder(oldBase_);
     }
@@ -98,6 +95,8 @@ protected:
     tvtest::TempDir dir_;
     std::string oldBase_;
     std::unique_ptr<tv::THeadlessTarget> target_;
+    // The device with the engine's texture cache, which a test may replace with one of its own.
+    std::unique_ptr<tv::TEngineSession> engine_;
     tv::PD3DDevice device_;
     std::unique_ptr<tv::TMapScene> scene_;
 };

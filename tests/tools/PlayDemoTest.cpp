@@ -6,10 +6,10 @@
 #include "TestSupport.h"
 #include "engine/Clock.h"
 #include "engine/Device.h"
+#include "engine/EngineSession.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
 #include "engine/KeyState.h"
-#include "engine/TextureMgr.h"
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Text.h"
@@ -143,9 +143,9 @@ TEST(PlayDemoMap, FrameByFrameGivesWhatTheToolGives) {
         ASSERT_TRUE(map.LoadFromFile(mapPath, &catalogue));
         ASSERT_TRUE(tv::LoadEquipmentFile());
         tv::THeadlessTarget target(446, 356);
-        ASSERT_TRUE(tv::CreateGraphicsDevice(&target, false, 446, 356, 32, 1, true));
-        tv::PD3DDevice device = tv::D3DDevice;
-        tv::TextureMgr = std::make_unique<tv::TTextureMgr>(device);
+        const tv::TEngineSession engine(&target, 446, 356);
+        const tv::PD3DDevice& device = engine.Device();
+        ASSERT_TRUE(device);
         {
             tv::TPlaySession play(map, device);
             const tv::TKeyScript script(tv::ParseKeyScript(keys), play.World().Player());
@@ -175,9 +175,6 @@ TEST(PlayDemoMap, FrameByFrameGivesWhatTheToolGives) {
         }
         tv::ResetKeyState();
         tv::ClearEquipment();
-        tv::TextureMgr.reset();
-        device.reset();
-        tv::ReleaseGraphicsDevice();
     }
 
     const ToolRun tool = RunTool(mapPath, updates, work.file("keys.txt"));

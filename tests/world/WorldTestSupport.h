@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "engine/Clock.h"
 #include "engine/Device.h"
+#include "engine/EngineSession.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
 #include "engine/KeyState.h"
@@ -111,11 +112,9 @@ protected:
         oldBase_ = tv::BaseFolder();
         tv::SetBaseFolder(dir_.path());
         target_ = std::make_unique<tv::THeadlessTarget>(800, 600);
-        ASSERT_TRUE(tv::CreateGraphicsDevice(target_.get(), false, 800, 600, 32, 1, true))
-            << "no OpenGL 3.3 core context (run under Xvfb)";
-        device_ = tv::D3DDevice;
-        tv::EngineDevice = device_;
-        tv::TextureMgr = std::make_unique<tv::TTextureMgr>(device_);
+        engine_ = std::make_unique<tv::TEngineSession>(target_.get(), 800, 600);
+        device_ = engine_->Device();
+        ASSERT_TRUE(device_) << "no OpenGL 3.3 core context (run under Xvfb)";
         objectDevice_ = device_;
     }
 
@@ -123,10 +122,8 @@ protected:
         // Objects go before the cache that lends them textures.
         world_.reset();
         objectDevice_.reset();
-        tv::TextureMgr.reset();
-        tv::EngineDevice.reset();
         device_.reset();
-        tv::ReleaseGraphicsDevice();
+        engine_.reset();
         target_.reset();
         tv::SetBaseFolder(oldBase_);
         WorldTest::TearDown();
@@ -144,6 +141,7 @@ protected:
     tvtest::TempDir dir_;
     std::string oldBase_;
     std::unique_ptr<tv::THeadlessTarget> target_;
+    std::unique_ptr<tv::TEngineSession> engine_;
     tv::PD3DDevice device_;
 };
 

@@ -1,9 +1,7 @@
 #include "tools/tvmtool/PlayCommand.h"
 
 #include "engine/Device.h"
-#include "engine/GraphicResources.h"
-#include "engine/Graphics.h"
-#include "engine/TextureMgr.h"
+#include "engine/EngineSession.h"
 #include "mapdata/Errors.h"
 #include "mapdata/Map.h"
 #include "mapdata/ObjMgr.h"
@@ -96,36 +94,16 @@ PlayOptions ParsePlayOptions(const std::vector<std::string>& args) {
 }
 
 // A headless device with a texture cache when an OpenGL context can be had; nothing
-// otherwise. Released in the engine's order: device references, then the cache.
+// otherwise (the engine's objects may also belong to someone else in this process).
 class OptionalDevice {
 public:
-    OptionalDevice() : target_(800, 600) {
-        if (D3DObject || D3DDevice)
-            return; // a device belongs to someone else in this process
-        if (!CreateGraphicsDevice(&target_, false, 800, 600, 32, 1, true)) {
-            ReleaseGraphicsDevice();
-            return;
-        }
-        device_ = D3DDevice;
-        EngineDevice = device_;
-        TextureMgr = std::make_unique<TTextureMgr>(device_);
-    }
-    ~OptionalDevice() {
-        if (!device_)
-            return;
-        ReleaseGraphicsDevice();
-        TextureMgr.reset();
-        EngineDevice.reset();
-        device_.reset();
-    }
-    OptionalDevice(const OptionalDevice&) = delete;
-    OptionalDevice& operator=(const OptionalDevice&) = delete;
+    OptionalDevice() : target_(800, 600), engine_(&target_, 800, 600) {}
 
-    const PD3DDevice& Device() const { return device_; }
+    const PD3DDevice& Device() const { return engine_.Device(); }
 
 private:
     THeadlessTarget target_;
-    PD3DDevice device_;
+    TEngineSession engine_;
 };
 
 } // namespace

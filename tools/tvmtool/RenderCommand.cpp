@@ -2,9 +2,8 @@
 
 #include "document/MapScene.h"
 #include "engine/Device.h"
-#include "engine/GraphicResources.h"
+#include "engine/EngineSession.h"
 #include "engine/Graphics.h"
-#include "engine/TextureMgr.h"
 #include "mapdata/Errors.h"
 #include "mapdata/ObjMgr.h"
 #include "mapdata/Paths.h"
@@ -76,42 +75,26 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-// Everything the drawing needs, released in the editor's order: view objects, the device
-// references, then the texture cache.
+// The engine's objects on a headless target, and the scene that draws through them; the
+// scene's view objects go before the cache that lends them textures.
 class HeadlessView {
 public:
-    explicit HeadlessView(QSize size) : target_(size.width(), size.height()) {
-        const bool made =
-            D3DObject == nullptr && D3DDevice == nullptr &&
-            CreateGraphicsDevice(&target_, false, size.width(), size.height(), 32, 1, true);
-        if (!made) {
-            Release();
+    explicit HeadlessView(QSize size)
+        : target_(size.width(), size.height()), engine_(&target_, size.width(), size.height()) {
+        if (!engine_.Device())
             throw EError(
                 "no OpenGL 3.3 core context: cannot render (an X server or Xvfb is needed)");
-        }
-        device_ = D3DDevice;
-        EngineDevice = device_;
-        TextureMgr = std::make_unique<TTextureMgr>(device_);
-        scene_ = std::make_unique<TMapScene>(device_, TextureMgr.get());
+        scene_ = std::make_unique<TMapScene>(engine_.Device(), engine_.Textures());
     }
-    ~HeadlessView() { Release(); }
     HeadlessView(const HeadlessView&) = delete;
     HeadlessView& operator=(const HeadlessView&) = delete;
 
     TMapScene& Scene() { return *scene_; }
-    const PD3DDevice& Device() const { return device_; }
+    const PD3DDevice& Device() const { return engine_.Device(); }
 
 private:
-    void Release() {
-        scene_.reset();
-        ReleaseGraphicsDevice();
-        TextureMgr.reset();
-        EngineDevice.reset();
-        device_.reset();
-    }
-
     THeadlessTarget target_;
-    PD3DDevice device_;
+    TEngineSession engine_;
     std::unique_ptr<TMapScene> scene_;
 };
 

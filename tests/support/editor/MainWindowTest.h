@@ -1,8 +1,10 @@
 #pragma once
 
-// The main window started on a game folder made for the Add New and Modify pages: a catalogue
-// built from records, single-colour pictures for their textures, the pointer set through the
-// cursor seam and every box answered by the fake dialogs.
+// The one fixture of the editor's tests that start the main window: a temporary game folder
+// the editor starts on without a notice (an empty catalogue, the maps folder, the view's
+// pictures), every box answered by the fake dialogs, the pointer set through the cursor seam,
+// and helpers that drive the window and the map view as the designer would. A test's own
+// fixture derives from it for a catalogue, pictures or helpers of its own.
 
 #include "EditorTestSupport.h"
 #include "TestSupport.h"
@@ -13,9 +15,11 @@
 #include "mapdata/Text.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -64,14 +68,13 @@ inline std::vector<std::string> Items(const QListWidget* list) {
     return items;
 }
 
-class PageTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     static constexpr int kViewWidth = tvtest::kViewWidth;
     static constexpr int kViewHeight = tvtest::kViewHeight;
 
     void SetUp() override {
-        QDir().mkpath(QString::fromStdString(game.file("Data/Maps")));
-        Picture("editor/frame.png", qRgb(0, 0, 128));
+        WriteEmptyGame(game);
         tv::SetCursorPointSource([this] { return cursor; });
     }
 
@@ -88,23 +91,36 @@ protected:
         ASSERT_TRUE(tvtest::WritePicture(game, name, color, width, height)) << name;
     }
 
-    void Start() {
-        window = std::make_unique<tv::TEditF>(game.path());
+    // Starts the main window on the game folder (or on base), shown, active, with a device
+    // and its view window exposed.
+    void Start(const std::string& base = {}) {
+        window = std::make_unique<tv::TEditF>(base.empty() ? game.path() : base);
         ASSERT_TRUE(ShowActive(*window));
         ASSERT_TRUE(window->HasGraphics()) << "no OpenGL 3.3 core context (run under Xvfb)";
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window->ViewHost->Window()));
     }
 
-    // A record put straight into the map, with its view object.
+    // A record placed through the document, its undo step then dropped: the map starts with it
+    // as if it had been opened so. The selection stays as it was.
     template <class T = tv::TDecorInfo>
     tv::TBaseInfo* Place(const std::string& name, int left, int top, int width, int height,
                          int z = 0, const std::string& texture = "t\\red.png") {
         auto record = MakeRecord<T>(name, texture, width, height, z);
         record->Left = left;
         record->Top = top;
-        tv::TBaseInfo* placed = window->Map().AddObjectSorted(std::move(record));
-        window->CreateView(placed);
+        return PlaceCopy(*record);
+    }
+    // The same for a copy of a record made by the test, at its Left and Top.
+    tv::TBaseInfo* PlaceCopy(const tv::TBaseInfo& record) {
+        tv::TBaseInfo* placed = window->Document->PlaceObject(record, record.Left, record.Top);
+        window->Document->UndoStack().clear();
         return placed;
+    }
+
+    // One frame of the view, read back.
+    QImage Frame() {
+        window->DoFrame(nullptr, 1);
+        return window->Device->ReadBackBuffer();
     }
 
     // Puts the pointer over the view where MousePos gives this logical point or, where no
@@ -115,8 +131,20 @@ protected:
         return window->MousePos();
     }
 
+    QWindow* ViewWindow() const { return window->ViewHost->Window(); }
     void ClickView(Qt::MouseButton button) {
-        QTest::mouseClick(window->ViewHost->Window(), button, Qt::NoModifier, QPoint(1, 1));
+        QTest::mouseClick(ViewWindow(), button, Qt::NoModifier, QPoint(1, 1));
+    }
+    void Press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mousePress(ViewWindow(), button, modifiers, QPoint(1, 1));
+    }
+    void Release(Qt::MouseButton button) {
+        QTest::mouseRelease(ViewWindow(), button, Qt::NoModifier, QPoint(1, 1));
+    }
+    void MoveWith(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, buttons,
+                         modifiers);
+        QCoreApplication::sendEvent(ViewWindow(), &move);
     }
 
     // Clicks an entry of a list box as the designer would.
@@ -130,6 +158,14 @@ protected:
             if (!view->Dead && view->Info == record)
                 return view.get();
         return nullptr;
+    }
+    // The records of the live view objects, in drawing order.
+    std::vector<const tv::TBaseInfo*> LiveViewInfos() {
+        std::vector<const tv::TBaseInfo*> infos;
+        for (const auto& view : window->Views())
+            if (!view->Dead)
+                infos.push_back(view->Info);
+        return infos;
     }
 
     std::vector<tv::TBaseInfo*> Objects() const {
