@@ -252,9 +252,8 @@ public:
     void DrawScene();
     void DrawObjects();
     void DrawFrameRate();
-    // The frames of the selected objects other than the primary one (fainter than its frame)
-    // and the rubber band.
-    void DrawSelectionFrames();
+    // The rubber band while one is drawn.
+    void DrawBand();
     // The part of the back buffer (pixels) that differs between the picture on screen and
     // the one shot now; the whole of it when nothing was presented yet or all may differ.
     TRect PictureDamage(const TSceneShot& shot, int32_t frameRate) const;
@@ -335,9 +334,8 @@ private:
         const TBaseInfo* Selected = nullptr;
         TRect Selection;
         int32_t FrameRate = 0;
-        // The frames of the other selected objects and the rubber band, which the scene's
-        // shot does not hold: when they change the whole picture is drawn again.
-        std::vector<TRect> Others;
+        // The rubber band, which the scene's shot does not hold: when it changes the whole
+        // picture is drawn again.
         std::optional<TRect> Band;
         bool operator==(const TFrameKey&) const = default;
     };

@@ -39,9 +39,7 @@ namespace {
 
 constexpr uint32_t kFrameRateColor = D3DCOLOR_ARGB(200, 255, 255, 50);
 constexpr TRect kFrameRateRect{10, 0, 100, 20};
-// The selection frame is drawn additively: the other selected objects' frames at half its
-// brightness, the rubber band in amber.
-constexpr uint32_t kOtherSelectedColor = 0xFF7F7F7Fu;
+// The selection frame is drawn additively; the rubber band in amber.
 constexpr uint32_t kBandColor = 0xFFFFB030u;
 constexpr const char* kCursorPicture = "cursors\\cursor.png";
 constexpr uint32_t kCursorColorKey = 0xFF000000u;
@@ -179,13 +177,13 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
     // differ from the one on screen, and then only where it differs.
     const bool stepped = Scene().Prepare();
     const TFrameKey key = FrameKey();
-    if (key.Others != PresentedKey.Others || key.Band != PresentedKey.Band)
+    if (key.Band != PresentedKey.Band)
         InvalidatePicture();
     if (PicturePresented && !stepped && key == PresentedKey) {
         Device->WaitForRefresh();
         return;
     }
-    const TSceneShot shot = Scene().Shot(Selected());
+    const TSceneShot shot = Scene().Shot(Document->Selection());
     const int32_t frameRate = key.FrameRate;
     PresentedKey = key;
     if (PicturePresented && shot == PresentedShot && frameRate == PresentedFrameRate) {
@@ -209,9 +207,6 @@ TEditF::TFrameKey TEditF::FrameKey() const {
     key.FrameRate = Timer ? Timer->FrameRate() : 0;
     if (const TBaseInfo* selected = Selected())
         key.Selection = TRect{selected->Left, selected->Top, selected->Width, selected->Height};
-    for (const TBaseInfo* record : Document->Selection())
-        if (record != Selected() && IsInView(record))
-            key.Others.push_back(TRect{record->Left, record->Top, record->Width, record->Height});
     key.Band = ViewControl->Band();
     return key;
 }
@@ -251,37 +246,27 @@ TRect TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
 void TEditF::DrawScene() {
     Device->Clear(0, nullptr, D3DCLEAR_TARGET, kViewClearColor, 1.0f, 0);
     Device->BeginScene();
-    Scene().Draw(Selected());
-    DrawSelectionFrames();
+    Scene().Draw(Document->Selection());
+    DrawBand();
     DrawFrameRate();
     Device->EndScene();
 }
 
 void TEditF::DrawObjects() {
-    Scene().DrawObjects(Selected());
+    Scene().DrawObjects(Document->Selection());
 }
 
-void TEditF::DrawSelectionFrames() {
+void TEditF::DrawBand() {
     TDXPanelEx* frame = Scene().SelFrame.get();
-    if (!frame)
+    const std::optional<TRect> band = ViewControl->Band();
+    if (!frame || !band)
         return;
     const uint32_t color = frame->Color;
-    const auto draw = [frame](const TRect& rect) {
-        frame->SetSize(rect.Right, rect.Bottom);
-        frame->SetPosition(rect.Left, rect.Top);
-        frame->Draw();
-    };
-    const TFrameKey key = FrameKey();
-    frame->SetColor(kOtherSelectedColor);
-    // Others hold left, top, width and height.
-    for (const TRect& other : key.Others)
-        draw(other);
-    if (key.Band) {
-        frame->SetColor(kBandColor);
-        const TRect band = *key.Band;
-        draw(TRect{band.Left, band.Top, SaturateToInt32(int64_t{band.Right} - band.Left),
-                   SaturateToInt32(int64_t{band.Bottom} - band.Top)});
-    }
+    frame->SetColor(kBandColor);
+    frame->SetSize(SaturateToInt32(int64_t{band->Right} - band->Left),
+                   SaturateToInt32(int64_t{band->Bottom} - band->Top));
+    frame->SetPosition(band->Left, band->Top);
+    frame->Draw();
     frame->SetColor(color);
 }
 

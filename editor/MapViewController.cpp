@@ -1,5 +1,6 @@
 #include "editor/MapViewController.h"
 
+#include "document/Picking.h"
 #include "editor/AddNewPage.h"
 #include "editor/EditForm.h"
 #include "editor/MapView.h"
@@ -39,12 +40,8 @@ void TMapViewController::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers
     if (button == Qt::LeftButton) {
         if (window_.AddNew->NewType && page == window_.TabAdd)
             AddAtCursor();
-        if (window_.Selected() && page == window_.TabModify) {
-            const TPoint p = PointerWorld();
-            const bool invert = modifiers & Qt::ControlModifier;
-            window_.Document->BeginDrag(window_.Snap->Grid().Snap(p.X, invert),
-                                        window_.Snap->Grid().Snap(p.Y, invert));
-        }
+        if (window_.Selected() && page == window_.TabModify)
+            BeginDrag(modifiers);
         return;
     }
     if (button == Qt::MiddleButton) {
@@ -61,6 +58,30 @@ void TMapViewController::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers
         return;
     }
     PickAt(PointerWorld(), modifiers);
+}
+
+void TMapViewController::BeginDrag(Qt::KeyboardModifiers modifiers) {
+    TMapDocument& document = *window_.Document;
+    const TPoint p = PointerWorld();
+    const TBaseInfo& primary = *document.Selected();
+    grab_ = TPoint{};
+    if (document.Selection().size() > 1) {
+        // Several objects move by what the pointer moves, taken at one of them; the primary's
+        // corner does not jump to the pointer.
+        const TRect at{p.X, p.Y, SaturateToInt32(int64_t{p.X} + 1),
+                       SaturateToInt32(int64_t{p.Y} + 1)};
+        const auto& selection = document.Selection();
+        if (std::none_of(selection.begin(), selection.end(),
+                         [&](const TBaseInfo* record) { return RecordOverlaps(*record, at); }))
+            return;
+        grab_ = TPoint{SaturateToInt32(int64_t{p.X} - primary.Left),
+                       SaturateToInt32(int64_t{p.Y} - primary.Top)};
+        document.BeginDrag(primary.Left, primary.Top);
+        return;
+    }
+    const bool invert = modifiers & Qt::ControlModifier;
+    document.BeginDrag(window_.Snap->Grid().Snap(p.X, invert),
+                       window_.Snap->Grid().Snap(p.Y, invert));
 }
 
 void TMapViewController::PickAt(const TPoint& at, Qt::KeyboardModifiers modifiers) {
@@ -107,7 +128,9 @@ void TMapViewController::MouseMove(Qt::MouseButtons buttons) {
 void TMapViewController::DragToPointer() {
     if (!window_.Document->Dragging())
         return;
-    const TPoint p = PointerWorld();
+    const TPoint pointer = PointerWorld();
+    const TPoint p{SaturateToInt32(int64_t{pointer.X} - grab_.X),
+                   SaturateToInt32(int64_t{pointer.Y} - grab_.Y)};
     const bool invert = window_.ViewHost->Window()->Modifiers() & Qt::ControlModifier;
     window_.Document->DragTo(window_.Snap->Grid().Snap(p.X, invert),
                              window_.Snap->Grid().Snap(p.Y, invert));
@@ -144,10 +167,7 @@ void TMapViewController::EndBand() {
         return;
     }
     TMapDocument& document = *window_.Document;
-    std::vector<TBaseInfo*> caught;
-    for (TBaseInfo* record : document.ObjectsIn(band, {}))
-        if (document.Groups().Pickable(*record))
-            caught.push_back(record);
+    const std::vector<TBaseInfo*> caught = document.PickableIn(band, {});
     if (bandAdds_)
         document.AddToSelection(caught);
     else

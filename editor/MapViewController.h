@@ -7,7 +7,8 @@
 // it; Alt+right click at the same point goes on to the next object below the selected one;
 // Ctrl+right-drag draws a rubber band that selects every object it overlaps (Shift adds). A
 // Ctrl+right click that does not drag picks as before, and on empty space clears the
-// selection. Locked and hidden groups are never picked.
+// selection. Locked and hidden groups are never picked. A left-button drag moves the
+// selection.
 
 #include "mapdata/Geometry.h"
 
@@ -39,6 +40,10 @@ private:
     // The pointer in world units.
     TPoint PointerWorld() const;
     void PickAt(const TPoint& at, Qt::KeyboardModifiers modifiers);
+    // A left press on the Modify page: one selected object's corner goes to the pointer (and
+    // a drag starts); several selected move only when one of them is under the pointer, by
+    // what the pointer moves.
+    void BeginDrag(Qt::KeyboardModifiers modifiers);
     void EndBand();
 
     TEditF& window_;
@@ -46,6 +51,8 @@ private:
     bool bandAdds_ = false;
     TPoint bandStart_;
     TPoint bandEnd_;
+    // Where the pointer took the primary object, from its corner (0, 0 for one object).
+    TPoint grab_;
 };
 
 } // namespace tv

@@ -187,11 +187,7 @@ void TModifyPage::SelectAllOfGroup(bool allGroups) {
         return;
     // The whole world, not only the view: "all torches of the cave" lie beyond it.
     constexpr TRect world{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
-    std::vector<TBaseInfo*> pickable;
-    for (TBaseInfo* record : window_.Document->ObjectsIn(world, allGroups ? "" : ModGroup))
-        if (window_.Document->Groups().Pickable(*record))
-            pickable.push_back(record);
-    window_.Document->SelectAll(pickable);
+    window_.Document->SelectAll(window_.Document->PickableIn(world, allGroups ? "" : ModGroup));
 }
 
 void TModifyPage::ComboModSelect() {
@@ -254,11 +250,8 @@ void TModifyPage::FillProperties() {
         ValMod->ClearRows();
         return;
     }
-    std::vector<TPropertyRow> rows = ObjectRows(*window_.Selected());
-    // Values of an object stored by reference show as the catalogue's.
-    if (const TBaseInfo* prototype = ReferencePrototype(*window_.Selected(), window_.ObjMgr.get()))
-        MarkCatalogueRows(rows, *prototype);
-    ValMod->SetRows(rows);
+    // Several objects show the rows they share, empty where their values differ.
+    ValMod->SetRows(window_.Document->SelectionRows());
 }
 
 void TModifyPage::RefreshModify() {
@@ -313,11 +306,10 @@ void TModifyPage::ValModEditButtonClick() {
                 RelativeDataPath(BaseFolder() + "Data\\Graphic\\", window_.OpenPD->FileName));
     }
     if (window_.Selected() && TextEquals(ValMod->CurrentKey(), kPropColor)) {
-        // Only the colour is chosen; the alpha stays as it was.
-        const uint32_t alpha = window_.Selected()->Color & 0xFF000000u;
+        // Only the colour is chosen; each object keeps its alpha.
         window_.ColorD->Color = window_.Selected()->Color & 0x00FFFFFFu;
         if (window_.ColorD->Execute())
-            window_.Document->SetObjectColor(alpha | (window_.ColorD->Color & 0x00FFFFFFu));
+            window_.Document->SetObjectRgb(window_.ColorD->Color & 0x00FFFFFFu);
     }
 }
 
@@ -334,8 +326,8 @@ void TModifyPage::Button6Click() {
 }
 
 void TModifyPage::Button2Click() {
-    if (window_.Selected())
-        QGuiApplication::clipboard()->setMimeData(ObjectsMimeData({window_.Selected()}).release());
+    if (std::unique_ptr<QMimeData> data = window_.Document->SelectionMimeData())
+        QGuiApplication::clipboard()->setMimeData(data.release());
 }
 
 void TModifyPage::Button3Click() {

@@ -3,11 +3,14 @@
 #include "editor/GroupToggles.h"
 #include "editor/MapViewController.h"
 #include "editor/ModifyPage.h"
+#include "editor/ValueListEditor.h"
 
 #include "MainWindowTest.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 #include <algorithm>
 
@@ -153,6 +156,47 @@ TEST_F(MultiSelectTest, TheFindFieldListsTheWholeMapScrollsToAChoiceAndEnterSele
     // Emptied, the list shows the objects in view again.
     find->clear();
     EXPECT_EQ(tvtest::Items(window->Modify->ListMod), (std::vector<std::string>{"wall torch"}));
+}
+
+TEST_F(MultiSelectTest, ASelectionOfManyIsDraggedDeletedDuplicatedAndEditedAsOne) {
+    TBaseInfo* a = Place("a", 100, 100, 40, 40);
+    TBaseInfo* b = Place("b", 300, 200, 40, 40);
+    Band(90, 90, 350, 250);
+    ASSERT_EQ(Selection().size(), 2u);
+
+    // A left-button drag on one of them moves both by what the pointer moves, one undo step.
+    const tv::TPoint from = PointAt(310, 210);
+    QTest::mousePress(ViewWindow(), Qt::LeftButton, {}, QPoint(1, 1));
+    const tv::TPoint to = PointAt(360, 240);
+    QTest::mouseMove(ViewWindow(), QPoint(3, 3));
+    QTest::mouseRelease(ViewWindow(), Qt::LeftButton, {}, QPoint(3, 3));
+    const int dx = to.X - from.X;
+    const int dy = to.Y - from.Y;
+    EXPECT_EQ(std::make_pair(a->Left, a->Top), std::make_pair(100 + dx, 100 + dy));
+    EXPECT_EQ(std::make_pair(b->Left, b->Top), std::make_pair(300 + dx, 200 + dy));
+    EXPECT_EQ(window->Document->UndoStack().count(), 1);
+
+    // The grid shows the rows both have; a row that differs is empty, a typed value goes to
+    // both in one step.
+    tv::TValueListEditor& grid = *window->Modify->ValMod;
+    EXPECT_EQ(grid.Value(grid.FindRow("Name")), "");
+    EXPECT_EQ(grid.Value(grid.FindRow("top")), "");
+    ASSERT_TRUE(tvtest::TypeIntoRow(grid, "Name", QStringLiteral("torch")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(a->Name.str() + b->Name.str(), "torchtorch");
+    EXPECT_EQ(grid.Value(grid.FindRow("Name")), "torch");
+    EXPECT_EQ(window->Document->UndoStack().count(), 2);
+
+    // Ctrl+D copies both, offset, selected; Delete takes the copies, Undelete brings them back.
+    window->View->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_D, Qt::ControlModifier);
+    ASSERT_EQ(window->Map().Objects.Count(), 4);
+    ASSERT_EQ(Selection().size(), 2u);
+    EXPECT_EQ(std::min(Selection()[0]->Left, Selection()[1]->Left), a->Left + 16);
+    QTest::keyClick(window.get(), Qt::Key_Delete);
+    EXPECT_EQ(window->Map().Objects.Count(), 2);
+    window->Modify->Button6->click();
+    EXPECT_EQ(window->Map().Objects.Count(), 4);
 }
 
 } // namespace
