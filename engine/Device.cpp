@@ -15,13 +15,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <utility>
 
 namespace tv {
 
 namespace {
 
 constexpr size_t kBatchCapacity = 6 * 4096; // vertices; a multiple of 3
+
+TBatchSampling& WantedBatchSampling() {
+    static TBatchSampling sampling = TBatchSampling::Automatic;
+    return sampling;
+}
 
 QSurfaceFormat DeviceSurfaceFormat() {
     QSurfaceFormat format;
@@ -58,9 +65,11 @@ const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec4 aColor;
 layout(location = 2) in vec2 aTexCoord;
+layout(location = 3) in int aSlot;
 uniform mat4 uViewProjection;
 out vec4 vColor;
 out vec2 vTexCoord;
+flat out int vSlot;
 void main() {
     vec4 p = uViewProjection * aPosition;
     // The projection maps depth to 0..w; OpenGL clips to -w..w.
@@ -68,15 +77,19 @@ void main() {
     gl_Position = p;
     vColor = aColor;
     vTexCoord = aTexCoord;
+    vSlot = aSlot;
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
-in vec4 vColor;
+// The fragment shader up to the declaration of the batch's samplers (and after the version
+// line), and from the function that combines texture and colour on. Sample() is made for the
+// way of sampling: see FragmentShader.
+const char* kFragmentInputs = R"(in vec4 vColor;
 in vec2 vTexCoord;
-uniform sampler2D uTexture;
-uniform int uHasTexture;
-uniform ivec3 uColorOp;
+flat in int vSlot;
+uniform int uHasTexture;)";
+
+const char* kFragmentCombine = R"(uniform ivec3 uColorOp;
 uniform ivec3 uAlphaOp;
 uniform vec4 uFactor;
 out vec4 fragColor;
@@ -94,10 +107,37 @@ vec4 Combine(ivec3 op, vec4 tex) {
     return a1 * a2;
 }
 void main() {
-    vec4 tex = uHasTexture != 0 ? texture(uTexture, vTexCoord) : vec4(1.0);
+    vec4 tex = uHasTexture != 0 ? Sample() : vec4(1.0);
     fragColor = vec4(Combine(uColorOp, tex).rgb, Combine(uAlphaOp, tex).a);
 }
 )";
+
+// The fragment shader for a batch of up to slotCount textures. Indexed: the slot, the same for
+// every fragment of a triangle, indexes the sampler array (the software renderers shade one
+// triangle at a time, so the index never differs within one run of the shader). Branches:
+// a switch with a constant element in each case, and the derivatives taken before it, where
+// every fragment of a quad still runs, so that filtering is as without branches.
+std::string FragmentShader(TBatchSampling sampling, int slotCount) {
+    std::string source =
+        sampling == TBatchSampling::IndexedArray ? "#version 400 core\n" : "#version 330 core\n";
+    source += kFragmentInputs;
+    source += "\nuniform sampler2D uTextures[" + std::to_string(slotCount) + "];\n";
+    source += "vec4 Sample() {\n";
+    if (sampling == TBatchSampling::IndexedArray) {
+        source += "    return texture(uTextures[vSlot], vTexCoord);\n";
+    } else {
+        source += "    vec2 dx = dFdx(vTexCoord), dy = dFdy(vTexCoord);\n    switch (vSlot) {\n";
+        for (int i = 0; i < slotCount; ++i) {
+            const std::string n = std::to_string(i);
+            source += (i + 1 < slotCount ? "    case " + n + ":" : std::string("    default:")) +
+                      " return textureGrad(uTextures[" + n + "], vTexCoord, dx, dy);\n";
+        }
+        source += "    }\n";
+    }
+    source += "}\n";
+    source += kFragmentCombine;
+    return source;
+}
 
 GLenum GlBlend(uint32_t blend) {
     switch (blend) {
@@ -290,18 +330,24 @@ struct TD3DDevice::Gl {
     QOpenGLFunctions_3_3_Core* F = nullptr;
     GLuint Program = 0;
     GLint ViewProjectionLoc = -1, HasTextureLoc = -1, ColorOpLoc = -1, AlphaOpLoc = -1;
-    GLint FactorLoc = -1, TextureLoc = -1;
+    GLint FactorLoc = -1, TexturesLoc = -1;
     GLuint Vao = 0, Vbo = 0, Sampler = 0;
     GLuint Fbo = 0, ColorBuffer = 0;
     // What the last batch set up, so that the next one changes only what differs.
     bool Applied = false;
     DrawState Last;
-    GLuint BoundTexture = 0;
+    // The textures bound to the units of the slots; unknown once anything bound on unit 0
+    // (making, locking and writing textures do) or deleted a texture.
+    GLuint BoundTextures[kMaxBatchSlots] = {};
     bool TextureKnown = false;
     bool LastHasTexture = false;
     // Batches are appended to the stream buffer, which is orphaned only when full.
     size_t StreamOffset = 0;
 };
+
+void SetBatchSampling(TBatchSampling sampling) {
+    WantedBatchSampling() = sampling;
+}
 
 TD3DDevice::TD3DDevice(Token, PD3DObject object)
     : object_(std::move(object)), presentClock_(&SteadyPresentClock()) {}
@@ -390,7 +436,24 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     }
     gl_->F = f;
 
-    TShaderProgram program = BuildShaderProgram(*f, kVertexShader, kFragmentShader);
+    GLint units = 0;
+    f->glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &units);
+    batchSlotCount_ = std::clamp(units, 1, kMaxBatchSlots);
+    batchSampling_ = WantedBatchSampling();
+    const QSurfaceFormat got = gl_->Context->format();
+    const bool glsl400 =
+        std::make_pair(got.majorVersion(), got.minorVersion()) >= std::make_pair(4, 0);
+    if (batchSampling_ == TBatchSampling::Automatic) {
+        const auto* renderer = reinterpret_cast<const char*>(f->glGetString(GL_RENDERER));
+        const std::string name = renderer ? renderer : "";
+        const bool software = name.find("llvmpipe") != std::string::npos ||
+                              name.find("softpipe") != std::string::npos;
+        batchSampling_ = software ? TBatchSampling::IndexedArray : TBatchSampling::Branches;
+    }
+    if (!glsl400)
+        batchSampling_ = TBatchSampling::Branches;
+    TShaderProgram program = BuildShaderProgram(
+        *f, kVertexShader, FragmentShader(batchSampling_, batchSlotCount_).c_str());
     if (!program.Program) {
         failure = std::move(program.Error);
         return D3DERR_NOTAVAILABLE;
@@ -401,9 +464,9 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     gl_->ColorOpLoc = f->glGetUniformLocation(gl_->Program, "uColorOp");
     gl_->AlphaOpLoc = f->glGetUniformLocation(gl_->Program, "uAlphaOp");
     gl_->FactorLoc = f->glGetUniformLocation(gl_->Program, "uFactor");
-    gl_->TextureLoc = f->glGetUniformLocation(gl_->Program, "uTexture");
+    gl_->TexturesLoc = f->glGetUniformLocation(gl_->Program, "uTextures");
 
-    // The batch stream: position (4 floats), colour (BGRA bytes), texture coordinate.
+    // The batch stream: position (4 floats), colour (BGRA bytes), texture coordinate, slot.
     f->glGenVertexArrays(1, &gl_->Vao);
     f->glGenBuffers(1, &gl_->Vbo);
     f->glBindVertexArray(gl_->Vao);
@@ -418,6 +481,9 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     f->glEnableVertexAttribArray(2);
     f->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(BatchVertex),
                              reinterpret_cast<void*>(offsetof(BatchVertex, U)));
+    f->glEnableVertexAttribArray(3);
+    f->glVertexAttribIPointer(3, 1, GL_INT, sizeof(BatchVertex),
+                              reinterpret_cast<void*>(offsetof(BatchVertex, Slot)));
     f->glGenSamplers(1, &gl_->Sampler);
     f->glGenFramebuffers(1, &gl_->Fbo);
     f->glGenRenderbuffers(1, &gl_->ColorBuffer);
@@ -495,6 +561,7 @@ void TD3DDevice::SetDefaultStates() {
     stream_ = nullptr;
     streamStride_ = 0;
     batchCount_ = 0;
+    batchTextureCount_ = 0;
     stateDirty_ = true;
     inScene_ = false;
 }
@@ -517,6 +584,7 @@ HRESULT TD3DDevice::Reset(D3DPRESENT_PARAMETERS* params) {
         return D3DERR_DEVICELOST;
     }
     batchCount_ = 0;
+    batchTextureCount_ = 0;
     const bool windowed = params->Windowed != 0;
     const bool wasWindowed = windowed_;
     windowed_ = windowed;
@@ -782,9 +850,10 @@ HRESULT TD3DDevice::SetTexture(uint32_t stage, TD3DTexture* texture) {
     if (texture && texture->device_.get() != this)
         return D3DERR_INVALIDCALL;
     if (textures_[stage] != texture) {
-        textures_[stage] = texture;
-        if (stage == 0)
+        // Another texture only takes a slot of the batch; none or one again changes its state.
+        if (stage == 0 && (textures_[0] == nullptr) != (texture == nullptr))
             MarkDirty();
+        textures_[stage] = texture;
     }
     return D3D_OK;
 }
@@ -817,9 +886,18 @@ HRESULT TD3DDevice::GetStreamSource(uint32_t stream, TD3DVertexBuffer** buffer,
     return D3D_OK;
 }
 
-void TD3DDevice::CaptureState() {
-    DrawState& s = batchState_;
-    s.Texture = textures_[0];
+bool TD3DDevice::DrawState::operator==(const DrawState& o) const {
+    return HasTexture == o.HasTexture && BlendEnable == o.BlendEnable && SrcBlend == o.SrcBlend &&
+           DestBlend == o.DestBlend && ColorOp == o.ColorOp && ColorArg1 == o.ColorArg1 &&
+           ColorArg2 == o.ColorArg2 && AlphaOp == o.AlphaOp && AlphaArg1 == o.AlphaArg1 &&
+           AlphaArg2 == o.AlphaArg2 && MinFilter == o.MinFilter && MagFilter == o.MagFilter &&
+           AddressU == o.AddressU && AddressV == o.AddressV && TextureFactor == o.TextureFactor &&
+           std::memcmp(&ViewProjection, &o.ViewProjection, sizeof ViewProjection) == 0;
+}
+
+TD3DDevice::DrawState TD3DDevice::CurrentState() const {
+    DrawState s;
+    s.HasTexture = textures_[0] != nullptr;
     s.BlendEnable = renderStates_[D3DRS_ALPHABLENDENABLE];
     s.SrcBlend = renderStates_[D3DRS_SRCBLEND];
     s.DestBlend = renderStates_[D3DRS_DESTBLEND];
@@ -836,6 +914,28 @@ void TD3DDevice::CaptureState() {
     s.AddressU = st[D3DTSS_ADDRESSU];
     s.AddressV = st[D3DTSS_ADDRESSV];
     D3DXMatrixMultiply(&s.ViewProjection, &view_, &projection_);
+    return s;
+}
+
+bool TD3DDevice::InBatch(const TD3DTexture* texture) const {
+    return std::find(batchTextures_, batchTextures_ + batchTextureCount_, texture) !=
+           batchTextures_ + batchTextureCount_;
+}
+
+int32_t TD3DDevice::SlotFor(const TD3DTexture* texture) {
+    // Sprites of one picture tend to follow each other: the newest slot is looked at first.
+    for (int slot = batchTextureCount_ - 1; slot >= 0; --slot)
+        if (batchTextures_[slot] == texture)
+            return slot;
+    // The software renderer compiles a shader for every combination of its units' texture
+    // formats and of their sizes being powers of two or not. A batch holds textures of one
+    // such kind only, and its spare units show its first texture, so that there is one
+    // combination per kind instead of one per mixture.
+    if (batchTextureCount_ == batchSlotCount_ ||
+        (batchTextureCount_ > 0 && texture->Kind() != batchTextures_[0]->Kind()))
+        Flush();
+    batchTextures_[batchTextureCount_] = texture;
+    return batchTextureCount_++;
 }
 
 HRESULT TD3DDevice::DrawPrimitive(uint32_t primitiveType, uint32_t startVertex,
@@ -863,10 +963,16 @@ HRESULT TD3DDevice::DrawPrimitive(uint32_t primitiveType, uint32_t startVertex,
     if (!gl_)
         return D3DERR_DEVICELOST;
     if (stateDirty_) {
-        Flush();
-        CaptureState();
+        // A state set and set back, or set again to its value, keeps the batch.
+        const DrawState next = CurrentState();
+        if (!(next == batchState_)) {
+            Flush();
+            batchState_ = next;
+        }
         stateDirty_ = false;
     }
+    const TD3DTexture* texture = batchState_.HasTexture ? textures_[0] : nullptr;
+    int32_t slot = texture ? SlotFor(texture) : 0;
     const uint8_t* base = stream_->data_.data() + size_t{startVertex} * streamStride_;
     const size_t stride = streamStride_;
     const D3DMATRIX& m = world_;
@@ -886,10 +992,13 @@ HRESULT TD3DDevice::DrawPrimitive(uint32_t primitiveType, uint32_t startVertex,
         v.Color = color;
         v.U = uv[0];
         v.V = uv[1];
+        v.Slot = slot;
     };
     for (uint32_t i = 0; i < primitiveCount; ++i) {
-        if (batchCount_ + 3 > batch_.size())
+        if (batchCount_ + 3 > batch_.size()) {
             Flush();
+            slot = texture ? SlotFor(texture) : 0;
+        }
         switch (primitiveType) {
         case D3DPT_TRIANGLELIST:
             put(3 * i);
@@ -913,6 +1022,7 @@ HRESULT TD3DDevice::DrawPrimitive(uint32_t primitiveType, uint32_t startVertex,
 }
 
 void TD3DDevice::Flush() {
+    const int textureCount = std::exchange(batchTextureCount_, 0);
     if (batchCount_ == 0)
         return;
     const size_t count = batchCount_;
@@ -930,9 +1040,12 @@ void TD3DDevice::Flush() {
     ApplyClip();
     if (all) {
         f->glUseProgram(g.Program);
-        f->glActiveTexture(GL_TEXTURE0);
-        f->glUniform1i(g.TextureLoc, 0);
-        f->glBindSampler(0, g.Sampler);
+        GLint units[kMaxBatchSlots];
+        for (int i = 0; i < batchSlotCount_; ++i) {
+            units[i] = i;
+            f->glBindSampler(static_cast<GLuint>(i), g.Sampler);
+        }
+        f->glUniform1iv(g.TexturesLoc, batchSlotCount_, units);
         f->glBindVertexArray(g.Vao);
         f->glBindBuffer(GL_ARRAY_BUFFER, g.Vbo);
     }
@@ -957,15 +1070,29 @@ void TD3DDevice::Flush() {
         f->glUniform4f(g.FactorLoc, ((tf >> 16) & 0xFF) / 255.0f, ((tf >> 8) & 0xFF) / 255.0f,
                        (tf & 0xFF) / 255.0f, ((tf >> 24) & 0xFF) / 255.0f);
     }
-    const GLuint name = s.Texture ? s.Texture->glName_ : 0;
-    if (!g.TextureKnown || g.BoundTexture != name) {
+    // Unit 0 is left active: making, locking and writing textures bind there.
+    for (int slot = textureCount - 1; slot >= 0; --slot) {
+        const GLuint name = batchTextures_[slot]->glName_;
+        if (g.TextureKnown && g.BoundTextures[slot] == name)
+            continue;
+        f->glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(slot));
         f->glBindTexture(GL_TEXTURE_2D, name);
-        g.BoundTexture = name;
-        g.TextureKnown = true;
+        g.BoundTextures[slot] = name;
     }
-    if (all || (name != 0) != g.LastHasTexture) {
-        f->glUniform1i(g.HasTextureLoc, name != 0 ? 1 : 0);
-        g.LastHasTexture = name != 0;
+    const GLuint spare = textureCount > 0 ? batchTextures_[0]->glName_ : 0;
+    for (int slot = textureCount; slot < batchSlotCount_ && textureCount > 0; ++slot) {
+        if (g.TextureKnown && g.BoundTextures[slot] == spare)
+            continue;
+        f->glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(slot));
+        f->glBindTexture(GL_TEXTURE_2D, spare);
+        g.BoundTextures[slot] = spare;
+    }
+    if (textureCount > 0)
+        g.TextureKnown = true;
+    f->glActiveTexture(GL_TEXTURE0);
+    if (all || s.HasTexture != g.LastHasTexture) {
+        f->glUniform1i(g.HasTextureLoc, s.HasTexture ? 1 : 0);
+        g.LastHasTexture = s.HasTexture;
     }
     if (all || s.MinFilter != a.MinFilter || s.MagFilter != a.MagFilter ||
         s.AddressU != a.AddressU || s.AddressV != a.AddressV) {
@@ -975,7 +1102,6 @@ void TD3DDevice::Flush() {
         f->glSamplerParameteri(g.Sampler, GL_TEXTURE_WRAP_T, GlAddress(s.AddressV));
     }
     g.Last = s;
-    g.Last.Texture = nullptr; // compared by name above; the object may go before the next batch
     g.Applied = true;
 
     if (g.StreamOffset + count > kBatchCapacity) {
@@ -1080,19 +1206,18 @@ void TD3DDevice::SurfaceGoing() {
 }
 
 void TD3DDevice::TextureGoing(TD3DTexture* texture) {
-    if (batchCount_ > 0 && batchState_.Texture == texture)
+    if (InBatch(texture))
         Flush();
-    if (batchState_.Texture == texture) {
-        batchState_.Texture = nullptr;
-        stateDirty_ = true;
-    }
+    if (textures_[0] == texture)
+        MarkDirty(); // the next draw has no texture
     for (auto& bound : textures_)
         if (bound == texture)
             bound = nullptr;
 }
 
 void TD3DDevice::TextureWritten(const TD3DTexture* texture) {
-    if (batchCount_ > 0 && batchState_.Texture == texture)
+    // What the batch drew so far shows the old pixels.
+    if (InBatch(texture))
         Flush();
 }
 
@@ -1115,6 +1240,11 @@ TD3DTexture::~TD3DTexture() {
         device_->gl_->TextureKnown = false;
         device_->gl_->F->glDeleteTextures(1, &glName_);
     }
+}
+
+uint32_t TD3DTexture::Kind() const {
+    const auto powerOfTwo = [](uint32_t n) { return (n & (n - 1)) == 0; };
+    return format_ | (powerOfTwo(width_) ? 1u << 16 : 0u) | (powerOfTwo(height_) ? 1u << 17 : 0u);
 }
 
 uint32_t TD3DTexture::BytesPerPixel(uint32_t format) {
