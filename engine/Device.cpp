@@ -17,6 +17,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 
 namespace tv {
@@ -81,9 +82,9 @@ void main() {
 }
 )";
 
-// The fragment shader up to the declaration of the batch's samplers (and after the version
-// line), and from the function that combines texture and colour on. Sample() is made for the
-// way of sampling: see FragmentShader.
+// The fragment shader's inputs (after the version line), and the generic way of combining
+// texture and colour: by the operations in uniforms. Sample() is made for the way of
+// sampling, see FragmentShader; CombinedFragmentMain makes a main for one set of operations.
 const char* kFragmentInputs = R"(in vec4 vColor;
 in vec2 vTexCoord;
 flat in int vSlot;
@@ -117,7 +118,7 @@ void main() {
 // triangle at a time, so the index never differs within one run of the shader). Branches:
 // a switch with a constant element in each case, and the derivatives taken before it, where
 // every fragment of a quad still runs, so that filtering is as without branches.
-std::string FragmentShader(TBatchSampling sampling, int slotCount) {
+std::string FragmentShader(TBatchSampling sampling, int slotCount, const std::string& main) {
     std::string source =
         sampling == TBatchSampling::IndexedArray ? "#version 400 core\n" : "#version 330 core\n";
     source += kFragmentInputs;
@@ -135,8 +136,27 @@ std::string FragmentShader(TBatchSampling sampling, int slotCount) {
         source += "    }\n";
     }
     source += "}\n";
-    source += kFragmentCombine;
+    source += main;
     return source;
+}
+
+// A stage 0 argument and operation as GLSL, as Arg and Combine of the generic shader take
+// them (the same products of the same values, so the same pixels).
+std::string CombineArg(uint32_t arg) {
+    return arg == D3DTA_TEXTURE ? "tex" : arg == D3DTA_TFACTOR ? "uFactor" : "vColor";
+}
+
+std::string CombineOp(uint32_t op, uint32_t arg1, uint32_t arg2) {
+    switch (op) {
+    case D3DTOP_DISABLE:
+        return "vColor";
+    case D3DTOP_SELECTARG1:
+        return CombineArg(arg1);
+    case D3DTOP_SELECTARG2:
+        return CombineArg(arg2);
+    default:
+        return "(" + CombineArg(arg1) + " * " + CombineArg(arg2) + ")";
+    }
 }
 
 GLenum GlBlend(uint32_t blend) {
@@ -324,13 +344,22 @@ HRESULT TD3DObject::CreateDevice(uint32_t adapter, uint32_t deviceType, HWND foc
 // ---------------------------------------------------------------------------------------------
 // Device
 
+struct TD3DDevice::GlProgram {
+    GLuint Name = 0;
+    GLint ViewProjectionLoc = -1, HasTextureLoc = -1, ColorOpLoc = -1, AlphaOpLoc = -1;
+    GLint FactorLoc = -1;
+};
+
 struct TD3DDevice::Gl {
     std::unique_ptr<QOpenGLContext> Context;
     std::unique_ptr<QOffscreenSurface> Offscreen;
     QOpenGLFunctions_3_3_Core* F = nullptr;
-    GLuint Program = 0;
-    GLint ViewProjectionLoc = -1, HasTextureLoc = -1, ColorOpLoc = -1, AlphaOpLoc = -1;
-    GLint FactorLoc = -1, TexturesLoc = -1;
+    // The generic program takes the stage 0 operations from uniforms; a program made for one
+    // set of them (by CombineKey) does less for every pixel. Generic stands in for one that
+    // the driver refused.
+    GlProgram Generic;
+    std::unordered_map<uint64_t, GlProgram> Combined;
+    const GlProgram* Current = nullptr;
     GLuint Vao = 0, Vbo = 0, Sampler = 0;
     GLuint Fbo = 0, ColorBuffer = 0;
     // What the last batch set up, so that the next one changes only what differs.
@@ -370,7 +399,10 @@ TD3DDevice::~TD3DDevice() {
         f->glDeleteSamplers(1, &gl_->Sampler);
         f->glDeleteBuffers(1, &gl_->Vbo);
         f->glDeleteVertexArrays(1, &gl_->Vao);
-        f->glDeleteProgram(gl_->Program);
+        for (const auto& [key, program] : gl_->Combined)
+            if (program.Name != gl_->Generic.Name)
+                f->glDeleteProgram(program.Name);
+        f->glDeleteProgram(gl_->Generic.Name);
         gl_->Context->doneCurrent();
     }
 }
@@ -452,19 +484,8 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     }
     if (!glsl400)
         batchSampling_ = TBatchSampling::Branches;
-    TShaderProgram program = BuildShaderProgram(
-        *f, kVertexShader, FragmentShader(batchSampling_, batchSlotCount_).c_str());
-    if (!program.Program) {
-        failure = std::move(program.Error);
+    if (!LinkProgram(kFragmentCombine, gl_->Generic, failure))
         return D3DERR_NOTAVAILABLE;
-    }
-    gl_->Program = program.Program;
-    gl_->ViewProjectionLoc = f->glGetUniformLocation(gl_->Program, "uViewProjection");
-    gl_->HasTextureLoc = f->glGetUniformLocation(gl_->Program, "uHasTexture");
-    gl_->ColorOpLoc = f->glGetUniformLocation(gl_->Program, "uColorOp");
-    gl_->AlphaOpLoc = f->glGetUniformLocation(gl_->Program, "uAlphaOp");
-    gl_->FactorLoc = f->glGetUniformLocation(gl_->Program, "uFactor");
-    gl_->TexturesLoc = f->glGetUniformLocation(gl_->Program, "uTextures");
 
     // The batch stream: position (4 floats), colour (BGRA bytes), texture coordinate, slot.
     f->glGenVertexArrays(1, &gl_->Vao);
@@ -504,6 +525,48 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
         window_->device_->window_ = nullptr;
     window_->device_ = this;
     return D3D_OK;
+}
+
+bool TD3DDevice::LinkProgram(const std::string& main, GlProgram& made, std::string& failure) {
+    auto* f = gl_->F;
+    TShaderProgram program = BuildShaderProgram(
+        *f, kVertexShader, FragmentShader(batchSampling_, batchSlotCount_, main).c_str());
+    if (!program.Program) {
+        failure = std::move(program.Error);
+        return false;
+    }
+    made.Name = program.Program;
+    made.ViewProjectionLoc = f->glGetUniformLocation(made.Name, "uViewProjection");
+    made.HasTextureLoc = f->glGetUniformLocation(made.Name, "uHasTexture");
+    made.ColorOpLoc = f->glGetUniformLocation(made.Name, "uColorOp");
+    made.AlphaOpLoc = f->glGetUniformLocation(made.Name, "uAlphaOp");
+    made.FactorLoc = f->glGetUniformLocation(made.Name, "uFactor");
+    GLint units[kMaxBatchSlots];
+    for (int i = 0; i < batchSlotCount_; ++i)
+        units[i] = i;
+    f->glUseProgram(made.Name);
+    f->glUniform1iv(f->glGetUniformLocation(made.Name, "uTextures"), batchSlotCount_, units);
+    gl_->Current = nullptr;
+    return true;
+}
+
+const TD3DDevice::GlProgram& TD3DDevice::ProgramFor(const DrawState& s) {
+    const uint64_t key = uint64_t{s.HasTexture} << 48 | uint64_t{s.ColorOp & 0xFF} << 40 |
+                         uint64_t{s.ColorArg1} << 36 | uint64_t{s.ColorArg2} << 32 |
+                         uint64_t{s.AlphaOp & 0xFF} << 8 | uint64_t{s.AlphaArg1} << 4 | s.AlphaArg2;
+    const auto found = gl_->Combined.find(key);
+    if (found != gl_->Combined.end())
+        return found->second;
+    const std::string main =
+        std::string("uniform vec4 uFactor;\nout vec4 fragColor;\nvoid main() {\n    vec4 tex = ") +
+        (s.HasTexture ? "Sample()" : "vec4(1.0)") + ";\n    fragColor = vec4(" +
+        CombineOp(s.ColorOp, s.ColorArg1, s.ColorArg2) + ".rgb, " +
+        CombineOp(s.AlphaOp, s.AlphaArg1, s.AlphaArg2) + ".a);\n}\n";
+    GlProgram made;
+    std::string failure;
+    if (!LinkProgram(main, made, failure))
+        made = gl_->Generic; // the refusal is on standard error
+    return gl_->Combined.emplace(key, made).first->second;
 }
 
 bool TD3DDevice::CreateBackBuffer(QSize size) {
@@ -1034,18 +1097,16 @@ void TD3DDevice::Flush() {
     Gl& g = *gl_;
     const DrawState& s = batchState_;
     const DrawState& a = g.Last;
-    const bool all = !g.Applied;
+    const GlProgram& p = ProgramFor(s);
+    const bool all = !g.Applied || g.Current != &p;
     f->glBindFramebuffer(GL_FRAMEBUFFER, g.Fbo);
     f->glViewport(0, 0, backBufferSize_.width(), backBufferSize_.height());
     ApplyClip();
     if (all) {
-        f->glUseProgram(g.Program);
-        GLint units[kMaxBatchSlots];
-        for (int i = 0; i < batchSlotCount_; ++i) {
-            units[i] = i;
+        f->glUseProgram(p.Name);
+        g.Current = &p;
+        for (int i = 0; i < batchSlotCount_; ++i)
             f->glBindSampler(static_cast<GLuint>(i), g.Sampler);
-        }
-        f->glUniform1iv(g.TexturesLoc, batchSlotCount_, units);
         f->glBindVertexArray(g.Vao);
         f->glBindBuffer(GL_ARRAY_BUFFER, g.Vbo);
     }
@@ -1058,16 +1119,16 @@ void TD3DDevice::Flush() {
         f->glBlendFunc(GlBlend(s.SrcBlend), GlBlend(s.DestBlend));
     }
     if (all || std::memcmp(&s.ViewProjection, &a.ViewProjection, sizeof s.ViewProjection) != 0)
-        f->glUniformMatrix4fv(g.ViewProjectionLoc, 1, GL_FALSE, &s.ViewProjection.m[0][0]);
+        f->glUniformMatrix4fv(p.ViewProjectionLoc, 1, GL_FALSE, &s.ViewProjection.m[0][0]);
     if (all || s.ColorOp != a.ColorOp || s.ColorArg1 != a.ColorArg1 || s.ColorArg2 != a.ColorArg2)
-        f->glUniform3i(g.ColorOpLoc, static_cast<GLint>(s.ColorOp), static_cast<GLint>(s.ColorArg1),
+        f->glUniform3i(p.ColorOpLoc, static_cast<GLint>(s.ColorOp), static_cast<GLint>(s.ColorArg1),
                        static_cast<GLint>(s.ColorArg2));
     if (all || s.AlphaOp != a.AlphaOp || s.AlphaArg1 != a.AlphaArg1 || s.AlphaArg2 != a.AlphaArg2)
-        f->glUniform3i(g.AlphaOpLoc, static_cast<GLint>(s.AlphaOp), static_cast<GLint>(s.AlphaArg1),
+        f->glUniform3i(p.AlphaOpLoc, static_cast<GLint>(s.AlphaOp), static_cast<GLint>(s.AlphaArg1),
                        static_cast<GLint>(s.AlphaArg2));
     if (all || s.TextureFactor != a.TextureFactor) {
         const uint32_t tf = s.TextureFactor;
-        f->glUniform4f(g.FactorLoc, ((tf >> 16) & 0xFF) / 255.0f, ((tf >> 8) & 0xFF) / 255.0f,
+        f->glUniform4f(p.FactorLoc, ((tf >> 16) & 0xFF) / 255.0f, ((tf >> 8) & 0xFF) / 255.0f,
                        (tf & 0xFF) / 255.0f, ((tf >> 24) & 0xFF) / 255.0f);
     }
     // Unit 0 is left active: making, locking and writing textures bind there.
@@ -1091,7 +1152,7 @@ void TD3DDevice::Flush() {
         g.TextureKnown = true;
     f->glActiveTexture(GL_TEXTURE0);
     if (all || s.HasTexture != g.LastHasTexture) {
-        f->glUniform1i(g.HasTextureLoc, s.HasTexture ? 1 : 0);
+        f->glUniform1i(p.HasTextureLoc, s.HasTexture ? 1 : 0);
         g.LastHasTexture = s.HasTexture;
     }
     if (all || s.MinFilter != a.MinFilter || s.MagFilter != a.MagFilter ||

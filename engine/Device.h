@@ -324,6 +324,7 @@ private:
     friend class TD3DVertexBuffer;
     friend class TDeviceWindow;
     struct Gl;
+    struct GlProgram;
     struct Token {};
 
 public:
@@ -353,6 +354,9 @@ private:
     HRESULT Initialise(HWND window, const D3DPRESENT_PARAMETERS& params, uint32_t deviceType,
                        std::string& failure);
     bool MakeCurrent();
+    // Links the batch shader with a fragment main; on failure, failure says why.
+    bool LinkProgram(const std::string& main, GlProgram& made, std::string& failure);
+    const GlProgram& ProgramFor(const DrawState& state);
     bool GlAlive() const;
     bool CreateBackBuffer(QSize size);
     QSize WantedBackBufferSize(const D3DPRESENT_PARAMETERS& params) const;
