@@ -16,9 +16,11 @@
 // Draw calls are collected into one vertex batch (positions already multiplied by the world
 // matrix) and handed to OpenGL as one draw when a state that affects the batch changes, when
 // the back buffer is cleared, read or presented, and at EndScene. A batch holds draws of up to
-// BatchTextureSlots() textures (each vertex names its texture's slot), so sprites of several
-// pictures in any order share one draw; a further texture starts a new batch. Drawing
-// allocates nothing.
+// BatchTextureSlots() textures of one kind (format, sides powers of two or not; each vertex
+// names its texture's slot), so sprites of several pictures in any order share one draw; a
+// further texture, or one of another kind, starts a new batch. The fragment program is made
+// for the stage 0 operations of the batch (linked at the first batch of each combination);
+// otherwise drawing allocates nothing.
 //
 // Lost and not-reset states:
 //   - the device is lost while its window cannot be drawn to: not exposed (hidden,
@@ -237,9 +239,11 @@ public:
 };
 
 // How a batch's fragment shader picks the texture of each vertex among the batch's textures:
-// by indexing the array of samplers with the vertex's slot (one fetch; needs GLSL 4.00, and
-// is used only on Mesa's software renderers, which take a different index per fragment), or
-// by branching to a fetch from a fixed array element (any driver).
+// by indexing the array of samplers with the vertex's slot (one fetch; needs GLSL 4.00, and is
+// chosen only on Mesa's software renderers: they shade one triangle at a time, so the index
+// is the same throughout a run of the shader, which GLSL asks of it), or by branching to a
+// fetch from a fixed array element (any driver). A device made for IndexedArray on an older
+// context branches.
 enum class TBatchSampling { Automatic, IndexedArray, Branches };
 // The way devices made from now on sample (tests); Automatic picks by driver.
 void SetBatchSampling(TBatchSampling sampling);
