@@ -2,7 +2,9 @@
 // one frame (the view objects drawn and presented on a headless 446x356 back buffer, the
 // editor's view size) against a frame of a map that holds only the objects in view at the same
 // position, and one scroll step of the main window (">>": projection, caption, the Modify
-// page's property grid and object list, background pinning). Run under an X server (Xvfb).
+// page's property grid and object list, background pinning), and a dense screen: 200 or 2,000
+// animated objects all in one screen, every one stepping its animation at every frame. Run
+// under an X server (Xvfb).
 
 #include "editor/ModifyPage.h"
 
@@ -10,6 +12,7 @@
 #include "document/MapScene.h"
 #include "editor/Dialogs.h"
 #include "editor/EditForm.h"
+#include "engine/Clock.h"
 #include "engine/Device.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
@@ -125,9 +128,43 @@ void FillMap(tv::TMap& map, bool onlyInView, int count = kObjects) {
         map.Objects.Add(std::move(record));
 }
 
+// count animated objects (two-frame strips of the eight pictures, in mixed layers, some of
+// them tinted or half transparent, from half to one and a half times size wide and high) all
+// within the screen at kFrameWorldX.
+void FillDenseScreen(tv::TMap& map, int count, int size) {
+    std::mt19937 random(13);
+    auto between = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    map.MaxWorldX = kWorldWidth;
+    const uint32_t colors[] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0x80FFFFFFu, 0xFFFF8080u, 0xC080FF80u};
+    std::vector<std::unique_ptr<tv::TBaseInfo>> records;
+    for (int i = 0; i < count; ++i) {
+        auto record = std::make_unique<tv::TEnemyInfo>();
+        record->FrameWidth = 64;
+        record->FrameHeight = 64;
+        record->Animated = 1;
+        record->Name = "e" + std::to_string(i);
+        record->Texture = kTextures[between(0, 7)];
+        record->Width = between(size / 2, size * 3 / 2);
+        record->Height = between(size / 2, size * 3 / 2);
+        record->Left = kFrameWorldX + between(0, tv::kLogicalWidth - record->Width);
+        record->Top = between(0, tv::kLogicalHeight - record->Height);
+        record->Z = between(-5, 5);
+        record->Color = colors[between(0, 4)];
+        records.push_back(std::move(record));
+    }
+    std::stable_sort(records.begin(), records.end(),
+                     [](const auto& a, const auto& b) { return a->Z < b->Z; });
+    for (auto& record : records)
+        map.Objects.Add(std::move(record));
+}
+
 // A headless device of the view's size with the texture cache and the view objects of a map.
 struct HeadlessScene {
-    explicit HeadlessScene(bool onlyInView) : Target(kViewWidth, kViewHeight) {
+    explicit HeadlessScene(bool onlyInView)
+        : HeadlessScene([onlyInView](tv::TMap& map) { FillMap(map, onlyInView); }) {}
+    template <class Fill> explicit HeadlessScene(Fill fill) : Target(kViewWidth, kViewHeight) {
         tv::SetBaseFolder(GameFolder());
         if (!tv::CreateGraphicsDevice(&Target, false, kViewWidth, kViewHeight, 32, 1, true))
             return;
@@ -136,7 +173,7 @@ struct HeadlessScene {
         tv::TextureMgr = std::make_unique<tv::TTextureMgr>(Device);
         Scene = std::make_unique<tv::TMapScene>(Device, tv::TextureMgr.get());
         Scene->SetupDeviceStates(kFrameWorldX);
-        FillMap(Map, onlyInView);
+        fill(Map);
         Scene->RebuildViews(Map.Objects);
         Scene->PinBackgrounds(kFrameWorldX);
         Frame();
@@ -204,6 +241,40 @@ void BM_Frame_WholeMapDrawingEverything(benchmark::State& state) {
 BENCHMARK(BM_Frame_WholeMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_WholeMapDrawingEverything)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_OnlyObjectsInView)->Unit(benchmark::kMillisecond);
+
+// A whole frame of a dense screen (objects, size in units), as the view draws it when every
+// view object changed: the animations step (the clock moves on by more than a frame of
+// theirs), every object is drawn, the frame is finished. Process time, so that the software
+// renderer's own threads count too; "fps" is frames per second of real time.
+void BM_Frame_DenseScreen(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const int size = static_cast<int>(state.range(1));
+    tv::ManualClock clock(1000);
+    const tv::ScopedClock scopedClock(clock);
+    HeadlessScene scene([count, size](tv::TMap& map) { FillDenseScreen(map, count, size); });
+    if (!scene.Scene) {
+        state.SkipWithError("no OpenGL 3.3 core context (run under Xvfb)");
+        return;
+    }
+    const uint64_t flushedBefore = scene.Device->Stats().BatchesFlushed;
+    for (auto _ : state) {
+        clock.Advance(1000 / tv::kViewAnimationFps + 1);
+        scene.Frame();
+    }
+    state.counters["drawn"] = static_cast<double>(scene.Scene->LastDrawn);
+    state.counters["draw_calls"] =
+        static_cast<double>(scene.Device->Stats().BatchesFlushed - flushedBefore) /
+        static_cast<double>(state.iterations());
+    state.counters["fps"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Frame_DenseScreen)
+    ->Args({200, 32})
+    ->Args({2000, 32})
+    ->Args({2000, 64})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // One ">>" on maps of the same density (objects per screen) and growing length.
 void BM_ScrollStep(benchmark::State& state) {

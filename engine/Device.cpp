@@ -15,13 +15,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <unordered_map>
+#include <utility>
 
 namespace tv {
 
 namespace {
 
 constexpr size_t kBatchCapacity = 6 * 4096; // vertices; a multiple of 3
+
+TBatchSampling& WantedBatchSampling() {
+    static TBatchSampling sampling = TBatchSampling::Automatic;
+    return sampling;
+}
 
 QSurfaceFormat DeviceSurfaceFormat() {
     QSurfaceFormat format;
@@ -58,9 +66,11 @@ const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec4 aColor;
 layout(location = 2) in vec2 aTexCoord;
+layout(location = 3) in int aSlot;
 uniform mat4 uViewProjection;
 out vec4 vColor;
 out vec2 vTexCoord;
+flat out int vSlot;
 void main() {
     vec4 p = uViewProjection * aPosition;
     // The projection maps depth to 0..w; OpenGL clips to -w..w.
@@ -68,15 +78,19 @@ void main() {
     gl_Position = p;
     vColor = aColor;
     vTexCoord = aTexCoord;
+    vSlot = aSlot;
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
-in vec4 vColor;
+// The fragment shader's inputs (after the version line), and the generic way of combining
+// texture and colour: by the operations in uniforms. Sample() is made for the way of
+// sampling, see FragmentShader; CombinedFragmentMain makes a main for one set of operations.
+const char* kFragmentInputs = R"(in vec4 vColor;
 in vec2 vTexCoord;
-uniform sampler2D uTexture;
-uniform int uHasTexture;
-uniform ivec3 uColorOp;
+flat in int vSlot;
+uniform int uHasTexture;)";
+
+const char* kFragmentCombine = R"(uniform ivec3 uColorOp;
 uniform ivec3 uAlphaOp;
 uniform vec4 uFactor;
 out vec4 fragColor;
@@ -94,10 +108,56 @@ vec4 Combine(ivec3 op, vec4 tex) {
     return a1 * a2;
 }
 void main() {
-    vec4 tex = uHasTexture != 0 ? texture(uTexture, vTexCoord) : vec4(1.0);
+    vec4 tex = uHasTexture != 0 ? Sample() : vec4(1.0);
     fragColor = vec4(Combine(uColorOp, tex).rgb, Combine(uAlphaOp, tex).a);
 }
 )";
+
+// The fragment shader for a batch of up to slotCount textures. Indexed: the slot, the same for
+// every fragment of a triangle, indexes the sampler array (the software renderers shade one
+// triangle at a time, so the index never differs within one run of the shader). Branches:
+// a switch with a constant element in each case, and the derivatives taken before it, where
+// every fragment of a quad still runs, so that filtering is as without branches.
+std::string FragmentShader(TBatchSampling sampling, int slotCount, const std::string& main) {
+    std::string source =
+        sampling == TBatchSampling::IndexedArray ? "#version 400 core\n" : "#version 330 core\n";
+    source += kFragmentInputs;
+    source += "\nuniform sampler2D uTextures[" + std::to_string(slotCount) + "];\n";
+    source += "vec4 Sample() {\n";
+    if (sampling == TBatchSampling::IndexedArray) {
+        source += "    return texture(uTextures[vSlot], vTexCoord);\n";
+    } else {
+        source += "    vec2 dx = dFdx(vTexCoord), dy = dFdy(vTexCoord);\n    switch (vSlot) {\n";
+        for (int i = 0; i < slotCount; ++i) {
+            const std::string n = std::to_string(i);
+            source += (i + 1 < slotCount ? "    case " + n + ":" : std::string("    default:")) +
+                      " return textureGrad(uTextures[" + n + "], vTexCoord, dx, dy);\n";
+        }
+        source += "    }\n";
+    }
+    source += "}\n";
+    source += main;
+    return source;
+}
+
+// A stage 0 argument and operation as GLSL, as Arg and Combine of the generic shader take
+// them (the same products of the same values, so the same pixels).
+std::string CombineArg(uint32_t arg) {
+    return arg == D3DTA_TEXTURE ? "tex" : arg == D3DTA_TFACTOR ? "uFactor" : "vColor";
+}
+
+std::string CombineOp(uint32_t op, uint32_t arg1, uint32_t arg2) {
+    switch (op) {
+    case D3DTOP_DISABLE:
+        return "vColor";
+    case D3DTOP_SELECTARG1:
+        return CombineArg(arg1);
+    case D3DTOP_SELECTARG2:
+        return CombineArg(arg2);
+    default:
+        return "(" + CombineArg(arg1) + " * " + CombineArg(arg2) + ")";
+    }
+}
 
 GLenum GlBlend(uint32_t blend) {
     switch (blend) {
@@ -284,24 +344,39 @@ HRESULT TD3DObject::CreateDevice(uint32_t adapter, uint32_t deviceType, HWND foc
 // ---------------------------------------------------------------------------------------------
 // Device
 
+struct TD3DDevice::GlProgram {
+    GLuint Name = 0;
+    GLint ViewProjectionLoc = -1, HasTextureLoc = -1, ColorOpLoc = -1, AlphaOpLoc = -1;
+    GLint FactorLoc = -1;
+};
+
 struct TD3DDevice::Gl {
     std::unique_ptr<QOpenGLContext> Context;
     std::unique_ptr<QOffscreenSurface> Offscreen;
     QOpenGLFunctions_3_3_Core* F = nullptr;
-    GLuint Program = 0;
-    GLint ViewProjectionLoc = -1, HasTextureLoc = -1, ColorOpLoc = -1, AlphaOpLoc = -1;
-    GLint FactorLoc = -1, TextureLoc = -1;
+    // The generic program takes the stage 0 operations from uniforms; a program made for one
+    // set of them (by CombineKey) does less for every pixel. Generic stands in for one that
+    // the driver refused.
+    GlProgram Generic;
+    std::unordered_map<uint64_t, GlProgram> Combined;
+    const GlProgram* Current = nullptr;
     GLuint Vao = 0, Vbo = 0, Sampler = 0;
     GLuint Fbo = 0, ColorBuffer = 0;
     // What the last batch set up, so that the next one changes only what differs.
     bool Applied = false;
     DrawState Last;
-    GLuint BoundTexture = 0;
+    // The textures bound to the units of the slots; unknown once anything bound on unit 0
+    // (making, locking and writing textures do) or deleted a texture.
+    GLuint BoundTextures[kMaxBatchSlots] = {};
     bool TextureKnown = false;
     bool LastHasTexture = false;
     // Batches are appended to the stream buffer, which is orphaned only when full.
     size_t StreamOffset = 0;
 };
+
+void SetBatchSampling(TBatchSampling sampling) {
+    WantedBatchSampling() = sampling;
+}
 
 TD3DDevice::TD3DDevice(Token, PD3DObject object)
     : object_(std::move(object)), presentClock_(&SteadyPresentClock()) {}
@@ -324,7 +399,10 @@ TD3DDevice::~TD3DDevice() {
         f->glDeleteSamplers(1, &gl_->Sampler);
         f->glDeleteBuffers(1, &gl_->Vbo);
         f->glDeleteVertexArrays(1, &gl_->Vao);
-        f->glDeleteProgram(gl_->Program);
+        for (const auto& [key, program] : gl_->Combined)
+            if (program.Name != gl_->Generic.Name)
+                f->glDeleteProgram(program.Name);
+        f->glDeleteProgram(gl_->Generic.Name);
         gl_->Context->doneCurrent();
     }
 }
@@ -390,20 +468,26 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     }
     gl_->F = f;
 
-    TShaderProgram program = BuildShaderProgram(*f, kVertexShader, kFragmentShader);
-    if (!program.Program) {
-        failure = std::move(program.Error);
-        return D3DERR_NOTAVAILABLE;
+    GLint units = 0;
+    f->glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &units);
+    batchSlotCount_ = std::clamp(units, 1, kMaxBatchSlots);
+    batchSampling_ = WantedBatchSampling();
+    const QSurfaceFormat got = gl_->Context->format();
+    const bool glsl400 =
+        std::make_pair(got.majorVersion(), got.minorVersion()) >= std::make_pair(4, 0);
+    if (batchSampling_ == TBatchSampling::Automatic) {
+        const auto* renderer = reinterpret_cast<const char*>(f->glGetString(GL_RENDERER));
+        const std::string name = renderer ? renderer : "";
+        const bool software = name.find("llvmpipe") != std::string::npos ||
+                              name.find("softpipe") != std::string::npos;
+        batchSampling_ = software ? TBatchSampling::IndexedArray : TBatchSampling::Branches;
     }
-    gl_->Program = program.Program;
-    gl_->ViewProjectionLoc = f->glGetUniformLocation(gl_->Program, "uViewProjection");
-    gl_->HasTextureLoc = f->glGetUniformLocation(gl_->Program, "uHasTexture");
-    gl_->ColorOpLoc = f->glGetUniformLocation(gl_->Program, "uColorOp");
-    gl_->AlphaOpLoc = f->glGetUniformLocation(gl_->Program, "uAlphaOp");
-    gl_->FactorLoc = f->glGetUniformLocation(gl_->Program, "uFactor");
-    gl_->TextureLoc = f->glGetUniformLocation(gl_->Program, "uTexture");
+    if (!glsl400)
+        batchSampling_ = TBatchSampling::Branches;
+    if (!LinkProgram(kFragmentCombine, gl_->Generic, failure))
+        return D3DERR_NOTAVAILABLE;
 
-    // The batch stream: position (4 floats), colour (BGRA bytes), texture coordinate.
+    // The batch stream: position (4 floats), colour (BGRA bytes), texture coordinate, slot.
     f->glGenVertexArrays(1, &gl_->Vao);
     f->glGenBuffers(1, &gl_->Vbo);
     f->glBindVertexArray(gl_->Vao);
@@ -418,6 +502,9 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     f->glEnableVertexAttribArray(2);
     f->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(BatchVertex),
                              reinterpret_cast<void*>(offsetof(BatchVertex, U)));
+    f->glEnableVertexAttribArray(3);
+    f->glVertexAttribIPointer(3, 1, GL_INT, sizeof(BatchVertex),
+                              reinterpret_cast<void*>(offsetof(BatchVertex, Slot)));
     f->glGenSamplers(1, &gl_->Sampler);
     f->glGenFramebuffers(1, &gl_->Fbo);
     f->glGenRenderbuffers(1, &gl_->ColorBuffer);
@@ -438,6 +525,48 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
         window_->device_->window_ = nullptr;
     window_->device_ = this;
     return D3D_OK;
+}
+
+bool TD3DDevice::LinkProgram(const std::string& main, GlProgram& made, std::string& failure) {
+    auto* f = gl_->F;
+    TShaderProgram program = BuildShaderProgram(
+        *f, kVertexShader, FragmentShader(batchSampling_, batchSlotCount_, main).c_str());
+    if (!program.Program) {
+        failure = std::move(program.Error);
+        return false;
+    }
+    made.Name = program.Program;
+    made.ViewProjectionLoc = f->glGetUniformLocation(made.Name, "uViewProjection");
+    made.HasTextureLoc = f->glGetUniformLocation(made.Name, "uHasTexture");
+    made.ColorOpLoc = f->glGetUniformLocation(made.Name, "uColorOp");
+    made.AlphaOpLoc = f->glGetUniformLocation(made.Name, "uAlphaOp");
+    made.FactorLoc = f->glGetUniformLocation(made.Name, "uFactor");
+    GLint units[kMaxBatchSlots];
+    for (int i = 0; i < batchSlotCount_; ++i)
+        units[i] = i;
+    f->glUseProgram(made.Name);
+    f->glUniform1iv(f->glGetUniformLocation(made.Name, "uTextures"), batchSlotCount_, units);
+    gl_->Current = nullptr;
+    return true;
+}
+
+const TD3DDevice::GlProgram& TD3DDevice::ProgramFor(const DrawState& s) {
+    const uint64_t key = uint64_t{s.HasTexture} << 48 | uint64_t{s.ColorOp & 0xFF} << 40 |
+                         uint64_t{s.ColorArg1} << 36 | uint64_t{s.ColorArg2} << 32 |
+                         uint64_t{s.AlphaOp & 0xFF} << 8 | uint64_t{s.AlphaArg1} << 4 | s.AlphaArg2;
+    const auto found = gl_->Combined.find(key);
+    if (found != gl_->Combined.end())
+        return found->second;
+    const std::string main =
+        std::string("uniform vec4 uFactor;\nout vec4 fragColor;\nvoid main() {\n    vec4 tex = ") +
+        (s.HasTexture ? "Sample()" : "vec4(1.0)") + ";\n    fragColor = vec4(" +
+        CombineOp(s.ColorOp, s.ColorArg1, s.ColorArg2) + ".rgb, " +
+        CombineOp(s.AlphaOp, s.AlphaArg1, s.AlphaArg2) + ".a);\n}\n";
+    GlProgram made;
+    std::string failure;
+    if (!LinkProgram(main, made, failure))
+        made = gl_->Generic; // the refusal is on standard error
+    return gl_->Combined.emplace(key, made).first->second;
 }
 
 bool TD3DDevice::CreateBackBuffer(QSize size) {
@@ -495,6 +624,7 @@ void TD3DDevice::SetDefaultStates() {
     stream_ = nullptr;
     streamStride_ = 0;
     batchCount_ = 0;
+    batchTextureCount_ = 0;
     stateDirty_ = true;
     inScene_ = false;
 }
@@ -517,6 +647,7 @@ HRESULT TD3DDevice::Reset(D3DPRESENT_PARAMETERS* params) {
         return D3DERR_DEVICELOST;
     }
     batchCount_ = 0;
+    batchTextureCount_ = 0;
     const bool windowed = params->Windowed != 0;
     const bool wasWindowed = windowed_;
     windowed_ = windowed;
@@ -782,9 +913,10 @@ HRESULT TD3DDevice::SetTexture(uint32_t stage, TD3DTexture* texture) {
     if (texture && texture->device_.get() != this)
         return D3DERR_INVALIDCALL;
     if (textures_[stage] != texture) {
-        textures_[stage] = texture;
-        if (stage == 0)
+        // Another texture only takes a slot of the batch; none or one again changes its state.
+        if (stage == 0 && (textures_[0] == nullptr) != (texture == nullptr))
             MarkDirty();
+        textures_[stage] = texture;
     }
     return D3D_OK;
 }
@@ -817,9 +949,18 @@ HRESULT TD3DDevice::GetStreamSource(uint32_t stream, TD3DVertexBuffer** buffer,
     return D3D_OK;
 }
 
-void TD3DDevice::CaptureState() {
-    DrawState& s = batchState_;
-    s.Texture = textures_[0];
+bool TD3DDevice::DrawState::operator==(const DrawState& o) const {
+    return HasTexture == o.HasTexture && BlendEnable == o.BlendEnable && SrcBlend == o.SrcBlend &&
+           DestBlend == o.DestBlend && ColorOp == o.ColorOp && ColorArg1 == o.ColorArg1 &&
+           ColorArg2 == o.ColorArg2 && AlphaOp == o.AlphaOp && AlphaArg1 == o.AlphaArg1 &&
+           AlphaArg2 == o.AlphaArg2 && MinFilter == o.MinFilter && MagFilter == o.MagFilter &&
+           AddressU == o.AddressU && AddressV == o.AddressV && TextureFactor == o.TextureFactor &&
+           std::memcmp(&ViewProjection, &o.ViewProjection, sizeof ViewProjection) == 0;
+}
+
+TD3DDevice::DrawState TD3DDevice::CurrentState() const {
+    DrawState s;
+    s.HasTexture = textures_[0] != nullptr;
     s.BlendEnable = renderStates_[D3DRS_ALPHABLENDENABLE];
     s.SrcBlend = renderStates_[D3DRS_SRCBLEND];
     s.DestBlend = renderStates_[D3DRS_DESTBLEND];
@@ -836,6 +977,28 @@ void TD3DDevice::CaptureState() {
     s.AddressU = st[D3DTSS_ADDRESSU];
     s.AddressV = st[D3DTSS_ADDRESSV];
     D3DXMatrixMultiply(&s.ViewProjection, &view_, &projection_);
+    return s;
+}
+
+bool TD3DDevice::InBatch(const TD3DTexture* texture) const {
+    return std::find(batchTextures_, batchTextures_ + batchTextureCount_, texture) !=
+           batchTextures_ + batchTextureCount_;
+}
+
+int32_t TD3DDevice::SlotFor(const TD3DTexture* texture) {
+    // Sprites of one picture tend to follow each other: the newest slot is looked at first.
+    for (int slot = batchTextureCount_ - 1; slot >= 0; --slot)
+        if (batchTextures_[slot] == texture)
+            return slot;
+    // The software renderer compiles a shader for every combination of its units' texture
+    // formats and of their sizes being powers of two or not. A batch holds textures of one
+    // such kind only, and its spare units show its first texture, so that there is one
+    // combination per kind instead of one per mixture.
+    if (batchTextureCount_ == batchSlotCount_ ||
+        (batchTextureCount_ > 0 && texture->Kind() != batchTextures_[0]->Kind()))
+        Flush();
+    batchTextures_[batchTextureCount_] = texture;
+    return batchTextureCount_++;
 }
 
 HRESULT TD3DDevice::DrawPrimitive(uint32_t primitiveType, uint32_t startVertex,
@@ -863,10 +1026,16 @@ HRESULT TD3DDevice::DrawPrimitive(uint32_t primitiveType, uint32_t startVertex,
     if (!gl_)
         return D3DERR_DEVICELOST;
     if (stateDirty_) {
-        Flush();
-        CaptureState();
+        // A state set and set back, or set again to its value, keeps the batch.
+        const DrawState next = CurrentState();
+        if (!(next == batchState_)) {
+            Flush();
+            batchState_ = next;
+        }
         stateDirty_ = false;
     }
+    const TD3DTexture* texture = batchState_.HasTexture ? textures_[0] : nullptr;
+    int32_t slot = texture ? SlotFor(texture) : 0;
     const uint8_t* base = stream_->data_.data() + size_t{startVertex} * streamStride_;
     const size_t stride = streamStride_;
     const D3DMATRIX& m = world_;
@@ -886,10 +1055,13 @@ HRESULT TD3DDevice::DrawPrimitive(uint32_t primitiveType, uint32_t startVertex,
         v.Color = color;
         v.U = uv[0];
         v.V = uv[1];
+        v.Slot = slot;
     };
     for (uint32_t i = 0; i < primitiveCount; ++i) {
-        if (batchCount_ + 3 > batch_.size())
+        if (batchCount_ + 3 > batch_.size()) {
             Flush();
+            slot = texture ? SlotFor(texture) : 0;
+        }
         switch (primitiveType) {
         case D3DPT_TRIANGLELIST:
             put(3 * i);
@@ -913,6 +1085,7 @@ HRESULT TD3DDevice::DrawPrimitive(uint32_t primitiveType, uint32_t startVertex,
 }
 
 void TD3DDevice::Flush() {
+    const int textureCount = std::exchange(batchTextureCount_, 0);
     if (batchCount_ == 0)
         return;
     const size_t count = batchCount_;
@@ -924,15 +1097,16 @@ void TD3DDevice::Flush() {
     Gl& g = *gl_;
     const DrawState& s = batchState_;
     const DrawState& a = g.Last;
-    const bool all = !g.Applied;
+    const GlProgram& p = ProgramFor(s);
+    const bool all = !g.Applied || g.Current != &p;
     f->glBindFramebuffer(GL_FRAMEBUFFER, g.Fbo);
     f->glViewport(0, 0, backBufferSize_.width(), backBufferSize_.height());
     ApplyClip();
     if (all) {
-        f->glUseProgram(g.Program);
-        f->glActiveTexture(GL_TEXTURE0);
-        f->glUniform1i(g.TextureLoc, 0);
-        f->glBindSampler(0, g.Sampler);
+        f->glUseProgram(p.Name);
+        g.Current = &p;
+        for (int i = 0; i < batchSlotCount_; ++i)
+            f->glBindSampler(static_cast<GLuint>(i), g.Sampler);
         f->glBindVertexArray(g.Vao);
         f->glBindBuffer(GL_ARRAY_BUFFER, g.Vbo);
     }
@@ -945,27 +1119,41 @@ void TD3DDevice::Flush() {
         f->glBlendFunc(GlBlend(s.SrcBlend), GlBlend(s.DestBlend));
     }
     if (all || std::memcmp(&s.ViewProjection, &a.ViewProjection, sizeof s.ViewProjection) != 0)
-        f->glUniformMatrix4fv(g.ViewProjectionLoc, 1, GL_FALSE, &s.ViewProjection.m[0][0]);
+        f->glUniformMatrix4fv(p.ViewProjectionLoc, 1, GL_FALSE, &s.ViewProjection.m[0][0]);
     if (all || s.ColorOp != a.ColorOp || s.ColorArg1 != a.ColorArg1 || s.ColorArg2 != a.ColorArg2)
-        f->glUniform3i(g.ColorOpLoc, static_cast<GLint>(s.ColorOp), static_cast<GLint>(s.ColorArg1),
+        f->glUniform3i(p.ColorOpLoc, static_cast<GLint>(s.ColorOp), static_cast<GLint>(s.ColorArg1),
                        static_cast<GLint>(s.ColorArg2));
     if (all || s.AlphaOp != a.AlphaOp || s.AlphaArg1 != a.AlphaArg1 || s.AlphaArg2 != a.AlphaArg2)
-        f->glUniform3i(g.AlphaOpLoc, static_cast<GLint>(s.AlphaOp), static_cast<GLint>(s.AlphaArg1),
+        f->glUniform3i(p.AlphaOpLoc, static_cast<GLint>(s.AlphaOp), static_cast<GLint>(s.AlphaArg1),
                        static_cast<GLint>(s.AlphaArg2));
     if (all || s.TextureFactor != a.TextureFactor) {
         const uint32_t tf = s.TextureFactor;
-        f->glUniform4f(g.FactorLoc, ((tf >> 16) & 0xFF) / 255.0f, ((tf >> 8) & 0xFF) / 255.0f,
+        f->glUniform4f(p.FactorLoc, ((tf >> 16) & 0xFF) / 255.0f, ((tf >> 8) & 0xFF) / 255.0f,
                        (tf & 0xFF) / 255.0f, ((tf >> 24) & 0xFF) / 255.0f);
     }
-    const GLuint name = s.Texture ? s.Texture->glName_ : 0;
-    if (!g.TextureKnown || g.BoundTexture != name) {
+    // Unit 0 is left active: making, locking and writing textures bind there.
+    for (int slot = textureCount - 1; slot >= 0; --slot) {
+        const GLuint name = batchTextures_[slot]->glName_;
+        if (g.TextureKnown && g.BoundTextures[slot] == name)
+            continue;
+        f->glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(slot));
         f->glBindTexture(GL_TEXTURE_2D, name);
-        g.BoundTexture = name;
-        g.TextureKnown = true;
+        g.BoundTextures[slot] = name;
     }
-    if (all || (name != 0) != g.LastHasTexture) {
-        f->glUniform1i(g.HasTextureLoc, name != 0 ? 1 : 0);
-        g.LastHasTexture = name != 0;
+    const GLuint spare = textureCount > 0 ? batchTextures_[0]->glName_ : 0;
+    for (int slot = textureCount; slot < batchSlotCount_ && textureCount > 0; ++slot) {
+        if (g.TextureKnown && g.BoundTextures[slot] == spare)
+            continue;
+        f->glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(slot));
+        f->glBindTexture(GL_TEXTURE_2D, spare);
+        g.BoundTextures[slot] = spare;
+    }
+    if (textureCount > 0)
+        g.TextureKnown = true;
+    f->glActiveTexture(GL_TEXTURE0);
+    if (all || s.HasTexture != g.LastHasTexture) {
+        f->glUniform1i(p.HasTextureLoc, s.HasTexture ? 1 : 0);
+        g.LastHasTexture = s.HasTexture;
     }
     if (all || s.MinFilter != a.MinFilter || s.MagFilter != a.MagFilter ||
         s.AddressU != a.AddressU || s.AddressV != a.AddressV) {
@@ -975,7 +1163,6 @@ void TD3DDevice::Flush() {
         f->glSamplerParameteri(g.Sampler, GL_TEXTURE_WRAP_T, GlAddress(s.AddressV));
     }
     g.Last = s;
-    g.Last.Texture = nullptr; // compared by name above; the object may go before the next batch
     g.Applied = true;
 
     if (g.StreamOffset + count > kBatchCapacity) {
@@ -1080,19 +1267,18 @@ void TD3DDevice::SurfaceGoing() {
 }
 
 void TD3DDevice::TextureGoing(TD3DTexture* texture) {
-    if (batchCount_ > 0 && batchState_.Texture == texture)
+    if (InBatch(texture))
         Flush();
-    if (batchState_.Texture == texture) {
-        batchState_.Texture = nullptr;
-        stateDirty_ = true;
-    }
+    if (textures_[0] == texture)
+        MarkDirty(); // the next draw has no texture
     for (auto& bound : textures_)
         if (bound == texture)
             bound = nullptr;
 }
 
 void TD3DDevice::TextureWritten(const TD3DTexture* texture) {
-    if (batchCount_ > 0 && batchState_.Texture == texture)
+    // What the batch drew so far shows the old pixels.
+    if (InBatch(texture))
         Flush();
 }
 
@@ -1115,6 +1301,11 @@ TD3DTexture::~TD3DTexture() {
         device_->gl_->TextureKnown = false;
         device_->gl_->F->glDeleteTextures(1, &glName_);
     }
+}
+
+uint32_t TD3DTexture::Kind() const {
+    const auto powerOfTwo = [](uint32_t n) { return (n & (n - 1)) == 0; };
+    return format_ | (powerOfTwo(width_) ? 1u << 16 : 0u) | (powerOfTwo(height_) ? 1u << 17 : 0u);
 }
 
 uint32_t TD3DTexture::BytesPerPixel(uint32_t format) {

@@ -14,8 +14,13 @@
 // engine switches lighting off, culls nothing and draws without a depth buffer.
 //
 // Draw calls are collected into one vertex batch (positions already multiplied by the world
-// matrix) and handed to OpenGL when a state that affects the batch changes, when the back
-// buffer is cleared, read or presented, and at EndScene. Drawing allocates nothing.
+// matrix) and handed to OpenGL as one draw when a state that affects the batch changes, when
+// the back buffer is cleared, read or presented, and at EndScene. A batch holds draws of up to
+// BatchTextureSlots() textures of one kind (format, sides powers of two or not; each vertex
+// names its texture's slot), so sprites of several pictures in any order share one draw; a
+// further texture, or one of another kind, starts a new batch. The fragment program is made
+// for the stage 0 operations of the batch (linked at the first batch of each combination);
+// otherwise drawing allocates nothing.
 //
 // Lost and not-reset states:
 //   - the device is lost while its window cannot be drawn to: not exposed (hidden,
@@ -165,6 +170,9 @@ public:
     uint32_t Height() const { return height_; }
     uint32_t Format() const { return format_; }
     static uint32_t BytesPerPixel(uint32_t format);
+    // The format and whether width and height are powers of two: what shaders may be made
+    // anew for (see the batches of TD3DDevice).
+    uint32_t Kind() const;
 
     // Replaces the whole level from rows of the texture's format (pitch bytes apart), without
     // reading the old contents back first.
@@ -229,6 +237,16 @@ public:
     virtual TimePoint Now() const = 0;
     virtual void SleepUntil(TimePoint when) = 0;
 };
+
+// How a batch's fragment shader picks the texture of each vertex among the batch's textures:
+// by indexing the array of samplers with the vertex's slot (one fetch; needs GLSL 4.00, and is
+// chosen only on Mesa's software renderers: they shade one triangle at a time, so the index
+// is the same throughout a run of the shader, which GLSL asks of it), or by branching to a
+// fetch from a fixed array element (any driver). A device made for IndexedArray on an older
+// context branches.
+enum class TBatchSampling { Automatic, IndexedArray, Branches };
+// The way devices made from now on sample (tests); Automatic picks by driver.
+void SetBatchSampling(TBatchSampling sampling);
 
 // Counters for tests and benchmarks.
 struct TDeviceStats {
@@ -300,6 +318,9 @@ public:
     // pace instead of spinning.
     void WaitForRefresh();
     int MaxTextureSize() const { return maxTextureSize_; }
+    // How many textures one batch may hold, and how the shader picks among them.
+    int BatchTextureSlots() const { return batchSlotCount_; }
+    TBatchSampling BatchSampling() const { return batchSampling_; }
 
 private:
     friend class TD3DObject;
@@ -307,37 +328,48 @@ private:
     friend class TD3DVertexBuffer;
     friend class TDeviceWindow;
     struct Gl;
+    struct GlProgram;
     struct Token {};
 
 public:
     TD3DDevice(Token, PD3DObject object);
 
 private:
+    // What all draws of one batch share; the textures are the batch's slots.
     struct DrawState {
-        const TD3DTexture* Texture = nullptr;
+        bool HasTexture = false;
         uint32_t BlendEnable = 0, SrcBlend = 0, DestBlend = 0;
         uint32_t ColorOp = 0, ColorArg1 = 0, ColorArg2 = 0;
         uint32_t AlphaOp = 0, AlphaArg1 = 0, AlphaArg2 = 0;
         uint32_t MinFilter = 0, MagFilter = 0, AddressU = 0, AddressV = 0;
         uint32_t TextureFactor = 0;
         D3DMATRIX ViewProjection{};
+        bool operator==(const DrawState& other) const;
     };
     struct BatchVertex {
         float X, Y, Z, W;
         uint32_t Color;
         float U, V;
+        int32_t Slot;
     };
+    static constexpr int kMaxBatchSlots = 16;
 
     // On failure, failure says why.
     HRESULT Initialise(HWND window, const D3DPRESENT_PARAMETERS& params, uint32_t deviceType,
                        std::string& failure);
     bool MakeCurrent();
+    // Links the batch shader with a fragment main; on failure, failure says why.
+    bool LinkProgram(const std::string& main, GlProgram& made, std::string& failure);
+    const GlProgram& ProgramFor(const DrawState& state);
     bool GlAlive() const;
     bool CreateBackBuffer(QSize size);
     QSize WantedBackBufferSize(const D3DPRESENT_PARAMETERS& params) const;
     void SetDefaultStates();
     void MarkDirty() { stateDirty_ = true; }
-    void CaptureState();
+    DrawState CurrentState() const;
+    // The slot of the stage 0 texture in the batch; a texture new to a full batch flushes it.
+    int32_t SlotFor(const TD3DTexture* texture);
+    bool InBatch(const TD3DTexture* texture) const;
     void Flush();
     void ApplyClip();
     void PaceAfterSwap(IPresentClock::TimePoint swapStart);
@@ -370,6 +402,10 @@ private:
     DrawState batchState_;
     std::vector<BatchVertex> batch_;
     size_t batchCount_ = 0;
+    const TD3DTexture* batchTextures_[kMaxBatchSlots] = {};
+    int batchTextureCount_ = 0;
+    int batchSlotCount_ = 1;
+    TBatchSampling batchSampling_ = TBatchSampling::Branches;
 
     IPresentClock* presentClock_;
     std::optional<TRect> clip_;
