@@ -11,6 +11,7 @@
 #include "document/Picking.h"
 #include "document/Placement.h"
 #include "document/Properties.h"
+#include "document/RecordIndex.h"
 
 #include <QUndoStack>
 #include <functional>
@@ -100,8 +101,12 @@ public:
     // --- finding records, and the groups locked or hidden in this session ---
     // The record the view picks at a world point (see ObjectAt in Picking.h).
     TBaseInfo* ObjectAt(int64_t x, int64_t y, const TBaseInfo* below = nullptr) const;
-    // The records of a group (all groups: empty) overlapping a rectangle of the world.
+    // The records of a group (all groups: empty) overlapping a rectangle of the world, as
+    // ObjectsIn in Picking.h finds them. Both look only at the records near the place, through
+    // an index of the map made again after a change of the map; code that changes records
+    // other than through the document calls RebuildViews (or RecordsMoved) before asking.
     std::vector<TBaseInfo*> ObjectsIn(const TRect& rect, std::string_view group) const;
+    void RecordsMoved() { records_.Invalidate(); }
     const TGroupStates& Groups() const { return groups_; }
     // Locking or hiding a group takes its records out of the selection; tells
     // DocChange::Groups. New and Open unlock and show every group.
@@ -189,6 +194,7 @@ private:
     std::string sourcePath_;
     bool referenceEditTold_ = false;
     TGroupStates groups_;
+    mutable TRecordIndex records_;
     // The records a drag has moved, by place, with their fields before the drag.
     std::map<int, TRecordState> dragStart_;
 };
