@@ -1,5 +1,6 @@
 #include "document/MapScene.h"
 
+#include "engine/Clock.h"
 #include "engine/D3DXMath.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
@@ -346,13 +347,33 @@ bool TMapScene::Prepare() {
         Touch();
         changed = true;
     }
-    // Only animated view objects change when processed; all of them are, seen or not.
-    for (TWrapper* view : Animated()) {
-        const int32_t frame = view->Frame;
-        view->Process();
-        changed = changed || view->Frame != frame;
+    // Only animated view objects change when processed, and only the ones that can be seen
+    // are: one out of view goes on from its frame when it comes into view again.
+    for (const uint32_t at : Candidates()) {
+        TWrapper& view = *Views[at];
+        if (!view.Animating || view.Dead || !Visible(view))
+            continue;
+        const int32_t frame = view.Frame;
+        view.Process();
+        changed = changed || view.Frame != frame;
     }
     return changed;
+}
+
+std::optional<uint32_t> TMapScene::NextStepIn() const {
+    std::optional<uint32_t> soonest;
+    const uint32_t now = GetTickCount();
+    for (const uint32_t at : Candidates()) {
+        const TWrapper& view = *Views[at];
+        if (!view.Animating || view.FPS <= 0 || view.Dead || !view.Visible || !Visible(view))
+            continue;
+        // A strip steps once more than 1000 / FPS milliseconds passed since its last step.
+        const auto period = static_cast<uint32_t>(std::floor(1000.0 / view.FPS)) + 1;
+        const uint32_t elapsed = now - view.AnimTick;
+        const uint32_t wait = elapsed >= period ? 0 : period - elapsed;
+        soonest = soonest ? std::min(*soonest, wait) : wait;
+    }
+    return soonest;
 }
 
 void TMapScene::Draw(const TBaseInfo* selected) {
@@ -376,12 +397,9 @@ void TMapScene::Index() const {
         return;
     columns_.clear();
     wide_.clear();
-    animated_.clear();
     pinned_.clear();
     for (uint32_t at = 0; at < Views.size(); ++at) {
         const TWrapper& view = *Views[at];
-        if (view.Animating)
-            animated_.push_back(Views[at].get());
         if (Pinned(view)) {
             pinned_.push_back(Views[at].get());
             wide_.push_back(at);
@@ -399,11 +417,6 @@ void TMapScene::Index() const {
             columns_[column].push_back(at);
     }
     indexed_ = version_;
-}
-
-const std::vector<TWrapper*>& TMapScene::Animated() const {
-    Index();
-    return animated_;
 }
 
 const std::vector<uint32_t>& TMapScene::Candidates() const {

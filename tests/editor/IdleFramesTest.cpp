@@ -79,7 +79,7 @@ protected:
             const int32_t rate = window->Timer->FrameRate();
             EXPECT_GT(clock.NowMs(), before) << "every pass waits for the display";
             const bool presented = stats.Presents > presents;
-            // A strip out of view steps unseen.
+            // A strip out of view does not step.
             const bool seen = strip && tv::IsInView(*strip, window->WorldX);
             const int frame = seen && StripView() ? StripView()->Frame : -1;
             const bool changed = frame != shownFrame || rate != shownRate;
@@ -138,7 +138,7 @@ TEST_F(IdleFramesTest, AStillViewPresentsOnlyForTheFrameRateAnAnimatedOneWhenIts
     EXPECT_GE(animated.Presents, 14);
     EXPECT_LE(animated.Presents, 19);
 
-    // Out of view the strip steps on unseen and nothing is presented for it.
+    // Out of view the strip rests and nothing is presented for it.
     window->XNextClick();
     Settle();
     const Run unseen = RunFor(2000);
