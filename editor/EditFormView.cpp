@@ -41,6 +41,8 @@ constexpr uint32_t kCursorColor = 0xB4FFFFFFu;
 // While the device is lost nothing can be drawn; the frame routine waits this long so that
 // the idle loop does not spin a processor core until the view can be drawn again.
 constexpr unsigned long kLostDevicePauseMs = 10;
+// About one display refresh.
+constexpr uint32_t kStepGroupingMs = 16;
 
 } // namespace
 
@@ -51,17 +53,21 @@ void TEditF::BuildView() {
     ViewHost = std::make_unique<TMapViewHost>(View);
     TMapViewWindow* window = ViewHost->Window();
     window->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+        WakeFrames();
         RunGuarded([&] { ViewMouseDown(button, modifiers); });
     };
     window->OnMouseMove = [this](Qt::MouseButtons buttons) {
+        WakeFrames();
         RunGuarded([&] { ViewMouseMove(buttons); });
     };
     window->OnMouseUp = [this](Qt::MouseButton button) {
+        WakeFrames();
         RunGuarded([&] { ViewMouseUp(button); });
     };
     window->OnExposed = [this] { InvalidatePicture(); };
     Scroller = new TViewScroller(*this);
     window->OnWheel = [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers) {
+        WakeFrames();
         RunGuarded([&] { Scroller->Wheel(angleDelta, modifiers); });
     };
     WindowCloseWatch = std::make_unique<TWindowCloseWatch>(this, [this] { InvalidatePicture(); });
@@ -83,6 +89,8 @@ void TEditF::InitGraphics() {
     // The map document keeps the view objects with the map they show; its map comes next.
     Document = std::make_unique<TMapDocument>(
         ObjMgr.get(), std::make_unique<TMapScene>(Device, Device ? TextureMgr.get() : nullptr));
+    // Whatever the document changed may show in the view.
+    Document->AddListener([this](unsigned) { WakeFrames(); });
     ViewHost->ShowDevice(Device != nullptr);
     if (!Device)
         return;
@@ -123,6 +131,7 @@ void TEditF::ResetDevice() {
 
 void TEditF::SetProjection() {
     Scene().SetProjection(WorldX);
+    WakeFrames();
 }
 
 bool TEditF::HasGraphics() const {
@@ -151,7 +160,10 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
         return;
     const HRESULT r = Device->TestCooperativeLevel();
     if (r == D3DERR_DEVICELOST) {
-        QThread::msleep(kLostDevicePauseMs);
+        if (Timer && Timer->Running())
+            Timer->Rest(kLostDevicePauseMs);
+        else
+            QThread::msleep(kLostDevicePauseMs);
         return;
     }
     if (r == D3DERR_DEVICENOTRESET) {
@@ -167,14 +179,14 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
     const bool stepped = Scene().Prepare();
     const TFrameKey key = FrameKey();
     if (PicturePresented && !stepped && key == PresentedKey) {
-        Device->WaitForRefresh();
+        RestFrames();
         return;
     }
     const TSceneShot shot = Scene().Shot(Selected());
     const int32_t frameRate = key.FrameRate;
     PresentedKey = key;
     if (PicturePresented && shot == PresentedShot && frameRate == PresentedFrameRate) {
-        Device->WaitForRefresh();
+        RestFrames();
         return;
     }
     const TRect damage = PictureDamage(shot, frameRate);
@@ -184,6 +196,26 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
     PicturePresented = Device->Present() == D3D_OK;
     PresentedShot = shot;
     PresentedFrameRate = frameRate;
+    // A picture that did not reach the screen is tried again at the next pass.
+    if (PicturePresented)
+        RestFrames();
+}
+
+void TEditF::RestFrames() {
+    if (!Timer || Playing())
+        return;
+    std::optional<uint32_t> next = Scene().NextStepIn();
+    // Strips due within a display refresh of the first step in the same frame, and from then
+    // on together (a step restarts a strip's time), as they did when every refresh made a
+    // frame: one frame for all of them, not one each.
+    if (next)
+        *next += kStepGroupingMs;
+    Timer->Rest(next);
+}
+
+void TEditF::WakeFrames() {
+    if (Timer)
+        Timer->Wake();
 }
 
 TEditF::TFrameKey TEditF::FrameKey() const {
@@ -279,6 +311,7 @@ void TEditF::UpdateWorldXCaption() {
 }
 
 void TEditF::UpdateWorldX() {
+    WakeFrames();
     UpdateWorldXCaption();
     Overview->ViewMoved(WorldX);
     FillProperties();
