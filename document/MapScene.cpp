@@ -464,35 +464,69 @@ TSceneShot TMapScene::Shot(const TBaseInfo* selected) const {
     return shot;
 }
 
-std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after) {
+namespace {
+
+TRect Union(const TRect& a, const TRect& b) {
+    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                 std::max(a.Bottom, b.Bottom)};
+}
+
+bool Meet(const TRect& a, const TRect& b) {
+    return a.Left <= b.Right && b.Left <= a.Right && a.Top <= b.Bottom && b.Top <= a.Bottom;
+}
+
+} // namespace
+
+std::vector<TRect> MergeAreas(std::vector<TRect> areas, size_t most) {
+    // Until no two meet: few areas, so pairs are simply tried again after every merge.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (size_t i = 0; i < areas.size() && !merged; ++i)
+            for (size_t j = i + 1; j < areas.size() && !merged; ++j)
+                if (Meet(areas[i], areas[j])) {
+                    areas[i] = Union(areas[i], areas[j]);
+                    areas.erase(areas.begin() + static_cast<ptrdiff_t>(j));
+                    merged = true;
+                }
+    }
+    if (areas.size() > most) {
+        TRect all = areas.front();
+        for (const TRect& area : areas)
+            all = Union(all, area);
+        areas.assign(1, all);
+    }
+    return areas;
+}
+
+std::optional<std::vector<TRect>> DamageAreas(const TSceneShot& before, const TSceneShot& after,
+                                              size_t most) {
     if (before.WorldX != after.WorldX || before.Views.size() != after.Views.size())
         return std::nullopt;
-    std::optional<TRect> damage;
-    const auto add = [&damage](const TRect& area) {
-        if (!damage)
-            damage = area;
-        damage->Left = std::min(damage->Left, area.Left);
-        damage->Top = std::min(damage->Top, area.Top);
-        damage->Right = std::max(damage->Right, area.Right);
-        damage->Bottom = std::max(damage->Bottom, area.Bottom);
-    };
+    std::vector<TRect> areas;
     for (size_t i = 0; i < after.Views.size(); ++i) {
         const TViewShot& a = before.Views[i];
         const TViewShot& b = after.Views[i];
         if (a.View != b.View)
             return std::nullopt;
         if (a.Look != b.Look || !(a.Area == b.Area)) {
-            add(a.Area);
-            add(b.Area);
+            areas.push_back(a.Area);
+            areas.push_back(b.Area);
         }
     }
     if (before.Selection != after.Selection) {
         if (before.Selection)
-            add(*before.Selection);
+            areas.push_back(*before.Selection);
         if (after.Selection)
-            add(*after.Selection);
+            areas.push_back(*after.Selection);
     }
-    return damage ? damage : TRect{0, 0, 0, 0};
+    return MergeAreas(std::move(areas), most);
+}
+
+std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after) {
+    const std::optional<std::vector<TRect>> areas = DamageAreas(before, after, 1);
+    if (!areas)
+        return std::nullopt;
+    return areas->empty() ? TRect{0, 0, 0, 0} : areas->front();
 }
 
 } // namespace tv

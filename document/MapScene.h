@@ -70,6 +70,13 @@ struct TSceneShot {
 // The world rectangle in which two shots of the scene differ (empty when they are equal), or
 // nothing when the whole picture may (another projection, view objects in another order).
 std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after);
+// The same as at most `most` rectangles that do not meet (none when the shots are equal):
+// two strips far apart are drawn again as two small rectangles, not as one that holds both.
+std::optional<std::vector<TRect>> DamageAreas(const TSceneShot& before, const TSceneShot& after,
+                                              size_t most);
+// Rectangles that meet (touching included) become their union, until none meet; more than
+// `most` left become one.
+std::vector<TRect> MergeAreas(std::vector<TRect> areas, size_t most);
 
 class TMapScene {
 public:

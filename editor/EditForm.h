@@ -329,9 +329,10 @@ public:
     void DrawScene();
     void DrawObjects();
     void DrawFrameRate();
-    // The part of the back buffer (pixels) that differs between the picture on screen and
-    // the one shot now; the whole of it when nothing was presented yet or all may differ.
-    TRect PictureDamage(const TSceneShot& shot, int32_t frameRate) const;
+    // The parts of the back buffer (pixels, rectangles that do not meet) that differ between
+    // the picture on screen and the one shot now; the whole of it when nothing was presented
+    // yet or all may differ; none when nothing differs.
+    std::vector<TRect> PictureDamage(const TSceneShot& shot, int32_t frameRate) const;
     // The picture must be drawn again at the next frame whatever it shows (the window was
     // exposed, the device reset).
     void InvalidatePicture() {

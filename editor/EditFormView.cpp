@@ -43,6 +43,8 @@ constexpr uint32_t kCursorColor = 0xB4FFFFFFu;
 constexpr unsigned long kLostDevicePauseMs = 10;
 // About one display refresh.
 constexpr uint32_t kStepGroupingMs = 16;
+// A frame draws at most this many rectangles that changed (more become one).
+constexpr size_t kMostDamageAreas = 4;
 
 } // namespace
 
@@ -189,9 +191,11 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
         RestFrames();
         return;
     }
-    const TRect damage = PictureDamage(shot, frameRate);
-    Device->SetClipRect(&damage);
-    DrawScene();
+    // Each rectangle that differs is drawn as a whole frame would draw it.
+    for (const TRect& damage : PictureDamage(shot, frameRate)) {
+        Device->SetClipRect(&damage);
+        DrawScene();
+    }
     Device->SetClipRect(nullptr);
     PicturePresented = Device->Present() == D3D_OK;
     PresentedShot = shot;
@@ -229,15 +233,16 @@ TEditF::TFrameKey TEditF::FrameKey() const {
     return key;
 }
 
-TRect TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
+std::vector<TRect> TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
     const QSize size = Device->BackBufferSize();
     const int width = size.width();
     const int height = size.height();
     const TRect whole{0, 0, width, height};
-    const std::optional<TRect> world =
-        PicturePresented ? Damage(PresentedShot, shot) : std::optional<TRect>{};
+    const std::optional<std::vector<TRect>> world =
+        PicturePresented ? DamageAreas(PresentedShot, shot, kMostDamageAreas)
+                         : std::optional<std::vector<TRect>>{};
     if (!world)
-        return whole;
+        return {whole};
     // World units to back-buffer pixels, widened by a pixel for the filtering at the edges.
     const auto toX = [&](int64_t x) {
         return static_cast<int32_t>(
@@ -246,19 +251,14 @@ TRect TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
     const auto toY = [&](int64_t y) {
         return static_cast<int32_t>(std::clamp<int64_t>(y * height / ScreenHeight, -1, height));
     };
-    TRect damage{toX(world->Left) - 1, toY(world->Top) - 1, toX(world->Right) + 2,
-                 toY(world->Bottom) + 2};
-    if (world->Right <= world->Left)
-        damage = TRect{0, 0, 0, 0};
-    if (frameRate != PresentedFrameRate) {
-        const TRect text = kFrameRateRect;
-        damage =
-            damage.Right > damage.Left
-                ? TRect{std::min(damage.Left, text.Left), std::min(damage.Top, text.Top),
-                        std::max(damage.Right, text.Right), std::max(damage.Bottom, text.Bottom)}
-                : text;
-    }
-    return damage;
+    std::vector<TRect> damage;
+    for (const TRect& area : *world)
+        if (area.Right > area.Left)
+            damage.push_back(TRect{toX(area.Left) - 1, toY(area.Top) - 1, toX(area.Right) + 2,
+                                   toY(area.Bottom) + 2});
+    if (frameRate != PresentedFrameRate)
+        damage.push_back(kFrameRateRect);
+    return MergeAreas(std::move(damage), kMostDamageAreas);
 }
 
 void TEditF::DrawScene() {
