@@ -1,9 +1,9 @@
 // The map document's undo stack on a 10,000-object map with view objects on a headless device
 // of the editor's view size: "Add" of 10,000 copies, its undo and its redo, Paste of up to
-// 10,000 objects and the insert command with 100,000, and the memory the
-// undo stack holds per command; opening maps; what Save and the recovery timer add; a rubber
-// band of 10,000 objects on a 100,000-object map and moving them. Run under an X server
-// (Xvfb).
+// 10,000 objects and the insert command with 100,000, and the memory the undo stack holds per
+// command; opening maps; what Save and the recovery timer add; finding the records in the
+// view's rectangle; a rubber band of 10,000 objects on a 100,000-object map and moving them.
+// Run under an X server (Xvfb).
 
 #include "document/MapDocument.h"
 #include "document/ObjectClipboard.h"
@@ -408,6 +408,38 @@ void BM_UndoGroupDrag(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UndoGroupDrag)->Unit(benchmark::kMillisecond);
+// The Modify lists' question at every scroll step: the records in the view's rectangle, on a
+// map of n records spread 5 units apart on average (so about 160 in view); with a record
+// moved just before (Arg 1), the document's index of the records is made again first.
+void BM_ObjectsInView(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    tv::TMapDocument document(nullptr, std::make_unique<tv::TMapScene>(nullptr, nullptr));
+    document.NewMap();
+    std::mt19937 random(3);
+    for (int i = 0; i < count; ++i)
+        document.Map().Objects.Add(
+            Decor(static_cast<int>(random() % (5u * count)), static_cast<int>(random() % 560)));
+    document.RebuildViews();
+    document.Select(document.Map().Objects[count / 2]);
+    const bool afterEdit = state.range(1) != 0;
+    int32_t worldX = 0;
+    size_t found = 0;
+    for (auto _ : state) {
+        if (afterEdit) {
+            state.PauseTiming();
+            document.NudgeSelected(1, 0);
+            state.ResumeTiming();
+        }
+        worldX = (worldX + 800) % (5 * count);
+        found = document.ObjectsIn(tv::ViewRect(worldX), {}).size();
+    }
+    state.counters["found"] = static_cast<double>(found);
+}
+BENCHMARK(BM_ObjectsInView)
+    ->Args({10000, 0})
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -142,6 +142,8 @@ void TMapDocument::ClearListeners() {
 
 void TMapDocument::Notify() {
     const unsigned changes = std::exchange(state_.Changes, 0u);
+    if (changes & (DocChange::Map | DocChange::Objects | DocChange::Object))
+        records_.Invalidate();
     std::exception_ptr failure = std::exchange(state_.Failure, nullptr);
     if (changes != 0)
         for (const TListener& listener : listeners_)
@@ -237,6 +239,7 @@ bool TMapDocument::WouldReplaceAnotherFile(const std::string& path) const {
 }
 
 void TMapDocument::RebuildViews() {
+    records_.Invalidate();
     std::vector<const TBaseInfo*> failed;
     if (std::exchange(loadedViews_, false))
         failed = std::move(loadedFailures_);
@@ -286,11 +289,15 @@ void TMapDocument::ClearSelection() {
 }
 
 TBaseInfo* TMapDocument::ObjectAt(int64_t x, int64_t y, const TBaseInfo* below) const {
-    return tv::ObjectAt(state_.Map->Objects, groups_, x, y, below);
+    const TBaseInfoList& objects = state_.Map->Objects;
+    return tv::ObjectAt(objects, records_.Near(objects, x, x), groups_, x, y, below);
 }
 
 std::vector<TBaseInfo*> TMapDocument::ObjectsIn(const TRect& rect, std::string_view group) const {
-    return tv::ObjectsIn(state_.Map->Objects, rect, group);
+    const TBaseInfoList& objects = state_.Map->Objects;
+    // An inverted rectangle overlaps only records that hold its whole span, Left included.
+    const int64_t last = rect.Left < rect.Right ? int64_t{rect.Right} - 1 : rect.Left;
+    return tv::ObjectsIn(objects, records_.Near(objects, rect.Left, last), rect, group);
 }
 
 std::vector<TBaseInfo*> TMapDocument::PickableIn(const TRect& rect, std::string_view group) const {

@@ -11,6 +11,7 @@
 #include "document/Picking.h"
 #include "document/Placement.h"
 #include "document/Properties.h"
+#include "document/RecordIndex.h"
 
 #include <QUndoStack>
 #include <functional>
@@ -107,11 +108,15 @@ public:
     // --- finding records, and the groups locked or hidden in this session ---
     // The record the view picks at a world point (see ObjectAt in Picking.h).
     TBaseInfo* ObjectAt(int64_t x, int64_t y, const TBaseInfo* below = nullptr) const;
-    // The records of a group (all groups: empty) overlapping a rectangle of the world.
+    // The records of a group (all groups: empty) overlapping a rectangle of the world, as
+    // ObjectsIn in Picking.h finds them. Both look only at the records near the place, through
+    // an index of the map made again after a change of the map; code that changes records
+    // other than through the document calls RebuildViews (or RecordsMoved) before asking.
     std::vector<TBaseInfo*> ObjectsIn(const TRect& rect, std::string_view group) const;
     // Those of them the view may pick (a rubber band, Select All): none of a locked or hidden
     // group.
     std::vector<TBaseInfo*> PickableIn(const TRect& rect, std::string_view group) const;
+    void RecordsMoved() { records_.Invalidate(); }
     const TGroupStates& Groups() const { return groups_; }
     // Locking or hiding a group takes its records out of the selection; tells
     // DocChange::Groups. New and Open unlock and show every group.
@@ -235,6 +240,7 @@ private:
     std::vector<TDragged> dragged_;
     int32_t dragLeft_ = 0;
     int32_t dragTop_ = 0;
+    mutable TRecordIndex records_;
 };
 
 } // namespace tv

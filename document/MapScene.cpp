@@ -1,6 +1,7 @@
 #include "document/MapScene.h"
 
 #include "document/Picking.h"
+#include "engine/Clock.h"
 #include "engine/D3DXMath.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
@@ -457,13 +458,33 @@ bool TMapScene::Prepare() {
         Touch();
         changed = true;
     }
-    // Only animated view objects change when processed; all of them are, seen or not.
-    for (TWrapper* view : Animated()) {
-        const int32_t frame = view->Frame;
-        view->Process();
-        changed = changed || view->Frame != frame;
+    // Only animated view objects change when processed, and only the ones that can be seen
+    // are: one out of view goes on from its frame when it comes into view again.
+    for (const uint32_t at : Candidates()) {
+        TWrapper& view = *Views[at];
+        if (!view.Animating || view.Dead || !Visible(view))
+            continue;
+        const int32_t frame = view.Frame;
+        view.Process();
+        changed = changed || view.Frame != frame;
     }
     return changed;
+}
+
+std::optional<uint32_t> TMapScene::NextStepIn() const {
+    std::optional<uint32_t> soonest;
+    const uint32_t now = GetTickCount();
+    for (const uint32_t at : Candidates()) {
+        const TWrapper& view = *Views[at];
+        if (!view.Animating || view.FPS <= 0 || view.Dead || !view.Visible || !Visible(view))
+            continue;
+        // A strip steps once more than 1000 / FPS milliseconds passed since its last step.
+        const auto period = static_cast<uint32_t>(std::floor(1000.0 / view.FPS)) + 1;
+        const uint32_t elapsed = now - view.AnimTick;
+        const uint32_t wait = elapsed >= period ? 0 : period - elapsed;
+        soonest = soonest ? std::min(*soonest, wait) : wait;
+    }
+    return soonest;
 }
 
 void TMapScene::Draw(const TBaseInfo* selected) {
@@ -509,12 +530,9 @@ void TMapScene::Index() const {
         return;
     columns_.clear();
     wide_.clear();
-    animated_.clear();
     pinned_.clear();
     for (uint32_t at = 0; at < Views.size(); ++at) {
         const TWrapper& view = *Views[at];
-        if (view.Animating)
-            animated_.push_back(Views[at].get());
         if (Pinned(view)) {
             pinned_.push_back(Views[at].get());
             wide_.push_back(at);
@@ -532,11 +550,6 @@ void TMapScene::Index() const {
             columns_[column].push_back(at);
     }
     indexed_ = version_;
-}
-
-const std::vector<TWrapper*>& TMapScene::Animated() const {
-    Index();
-    return animated_;
 }
 
 const std::vector<uint32_t>& TMapScene::Candidates() const {
@@ -606,41 +619,75 @@ TSceneShot TMapScene::ShotOf(const TBaseInfo* primary, std::span<TBaseInfo* cons
     return shot;
 }
 
-std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after) {
+namespace {
+
+TRect Union(const TRect& a, const TRect& b) {
+    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                 std::max(a.Bottom, b.Bottom)};
+}
+
+bool Meet(const TRect& a, const TRect& b) {
+    return a.Left <= b.Right && b.Left <= a.Right && a.Top <= b.Bottom && b.Top <= a.Bottom;
+}
+
+} // namespace
+
+std::vector<TRect> MergeAreas(std::vector<TRect> areas, size_t most) {
+    // Until no two meet: few areas, so pairs are simply tried again after every merge.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (size_t i = 0; i < areas.size() && !merged; ++i)
+            for (size_t j = i + 1; j < areas.size() && !merged; ++j)
+                if (Meet(areas[i], areas[j])) {
+                    areas[i] = Union(areas[i], areas[j]);
+                    areas.erase(areas.begin() + static_cast<ptrdiff_t>(j));
+                    merged = true;
+                }
+    }
+    if (areas.size() > most) {
+        TRect all = areas.front();
+        for (const TRect& area : areas)
+            all = Union(all, area);
+        areas.assign(1, all);
+    }
+    return areas;
+}
+
+std::optional<std::vector<TRect>> DamageAreas(const TSceneShot& before, const TSceneShot& after,
+                                              size_t most) {
     if (before.WorldX != after.WorldX || before.Views.size() != after.Views.size())
         return std::nullopt;
-    std::optional<TRect> damage;
-    const auto add = [&damage](const TRect& area) {
-        if (!damage)
-            damage = area;
-        damage->Left = std::min(damage->Left, area.Left);
-        damage->Top = std::min(damage->Top, area.Top);
-        damage->Right = std::max(damage->Right, area.Right);
-        damage->Bottom = std::max(damage->Bottom, area.Bottom);
-    };
+    std::vector<TRect> areas;
     for (size_t i = 0; i < after.Views.size(); ++i) {
         const TViewShot& a = before.Views[i];
         const TViewShot& b = after.Views[i];
         if (a.View != b.View)
             return std::nullopt;
         if (a.Look != b.Look || !(a.Area == b.Area)) {
-            add(a.Area);
-            add(b.Area);
+            areas.push_back(a.Area);
+            areas.push_back(b.Area);
         }
     }
     if (before.Selection != after.Selection) {
         if (before.Selection)
-            add(*before.Selection);
+            areas.push_back(*before.Selection);
         if (after.Selection)
-            add(*after.Selection);
+            areas.push_back(*after.Selection);
     }
     if (before.Others != after.Others) {
         for (const TRect& frame : before.Others)
-            add(frame);
+            areas.push_back(frame);
         for (const TRect& frame : after.Others)
-            add(frame);
+            areas.push_back(frame);
     }
-    return damage ? damage : TRect{0, 0, 0, 0};
+    return MergeAreas(std::move(areas), most);
+}
+
+std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after) {
+    const std::optional<std::vector<TRect>> areas = DamageAreas(before, after, 1);
+    if (!areas)
+        return std::nullopt;
+    return areas->empty() ? TRect{0, 0, 0, 0} : areas->front();
 }
 
 } // namespace tv

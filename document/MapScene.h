@@ -77,6 +77,13 @@ struct TSceneShot {
 // The world rectangle in which two shots of the scene differ (empty when they are equal), or
 // nothing when the whole picture may (another projection, view objects in another order).
 std::optional<TRect> Damage(const TSceneShot& before, const TSceneShot& after);
+// The same as at most `most` rectangles that do not meet (none when the shots are equal):
+// two strips far apart are drawn again as two small rectangles, not as one that holds both.
+std::optional<std::vector<TRect>> DamageAreas(const TSceneShot& before, const TSceneShot& after,
+                                              size_t most);
+// Rectangles that meet (touching included) become their union, until none meet; more than
+// `most` left become one.
+std::vector<TRect> MergeAreas(std::vector<TRect> areas, size_t most);
 
 class TMapScene {
 public:
@@ -153,16 +160,20 @@ public:
     void PinBackgrounds(int32_t worldX);
     // Removes dead view objects, then processes and draws every live one in order, and
     // finally the selection frame over the selected record's current rectangle, if any.
-    // View objects that lie wholly outside the visible world rectangle are processed but not
-    // drawn (the device would clip every pixel of them anyway). The same as Prepare, then
-    // Draw.
+    // View objects that lie wholly outside the visible world rectangle are neither processed
+    // nor drawn (the device would clip every pixel of them anyway; an animation out of view
+    // goes on from where it was when it comes into view). The same as Prepare, then Draw.
     void DrawObjects(const TBaseInfo* selected);
     // The same with a frame on every selected record in view (the first is the primary one:
     // its frame is drawn last, brighter than the others', and also when it is out of view).
     void DrawObjects(const std::vector<TBaseInfo*>& selection);
-    // The first half of a frame: removes dead view objects and processes every live one
-    // (animations step). True when a view object was removed or an animation stepped.
+    // The first half of a frame: removes dead view objects and processes the live ones that
+    // can be seen (animations step). True when a view object was removed or an animation
+    // stepped.
     bool Prepare();
+    // Milliseconds until the next step of an animation that can be seen (0: due now), or
+    // nothing when none can be seen: until then a frame of the scene shows nothing new.
+    std::optional<uint32_t> NextStepIn() const;
     // Grows with every change of the view objects other than an animation's step.
     uint64_t Version() const { return version_ + moves_; }
     // The second half: draws the view objects that can be seen, then the selection frame.
@@ -208,10 +219,8 @@ private:
     // A live background placed at Left < 20, which PinBackgrounds keeps at the view's edge.
     static bool Pinned(const TWrapper& view);
     // The places in Views of the view objects that may be seen at the current projection (a
-    // superset of the visible ones), ascending, and the animated view objects; from an index
-    // made again after every change.
+    // superset of the visible ones), ascending; from an index made again after every change.
     const std::vector<uint32_t>& Candidates() const;
-    const std::vector<TWrapper*>& Animated() const;
     void Index() const;
     // The view object of a record, not yet in the list (raises when its texture cannot be
     // loaded).
@@ -225,15 +234,14 @@ private:
     const TGroupStates* groups_ = nullptr;
     int32_t projectedWorldX_ = 0;
 
-    // The index: view objects by column of world x (their quads' extent), those too wide for
-    // columns or pinned, and the animated ones; version_ grows with every change of Views.
+    // The index: view objects by column of world x (their quads' extent) and those too wide
+    // for columns or pinned; version_ grows with every change of Views.
     uint64_t version_ = 1;
     // A view object may be Dead: the next Prepare looks for them.
     bool mayHaveDead_ = false;
     mutable uint64_t indexed_ = 0;
     mutable std::unordered_map<int64_t, std::vector<uint32_t>> columns_;
     mutable std::vector<uint32_t> wide_;
-    mutable std::vector<TWrapper*> animated_;
     // The pinned backgrounds, kept among the wide ones so that moving them needs no new
     // index; moves_ counts the pinnings that moved one.
     mutable std::vector<TWrapper*> pinned_;

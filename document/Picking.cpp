@@ -60,12 +60,16 @@ bool RecordOverlaps(const TBaseInfo& record, const TRect& rect) {
            rect.Top < top + record.Height;
 }
 
-TBaseInfo* ObjectAt(const TBaseInfoList& objects, const TGroupStates& groups, int64_t x, int64_t y,
-                    const TBaseInfo* below) {
+namespace {
+
+// ObjectAt over the records at places count - 1 down to 0 of placeAt.
+template <class TPlaceAt>
+TBaseInfo* TopmostAt(const TBaseInfoList& objects, int count, TPlaceAt placeAt,
+                     const TGroupStates& groups, int64_t x, int64_t y, const TBaseInfo* below) {
     TBaseInfo* top = nullptr;
     bool belowPassed = below == nullptr;
-    for (int i = objects.Count() - 1; i >= 0; --i) {
-        TBaseInfo* record = objects[i];
+    for (int i = count - 1; i >= 0; --i) {
+        TBaseInfo* record = objects[placeAt(i)];
         if (!Holds(*record, x, y) || !groups.Pickable(*record))
             continue;
         if (belowPassed)
@@ -79,12 +83,42 @@ TBaseInfo* ObjectAt(const TBaseInfoList& objects, const TGroupStates& groups, in
     return top;
 }
 
+bool InGroup(const TBaseInfo& record, std::string_view group) {
+    return group.empty() || TextEquals(record.Group, group);
+}
+
+} // namespace
+
+TBaseInfo* ObjectAt(const TBaseInfoList& objects, const TGroupStates& groups, int64_t x, int64_t y,
+                    const TBaseInfo* below) {
+    return TopmostAt(
+        objects, objects.Count(), [](int i) { return i; }, groups, x, y, below);
+}
+
+TBaseInfo* ObjectAt(const TBaseInfoList& objects, const std::vector<int>& near,
+                    const TGroupStates& groups, int64_t x, int64_t y, const TBaseInfo* below) {
+    return TopmostAt(
+        objects, static_cast<int>(near.size()),
+        [&near](int i) { return near[static_cast<size_t>(i)]; }, groups, x, y, below);
+}
+
 std::vector<TBaseInfo*> ObjectsIn(const TBaseInfoList& objects, const TRect& rect,
                                   std::string_view group) {
     std::vector<TBaseInfo*> found;
     for (TBaseInfo* record : objects)
-        if (RecordOverlaps(*record, rect) && (group.empty() || TextEquals(record->Group, group)))
+        if (RecordOverlaps(*record, rect) && InGroup(*record, group))
             found.push_back(record);
+    return found;
+}
+
+std::vector<TBaseInfo*> ObjectsIn(const TBaseInfoList& objects, const std::vector<int>& near,
+                                  const TRect& rect, std::string_view group) {
+    std::vector<TBaseInfo*> found;
+    for (const int at : near) {
+        TBaseInfo* record = objects[at];
+        if (RecordOverlaps(*record, rect) && InGroup(*record, group))
+            found.push_back(record);
+    }
     return found;
 }
 

@@ -42,6 +42,13 @@ TBaseInfo* ObjectAt(const TBaseInfoList& objects, const TGroupStates& groups, in
 // the group is empty.
 std::vector<TBaseInfo*> ObjectsIn(const TBaseInfoList& objects, const TRect& rect,
                                   std::string_view group);
+// The same two, looking only at the records at these places of objects (ascending), which
+// hold every record that can be found there (TRecordIndex::Near).
+TBaseInfo* ObjectAt(const TBaseInfoList& objects, const std::vector<int>& near,
+                    const TGroupStates& groups, int64_t x, int64_t y,
+                    const TBaseInfo* below = nullptr);
+std::vector<TBaseInfo*> ObjectsIn(const TBaseInfoList& objects, const std::vector<int>& near,
+                                  const TRect& rect, std::string_view group);
 // The rectangle of the view whose left edge is at a world x.
 TRect ViewRect(int32_t worldX);
 

@@ -218,6 +218,7 @@ void TEditF::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (Pages)
         LayOutControls();
+    WakeFrames(); // the view's device takes its new size at the next frame
 }
 
 void TEditF::BuildToolBar() {

@@ -245,21 +245,32 @@ public:
     void SetupRenderState();
     void ResetDevice();
     void SetProjection();
-    // Draws and presents only when the picture would differ from the one presented last;
-    // otherwise waits for the display's next refresh.
+    // Draws and presents only when the picture would differ from the one presented last,
+    // and only where it differs; then lets the frame timer rest until something can change
+    // the picture (RestFrames).
     void DoFrame(TCustomDXTimer* sender, int lagCount);
+    // The frame timer rests until the next step of an animation in view, or, with none,
+    // until WakeFrames (at the latest for its once-a-second frame-rate measurement).
+    void RestFrames();
+    // Something may change the picture (the document, a scroll, the mouse in the view, an
+    // expose, a resize): the next idle pass makes a frame.
+    void WakeFrames();
     // Draws the whole picture into the back buffer (no present).
     void DrawScene();
     void DrawObjects();
     void DrawFrameRate();
     // The rubber band while one is drawn.
     void DrawBand();
-    // The part of the back buffer (pixels) that differs between the picture on screen and
-    // the one shot now; the whole of it when nothing was presented yet or all may differ.
-    TRect PictureDamage(const TSceneShot& shot, int32_t frameRate) const;
+    // The parts of the back buffer (pixels, rectangles that do not meet) that differ between
+    // the picture on screen and the one shot now; the whole of it when nothing was presented
+    // yet or all may differ; none when nothing differs.
+    std::vector<TRect> PictureDamage(const TSceneShot& shot, int32_t frameRate) const;
     // The picture must be drawn again at the next frame whatever it shows (the window was
     // exposed, the device reset).
-    void InvalidatePicture() { PicturePresented = false; }
+    void InvalidatePicture() {
+        PicturePresented = false;
+        WakeFrames();
+    }
     // Makes the view object of a record (raises "Error when loading texture." and makes
     // nothing when its texture cannot be loaded).
     TWrapper* CreateView(TBaseInfo* record);

@@ -153,6 +153,7 @@ void TEditF::SetPlayControls(bool playing) {
     }
     PlayBtn->setChecked(playing);
     PlayBtn->setToolTip(playing ? QStringLiteral("Stop (F5 or Esc)") : QStringLiteral("Play (F5)"));
+    WakeFrames(); // a game draws on every pass
 }
 
 void TEditF::PlayFrame() {

@@ -47,6 +47,10 @@ constexpr uint32_t kCursorColor = 0xB4FFFFFFu;
 // While the device is lost nothing can be drawn; the frame routine waits this long so that
 // the idle loop does not spin a processor core until the view can be drawn again.
 constexpr unsigned long kLostDevicePauseMs = 10;
+// About one display refresh.
+constexpr uint32_t kStepGroupingMs = 16;
+// A frame draws at most this many rectangles that changed (more become one).
+constexpr size_t kMostDamageAreas = 4;
 
 } // namespace
 
@@ -58,17 +62,21 @@ void TEditF::BuildView() {
     ViewControl = std::make_unique<TMapViewController>(*this);
     TMapViewWindow* window = ViewHost->Window();
     window->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+        WakeFrames();
         RunGuarded([&] { ViewControl->MouseDown(button, modifiers); });
     };
     window->OnMouseMove = [this](Qt::MouseButtons buttons) {
+        WakeFrames();
         RunGuarded([&] { ViewControl->MouseMove(buttons); });
     };
     window->OnMouseUp = [this](Qt::MouseButton button) {
+        WakeFrames();
         RunGuarded([&] { ViewControl->MouseUp(button); });
     };
     window->OnExposed = [this] { InvalidatePicture(); };
     Scroller = new TViewScroller(*this);
     window->OnWheel = [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers) {
+        WakeFrames();
         RunGuarded([&] { Scroller->Wheel(angleDelta, modifiers); });
     };
     WindowCloseWatch = std::make_unique<TWindowCloseWatch>(this, [this] { InvalidatePicture(); });
@@ -88,6 +96,8 @@ void TEditF::InitGraphics() {
     // The map document keeps the view objects with the map they show; its map comes next.
     Document = std::make_unique<TMapDocument>(
         ObjMgr.get(), std::make_unique<TMapScene>(Device, Engine->Textures()));
+    // Whatever the document changed may show in the view.
+    Document->AddListener([this](unsigned) { WakeFrames(); });
     ViewHost->ShowDevice(Device != nullptr);
     if (!Device)
         return;
@@ -134,6 +144,7 @@ void TEditF::ResetDevice() {
 
 void TEditF::SetProjection() {
     Scene().SetProjection(WorldX);
+    WakeFrames();
 }
 
 bool TEditF::HasGraphics() const {
@@ -162,7 +173,10 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
         return;
     const HRESULT r = Device->TestCooperativeLevel();
     if (r == D3DERR_DEVICELOST) {
-        QThread::msleep(kLostDevicePauseMs);
+        if (Timer && Timer->Running())
+            Timer->Rest(kLostDevicePauseMs);
+        else
+            QThread::msleep(kLostDevicePauseMs);
         return;
     }
     if (r == D3DERR_DEVICENOTRESET) {
@@ -180,23 +194,45 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
     if (key.Band != PresentedKey.Band)
         InvalidatePicture();
     if (PicturePresented && !stepped && key == PresentedKey) {
-        Device->WaitForRefresh();
+        RestFrames();
         return;
     }
     const TSceneShot shot = Scene().Shot(Document->Selection());
     const int32_t frameRate = key.FrameRate;
     PresentedKey = key;
     if (PicturePresented && shot == PresentedShot && frameRate == PresentedFrameRate) {
-        Device->WaitForRefresh();
+        RestFrames();
         return;
     }
-    const TRect damage = PictureDamage(shot, frameRate);
-    Device->SetClipRect(&damage);
-    DrawScene();
+    // Each rectangle that differs is drawn as a whole frame would draw it.
+    for (const TRect& damage : PictureDamage(shot, frameRate)) {
+        Device->SetClipRect(&damage);
+        DrawScene();
+    }
     Device->SetClipRect(nullptr);
     PicturePresented = Device->Present() == D3D_OK;
     PresentedShot = shot;
     PresentedFrameRate = frameRate;
+    // A picture that did not reach the screen is tried again at the next pass.
+    if (PicturePresented)
+        RestFrames();
+}
+
+void TEditF::RestFrames() {
+    if (!Timer || Playing())
+        return;
+    std::optional<uint32_t> next = Scene().NextStepIn();
+    // Strips due within a display refresh of the first step in the same frame, and from then
+    // on together (a step restarts a strip's time), as they did when every refresh made a
+    // frame: one frame for all of them, not one each.
+    if (next)
+        *next += kStepGroupingMs;
+    Timer->Rest(next);
+}
+
+void TEditF::WakeFrames() {
+    if (Timer)
+        Timer->Wake();
 }
 
 TEditF::TFrameKey TEditF::FrameKey() const {
@@ -211,15 +247,16 @@ TEditF::TFrameKey TEditF::FrameKey() const {
     return key;
 }
 
-TRect TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
+std::vector<TRect> TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
     const QSize size = Device->BackBufferSize();
     const int width = size.width();
     const int height = size.height();
     const TRect whole{0, 0, width, height};
-    const std::optional<TRect> world =
-        PicturePresented ? Damage(PresentedShot, shot) : std::optional<TRect>{};
+    const std::optional<std::vector<TRect>> world =
+        PicturePresented ? DamageAreas(PresentedShot, shot, kMostDamageAreas)
+                         : std::optional<std::vector<TRect>>{};
     if (!world)
-        return whole;
+        return {whole};
     // World units to back-buffer pixels, widened by a pixel for the filtering at the edges.
     const auto toX = [&](int64_t x) {
         return static_cast<int32_t>(
@@ -228,19 +265,14 @@ TRect TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
     const auto toY = [&](int64_t y) {
         return static_cast<int32_t>(std::clamp<int64_t>(y * height / ScreenHeight, -1, height));
     };
-    TRect damage{toX(world->Left) - 1, toY(world->Top) - 1, toX(world->Right) + 2,
-                 toY(world->Bottom) + 2};
-    if (world->Right <= world->Left)
-        damage = TRect{0, 0, 0, 0};
-    if (frameRate != PresentedFrameRate) {
-        const TRect text = kFrameRateRect;
-        damage =
-            damage.Right > damage.Left
-                ? TRect{std::min(damage.Left, text.Left), std::min(damage.Top, text.Top),
-                        std::max(damage.Right, text.Right), std::max(damage.Bottom, text.Bottom)}
-                : text;
-    }
-    return damage;
+    std::vector<TRect> damage;
+    for (const TRect& area : *world)
+        if (area.Right > area.Left)
+            damage.push_back(TRect{toX(area.Left) - 1, toY(area.Top) - 1, toX(area.Right) + 2,
+                                   toY(area.Bottom) + 2});
+    if (frameRate != PresentedFrameRate)
+        damage.push_back(kFrameRateRect);
+    return MergeAreas(std::move(damage), kMostDamageAreas);
 }
 
 void TEditF::DrawScene() {
@@ -308,6 +340,7 @@ void TEditF::UpdateWorldXCaption() {
 }
 
 void TEditF::UpdateWorldX() {
+    WakeFrames();
     UpdateWorldXCaption();
     Overview->ViewMoved(WorldX);
     Modify->ViewMoved();

@@ -111,6 +111,9 @@ struct IdleState {
     int token = 0;
     int nextToken = 1;
     QPointer<QTimer> timer;
+    // Ends a sleep of the idle passes (single shot).
+    QPointer<QTimer> wake;
+    bool sleeping = false;
 };
 
 IdleState& Idle() {
@@ -132,6 +135,27 @@ QTimer* IdleTimer() {
     return state.timer;
 }
 
+QTimer* WakeTimer() {
+    IdleState& state = Idle();
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!state.wake && app) {
+        auto* timer = new QTimer(app);
+        timer->setSingleShot(true);
+        // A coarse timer may fire a little early, and the frame it is for would not be due yet.
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer, &QTimer::timeout, timer, [] { WakeApplicationIdle(); });
+        state.wake = timer;
+    }
+    return state.wake;
+}
+
+void EndSleep() {
+    IdleState& state = Idle();
+    state.sleeping = false;
+    if (state.wake)
+        state.wake->stop();
+}
+
 int CurrentIdleToken() {
     return Idle().token;
 }
@@ -146,6 +170,7 @@ int SetApplicationIdleHandler(IdleHandler handler) {
     }
     state.handler = std::move(handler);
     state.token = state.nextToken++;
+    EndSleep();
     if (QTimer* timer = IdleTimer())
         timer->start();
     return state.token;
@@ -157,8 +182,33 @@ void ClearApplicationIdleHandler(int token) {
         return;
     state.handler = nullptr;
     state.token = 0;
+    EndSleep();
     if (state.timer)
         state.timer->stop();
+}
+
+void SleepApplicationIdle(uint32_t timeoutMs) {
+    IdleState& state = Idle();
+    if (!state.handler)
+        return;
+    state.sleeping = true;
+    if (state.timer)
+        state.timer->stop();
+    if (QTimer* wake = WakeTimer())
+        wake->start(static_cast<int>(std::min<uint32_t>(timeoutMs, INT32_MAX)));
+}
+
+void WakeApplicationIdle() {
+    IdleState& state = Idle();
+    if (!state.sleeping)
+        return;
+    EndSleep();
+    if (state.handler && state.timer)
+        state.timer->start();
+}
+
+bool ApplicationIdleSleeping() {
+    return Idle().sleeping;
 }
 
 bool HasApplicationIdleHandler() {
@@ -263,18 +313,62 @@ void TCustomDXTimer::DoTimer(int lagCount) {
 }
 
 void TCustomDXTimer::Resume() {
+    resting_ = false;
     lastFrameTime_ = timeGetTime();
     lastRateTime_ = timeGetTime();
     idleToken_ = SetApplicationIdleHandler([this] { IdlePass(); });
 }
 
 void TCustomDXTimer::Suspend() {
+    resting_ = false;
     ClearApplicationIdleHandler(idleToken_);
     idleToken_ = 0;
 }
 
+void TCustomDXTimer::Rest(std::optional<uint32_t> ms) {
+    if (!Running())
+        return;
+    const uint32_t now = timeGetTime();
+    // Differences of the wrapping clock; a measurement already due allows no rest.
+    const auto untilRate = static_cast<int32_t>(NextRateTime() - now);
+    const uint32_t limit = untilRate > 0 ? static_cast<uint32_t>(untilRate) : 0;
+    const uint32_t length = ms ? std::min(*ms, limit) : limit;
+    if (length == 0) {
+        Wake();
+        return;
+    }
+    resting_ = true;
+    restStart_ = now;
+    restFor_ = length;
+    SleepApplicationIdle(length);
+}
+
+void TCustomDXTimer::Wake() {
+    if (!resting_)
+        return;
+    resting_ = false;
+    if (Running())
+        WakeApplicationIdle();
+}
+
+uint32_t TCustomDXTimer::RestLeft() const {
+    if (!resting_)
+        return 0;
+    const uint32_t passed = timeGetTime() - restStart_;
+    return passed >= restFor_ ? 0 : restFor_ - passed;
+}
+
 void TCustomDXTimer::IdlePass() {
     const uint32_t t = timeGetTime();
+    if (resting_) {
+        const uint32_t passed = t - restStart_;
+        if (passed < restFor_) {
+            // Woken early (another clock's rounding): sleep the rest of it.
+            SleepApplicationIdle(restFor_ - passed);
+            return;
+        }
+        resting_ = false;
+    }
     const uint32_t elapsed = t - lastFrameTime_;
     if (elapsed < interval_)
         return;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tv {
 
@@ -36,6 +37,12 @@ void ClearApplicationIdleHandler(int token);
 bool HasApplicationIdleHandler();
 // Runs the installed handler once, as an idle pass would; false when none is installed.
 bool RunApplicationIdle();
+// Lets the event loop sleep: no idle passes until WakeApplicationIdle, a new handler, or
+// timeoutMs milliseconds from now. The handler stays installed (RunApplicationIdle still
+// runs it).
+void SleepApplicationIdle(uint32_t timeoutMs);
+void WakeApplicationIdle();
+bool ApplicationIdleSleeping();
 
 // ---- Frame timer -------------------------------------------------------------------------
 
@@ -43,6 +50,12 @@ bool RunApplicationIdle();
 // milliseconds have passed since the previous frame, fires OnTimer with the number of whole
 // intervals that passed (at least 1). Measures FrameRate once a second. With ActiveOnly it
 // produces no frames while the application is inactive. Owned by its QObject parent.
+//
+// An owner whose frames would show nothing new may let the timer rest (Rest): the event loop
+// then sleeps instead of calling it on every pass, until the owner wakes it (Wake) or the
+// rest ends; a rest ends at the latest when the next frame-rate measurement is due, so the
+// rate is measured once a second while resting too. A timer nobody lets rest behaves as
+// before: a frame on every pass.
 class TCustomDXTimer : public QObject {
 public:
     using TNotifyEvent = std::function<void(TCustomDXTimer* sender)>;
@@ -70,6 +83,15 @@ public:
     // The timer's idle handler is the application's idle handler now.
     bool Running() const;
 
+    // No frames for up to ms milliseconds (none: until woken), and no idle passes meanwhile;
+    // the rest ends sooner for the next frame-rate measurement. Ignored while not running.
+    void Rest(std::optional<uint32_t> ms = std::nullopt);
+    // Ends a rest: the next idle pass makes a frame (as Interval allows).
+    void Wake();
+    bool Resting() const { return resting_; }
+    // Milliseconds until the rest ends by itself (0 when not resting).
+    uint32_t RestLeft() const;
+
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
     TDXTimerEvent OnTimer;
@@ -89,6 +111,8 @@ private:
     void Suspend();
     void IdlePass();
     void AppActivation(bool active);
+    // When the running rate measurement is due.
+    uint32_t NextRateTime() const { return lastRateTime_ + 1000; }
 
     bool activeOnly_ = true;
     bool enabled_ = true;
@@ -99,6 +123,9 @@ private:
     int32_t frameCount_ = 0;
     uint32_t lastFrameTime_ = 0;
     uint32_t lastRateTime_ = 0;
+    bool resting_ = false;
+    uint32_t restStart_ = 0;
+    uint32_t restFor_ = 0;
 
     bool loading_ = false;
     int idleToken_ = 0;

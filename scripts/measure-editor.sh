@@ -5,7 +5,10 @@
 #       left alone or (--drag) while an object is dragged about with the mouse the whole time;
 #   scripts/measure-editor.sh open MAP.tvm
 #       how long opening a map takes from the start until the title names the map, and the
-#       editor's peak memory.
+#       editor's peak memory;
+#   scripts/measure-editor.sh idle [--seconds N]
+#       cpu left alone on the demo map and on a still map: the demo map without its animated
+#       objects (made with tvmtool and jq in a temporary folder).
 # Needs xdotool for --drag and open (scripts/install-deps.sh --tests installs it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,6 +27,23 @@ while [ $# -gt 0 ]; do
 done
 map=${1:-}
 
+if [ "$mode" = idle ]; then
+    tool="$root/build/game/editor/tvmtool"
+    demo="$root/build/game/Data/Maps/green_hills.tvm"
+    [ -f "$demo" ] || { echo "no $demo: build the demo game folder first" >&2; exit 1; }
+    command -v jq >/dev/null || { echo "the still map is made with jq: install it" >&2; exit 1; }
+    still_dir=$(mktemp -d)
+    trap 'rm -rf "$still_dir"' EXIT
+    "$tool" map dump --base "$root/build/game" "$demo" |
+        jq '.Objects |= map(select((.Animated // 0) == 0)) | .FileName = "still_hills.tvm"' \
+            >"$still_dir/still_hills.json"
+    "$tool" map build --base "$root/build/game" "$still_dir/still_hills.json" \
+        "$still_dir/still_hills.tvm" >/dev/null
+    "$0" cpu --seconds "$seconds" "$demo"
+    "$0" cpu --seconds "$seconds" "$still_dir/still_hills.tvm"
+    exit 0
+fi
+
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 export DISPLAY=":$((90 + RANDOM % 100))"
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -34,6 +54,8 @@ sleep 1
 
 # CPU ticks (user + system) of a process, all its threads included.
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# How often the main thread went to sleep and was woken (voluntary context switches).
+wakeups() { awk '/^voluntary_ctxt_switches/ { print $2 }' "/proc/$1/status"; }
 now_ms() { date +%s%3N; }
 # The editor's window once its title ends with the text given.
 window_titled() { xdotool search --name "Torvanikian Map Editor - .*$1\$" 2>/dev/null | head -n 1 || true; }
@@ -81,8 +103,10 @@ if [ "$drag" = 1 ]; then
 fi
 hz=$(getconf CLK_TCK)
 before=$(ticks "$editor_pid")
+woken_before=$(wakeups "$editor_pid")
 sleep "$seconds"
 after=$(ticks "$editor_pid")
+woken_after=$(wakeups "$editor_pid")
 if [ "$drag" = 1 ]; then
     wait "$mover" || true
     xdotool mouseup 1
@@ -90,4 +114,6 @@ fi
 what="left alone"
 [ "$drag" = 1 ] && what="while dragging"
 awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v n="$name" -v w="$what" \
-    'BEGIN { printf "cpu %s, %s: %.1f%% of one core over %d s\n", n, w, 100 * t / hz / s, s }'
+    -v k=$((woken_after - woken_before)) \
+    'BEGIN { printf "cpu %s, %s: %.2f%% of one core over %d s, %.0f wake-ups a second\n",
+                    n, w, 100 * t / hz / s, s, k / s }'

@@ -298,6 +298,78 @@ TEST_F(FrameTimerTest, RunsFromTheEventLoopWhenIdle) {
     EXPECT_EQ(lags_.size(), frames);
 }
 
+// A rest gives no frames until it ends by time, by Wake or for the next frame-rate
+// measurement, which it never skips; the first frame after it counts the time since the last.
+TEST_F(FrameTimerTest, ARestPausesFramesUntilItEndsAndKeepsTheRateMeasured) {
+    timer_->SetInterval(0);
+    timer_->Initialize();
+    FramesAt({0, 100}); // frames at 5000, 5100
+    timer_->Rest(200);
+    EXPECT_TRUE(timer_->Resting());
+    EXPECT_EQ(timer_->RestLeft(), 200u);
+    FramesAt({0, 199});
+    EXPECT_EQ(lags_.size(), 2u) << "no frame while resting";
+    EXPECT_EQ(timer_->RestLeft(), 1u);
+    FramesAt({1});
+    EXPECT_EQ(lags_.back(), 200) << "the time since the frame before the rest";
+    EXPECT_FALSE(timer_->Resting());
+
+    timer_->Rest(500);
+    clock_.Advance(20);
+    timer_->Wake();
+    Pass();
+    EXPECT_EQ(lags_.size(), 4u);
+    EXPECT_EQ(lags_.back(), 20);
+
+    // Resting without end: up to the measurement, one second after the timer started.
+    timer_->Rest();
+    EXPECT_EQ(timer_->RestLeft(), 1000u - 320u);
+    FramesAt({679});
+    EXPECT_EQ(lags_.size(), 4u);
+    FramesAt({1});
+    EXPECT_EQ(lags_.size(), 5u);
+    EXPECT_EQ(timer_->FrameRate(), 5);
+    timer_->Rest(5000);
+    EXPECT_EQ(timer_->RestLeft(), 1000u) << "capped at the next measurement";
+    clock_.Advance(1000);
+    Pass();
+    EXPECT_EQ(timer_->FrameRate(), 1) << "one frame in the second of rest";
+
+    // A timer that does not run does not rest.
+    timer_->Finalize();
+    timer_->Rest(100);
+    EXPECT_FALSE(timer_->Resting());
+}
+
+// While the timer rests the event loop calls no idle handler; Wake starts the passes again.
+TEST_F(FrameTimerTest, TheEventLoopSleepsWhileTheTimerRests) {
+    timer_->SetInterval(0);
+    timer_->Initialize();
+    for (int i = 0; i < 50 && lags_.size() < 2; ++i)
+        QCoreApplication::processEvents();
+    ASSERT_GE(lags_.size(), 2u);
+    timer_->Rest(); // the manual clock stands still: the rest lasts until woken
+    EXPECT_TRUE(ApplicationIdleSleeping());
+    int calls = 0;
+    const int token = SetApplicationIdleHandler([&] { ++calls; });
+    EXPECT_FALSE(ApplicationIdleSleeping()) << "a new handler is called at once";
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_GT(calls, 0);
+    ClearApplicationIdleHandler(token);
+    timer_->Initialize();
+    timer_->Rest();
+    const size_t frames = lags_.size();
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(lags_.size(), frames);
+    timer_->Wake();
+    EXPECT_FALSE(ApplicationIdleSleeping());
+    for (int i = 0; i < 50 && lags_.size() < frames + 2; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_GE(lags_.size(), frames + 2);
+}
+
 TEST_F(FrameTimerTest, FollowsTheApplicationStateSignal) {
     EndApplicationActiveSimulation();
     std::vector<bool> notices;
