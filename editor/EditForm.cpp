@@ -1,4 +1,5 @@
 #include "editor/EditForm.h"
+#include "editor/MapViewFrames.h"
 
 #include "document/Convert.h"
 #include "document/Properties.h"

@@ -35,6 +35,7 @@ class TD3DXFont;
 class TD3DXSprite;
 class TDXTimer;
 class TMapViewController;
+class TMapViewFrames;
 class TEngineSession;
 class TMapViewHost;
 class TWindowCloseWatch;
@@ -257,20 +258,11 @@ public:
     void WakeFrames();
     // Draws the whole picture into the back buffer (no present).
     void DrawScene();
-    void DrawObjects();
-    void DrawFrameRate();
-    // The rubber band while one is drawn.
-    void DrawBand();
-    // The parts of the back buffer (pixels, rectangles that do not meet) that differ between
-    // the picture on screen and the one shot now; the whole of it when nothing was presented
-    // yet or all may differ; none when nothing differs.
-    std::vector<TRect> PictureDamage(const TSceneShot& shot, int32_t frameRate) const;
     // The picture must be drawn again at the next frame whatever it shows (the window was
     // exposed, the device reset).
-    void InvalidatePicture() {
-        PicturePresented = false;
-        WakeFrames();
-    }
+    void InvalidatePicture();
+    // What is drawn while editing, and when.
+    std::unique_ptr<TMapViewFrames> Frames;
     // Makes the view object of a record (raises "Error when loading texture." and makes
     // nothing when its texture cannot be loaded).
     TWrapper* CreateView(TBaseInfo* record);
@@ -337,25 +329,6 @@ private:
     uint64_t ReplayEnd = 0;
     // The host clock at the last play frame.
     uint32_t PlayClockMs = 0;
-    // What decides whether a frame can differ from the one before without looking at every
-    // view object: the scene's version, the projection, the selection and the frame rate.
-    struct TFrameKey {
-        uint64_t SceneVersion = 0;
-        int32_t WorldX = 0;
-        const TBaseInfo* Selected = nullptr;
-        TRect Selection;
-        int32_t FrameRate = 0;
-        // The rubber band, which the scene's shot does not hold: when it changes the whole
-        // picture is drawn again.
-        std::optional<TRect> Band;
-        bool operator==(const TFrameKey&) const = default;
-    };
-    TFrameKey FrameKey() const;
-    // The picture presented last, and whether it is still on screen.
-    TFrameKey PresentedKey;
-    TSceneShot PresentedShot;
-    int32_t PresentedFrameRate = 0;
-    bool PicturePresented = false;
     // The recovery copy holds the map as it is now.
     bool recoveryCurrent_ = false;
     // A failure to write the copy was shown (once, until a copy is written again).

@@ -2,6 +2,7 @@
 // close request) with the question about unsaved changes, and the recovery copies.
 #include "editor/EditForm.h"
 #include "editor/MapVarsPage.h"
+#include "editor/MapViewFrames.h"
 #include "editor/ModifyPage.h"
 #include "editor/PlaytestsPanel.h"
 

@@ -3,6 +3,7 @@
 // While playing, the pages, the file and edit commands and the scroll controls rest, and every
 // other key goes to the game through the key-state table.
 #include "editor/EditForm.h"
+#include "editor/MapViewFrames.h"
 
 #include "editor/EditorApp.h"
 #include "editor/PlaytestsPanel.h"

@@ -1,11 +1,12 @@
-// The main window's map view: device set-up, the frame, the view objects, scrolling and the
-// mouse in the view.
+// The main window's map view: device set-up, the frame routine (the drawing itself is
+// TMapViewFrames'), the view objects and scrolling.
 #include "document/Convert.h"
 #include "editor/AddNewPage.h"
 #include "editor/EditForm.h"
 #include "editor/EditorApp.h"
 #include "editor/MapView.h"
 #include "editor/MapViewController.h"
+#include "editor/MapViewFrames.h"
 #include "editor/ModifyPage.h"
 #include "editor/OverviewStrip.h"
 #include "editor/SnapControls.h"
@@ -37,20 +38,12 @@ namespace tv {
 
 namespace {
 
-constexpr uint32_t kFrameRateColor = D3DCOLOR_ARGB(200, 255, 255, 50);
-constexpr TRect kFrameRateRect{10, 0, 100, 20};
-// The selection frame is drawn additively; the rubber band in amber.
-constexpr uint32_t kBandColor = 0xFFFFB030u;
 constexpr const char* kCursorPicture = "cursors\\cursor.png";
 constexpr uint32_t kCursorColorKey = 0xFF000000u;
 constexpr uint32_t kCursorColor = 0xB4FFFFFFu;
 // While the device is lost nothing can be drawn; the frame routine waits this long so that
 // the idle loop does not spin a processor core until the view can be drawn again.
 constexpr unsigned long kLostDevicePauseMs = 10;
-// About one display refresh.
-constexpr uint32_t kStepGroupingMs = 16;
-// A frame draws at most this many rectangles that changed (more become one).
-constexpr size_t kMostDamageAreas = 4;
 
 } // namespace
 
@@ -60,6 +53,7 @@ constexpr size_t kMostDamageAreas = 4;
 void TEditF::BuildView() {
     ViewHost = std::make_unique<TMapViewHost>(View);
     ViewControl = std::make_unique<TMapViewController>(*this);
+    Frames = std::make_unique<TMapViewFrames>(*this);
     TMapViewWindow* window = ViewHost->Window();
     window->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
         WakeFrames();
@@ -187,47 +181,11 @@ void TEditF::DoFrame(TCustomDXTimer* /*sender*/, int /*lagCount*/) {
         PlayFrame();
         return;
     }
-    // Every view object is processed as in any frame; the picture is drawn only when it would
-    // differ from the one on screen, and then only where it differs.
-    const bool stepped = Scene().Prepare();
-    const TFrameKey key = FrameKey();
-    if (key.Band != PresentedKey.Band)
-        InvalidatePicture();
-    if (PicturePresented && !stepped && key == PresentedKey) {
-        RestFrames();
-        return;
-    }
-    const TSceneShot shot = Scene().Shot(Document->Selection());
-    const int32_t frameRate = key.FrameRate;
-    PresentedKey = key;
-    if (PicturePresented && shot == PresentedShot && frameRate == PresentedFrameRate) {
-        RestFrames();
-        return;
-    }
-    // Each rectangle that differs is drawn as a whole frame would draw it.
-    for (const TRect& damage : PictureDamage(shot, frameRate)) {
-        Device->SetClipRect(&damage);
-        DrawScene();
-    }
-    Device->SetClipRect(nullptr);
-    PicturePresented = Device->Present() == D3D_OK;
-    PresentedShot = shot;
-    PresentedFrameRate = frameRate;
-    // A picture that did not reach the screen is tried again at the next pass.
-    if (PicturePresented)
-        RestFrames();
+    Frames->Frame();
 }
 
 void TEditF::RestFrames() {
-    if (!Timer || Playing())
-        return;
-    std::optional<uint32_t> next = Scene().NextStepIn();
-    // Strips due within a display refresh of the first step in the same frame, and from then
-    // on together (a step restarts a strip's time), as they did when every refresh made a
-    // frame: one frame for all of them, not one each.
-    if (next)
-        *next += kStepGroupingMs;
-    Timer->Rest(next);
+    Frames->Rest();
 }
 
 void TEditF::WakeFrames() {
@@ -235,78 +193,14 @@ void TEditF::WakeFrames() {
         Timer->Wake();
 }
 
-TEditF::TFrameKey TEditF::FrameKey() const {
-    TFrameKey key;
-    key.SceneVersion = Scene().Version();
-    key.WorldX = Scene().ProjectedWorldX();
-    key.Selected = Selected();
-    key.FrameRate = Timer ? Timer->FrameRate() : 0;
-    if (const TBaseInfo* selected = Selected())
-        key.Selection = TRect{selected->Left, selected->Top, selected->Width, selected->Height};
-    key.Band = ViewControl->Band();
-    return key;
-}
-
-std::vector<TRect> TEditF::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {
-    const QSize size = Device->BackBufferSize();
-    const int width = size.width();
-    const int height = size.height();
-    const TRect whole{0, 0, width, height};
-    const std::optional<std::vector<TRect>> world =
-        PicturePresented ? DamageAreas(PresentedShot, shot, kMostDamageAreas)
-                         : std::optional<std::vector<TRect>>{};
-    if (!world)
-        return {whole};
-    // World units to back-buffer pixels, widened by a pixel for the filtering at the edges.
-    const auto toX = [&](int64_t x) {
-        return static_cast<int32_t>(
-            std::clamp<int64_t>((x - WorldX) * width / ScreenWidth, -1, width));
-    };
-    const auto toY = [&](int64_t y) {
-        return static_cast<int32_t>(std::clamp<int64_t>(y * height / ScreenHeight, -1, height));
-    };
-    std::vector<TRect> damage;
-    for (const TRect& area : *world)
-        if (area.Right > area.Left)
-            damage.push_back(TRect{toX(area.Left) - 1, toY(area.Top) - 1, toX(area.Right) + 2,
-                                   toY(area.Bottom) + 2});
-    if (frameRate != PresentedFrameRate)
-        damage.push_back(kFrameRateRect);
-    return MergeAreas(std::move(damage), kMostDamageAreas);
+void TEditF::InvalidatePicture() {
+    if (Frames)
+        Frames->Invalidate();
+    WakeFrames();
 }
 
 void TEditF::DrawScene() {
-    Device->Clear(0, nullptr, D3DCLEAR_TARGET, kViewClearColor, 1.0f, 0);
-    Device->BeginScene();
-    Scene().Draw(Document->Selection());
-    DrawBand();
-    DrawFrameRate();
-    Device->EndScene();
-}
-
-void TEditF::DrawObjects() {
-    Scene().DrawObjects(Document->Selection());
-}
-
-void TEditF::DrawBand() {
-    TDXPanelEx* frame = Scene().SelFrame.get();
-    const std::optional<TRect> band = ViewControl->Band();
-    if (!frame || !band)
-        return;
-    const uint32_t color = frame->Color;
-    frame->SetColor(kBandColor);
-    frame->SetSize(SaturateToInt32(int64_t{band->Right} - band->Left),
-                   SaturateToInt32(int64_t{band->Bottom} - band->Top));
-    frame->SetPosition(band->Left, band->Top);
-    frame->Draw();
-    frame->SetColor(color);
-}
-
-void TEditF::DrawFrameRate() {
-    if (!InfoFont)
-        return;
-    const std::string text = Format("FPS: %d", Timer ? Timer->FrameRate() : 0);
-    InfoFont->DrawTextA(text, -1, kFrameRateRect, DT_TOP | DT_LEFT, kFrameRateColor);
+    Frames->DrawScene();
 }
 
 // ---------------------------------------------------------------------------------------------
