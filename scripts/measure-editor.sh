@@ -8,7 +8,13 @@
 #       editor's peak memory;
 #   scripts/measure-editor.sh idle [--seconds N]
 #       cpu left alone on the demo map and on a still map: the demo map without its animated
-#       objects (made with tvmtool and jq in a temporary folder).
+#       objects (made with tvmtool and jq in a temporary folder);
+#   scripts/measure-editor.sh dense [--seconds N]
+#       cpu left alone on maps with 200 and with 2,000 copies of the demo map's first slime
+#       spread over the first screen (0..800 x 0..600), with the frames the editor presented
+#       a second.
+# cpu also reports the frames presented a second when gdb is there: it reads the device's
+# count of presents (TDeviceStats::Presents) before and after, attached for a moment each time.
 # Needs xdotool for --drag and open (scripts/install-deps.sh --tests installs it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,11 +33,35 @@ while [ $# -gt 0 ]; do
 done
 map=${1:-}
 
+tool="$root/build/game/editor/tvmtool"
+demo="$root/build/game/Data/Maps/green_hills.tvm"
+if [ "$mode" = idle ] || [ "$mode" = dense ]; then
+    [ -f "$demo" ] || { echo "no $demo: build the demo game folder first (tv_game)" >&2; exit 1; }
+    command -v jq >/dev/null || { echo "the maps are made with jq: install it" >&2; exit 1; }
+fi
+
+if [ "$mode" = dense ]; then
+    dense_dir=$(mktemp -d)
+    trap 'rm -rf "$dense_dir"' EXIT
+    "$tool" map dump --base "$root/build/game" "$demo" >"$dense_dir/demo.json"
+    for count in 200 2000; do
+        # Copies of the first slime (96 x 48) on a grid that fills 0..800 x 0..600, overlapping
+        # once there are more than fit side by side.
+        jq --argjson n "$count" '
+            (.Objects | map(select(.Name == "Slime")) | .[0]) as $slime
+            | ([range($n)] | map(. as $i | $slime
+                | .Left = (($i * 37) % (800 - 96)) | .Top = ((($i * 53) / 7 | floor) % (600 - 48))))
+                as $copies
+            | .Objects += $copies | .FileName = "dense_\($n).tvm"' \
+            "$dense_dir/demo.json" >"$dense_dir/dense_$count.json"
+        "$tool" map build --base "$root/build/game" "$dense_dir/dense_$count.json" \
+            "$dense_dir/dense_$count.tvm" >/dev/null
+        "$0" cpu --seconds "$seconds" "$dense_dir/dense_$count.tvm"
+    done
+    exit 0
+fi
+
 if [ "$mode" = idle ]; then
-    tool="$root/build/game/editor/tvmtool"
-    demo="$root/build/game/Data/Maps/green_hills.tvm"
-    [ -f "$demo" ] || { echo "no $demo: build the demo game folder first" >&2; exit 1; }
-    command -v jq >/dev/null || { echo "the still map is made with jq: install it" >&2; exit 1; }
     still_dir=$(mktemp -d)
     trap 'rm -rf "$still_dir"' EXIT
     "$tool" map dump --base "$root/build/game" "$demo" |
@@ -101,12 +131,23 @@ if [ "$drag" = 1 ]; then
     ) &
     mover=$!
 fi
+# The device's count of presents, read by gdb attached for a moment (the editor stands still
+# meanwhile); empty without gdb or when it cannot be read.
+presents() {
+    command -v gdb >/dev/null || return 0
+    gdb -p "$1" -batch -nx -ex 'print tv::D3DDevice._M_ptr->stats_.Presents' 2>/dev/null |
+        awk '/^\$1 = / { print $3 }'
+}
 hz=$(getconf CLK_TCK)
+presented_before=$(presents "$editor_pid")
+shown_from=$(now_ms)
 before=$(ticks "$editor_pid")
 woken_before=$(wakeups "$editor_pid")
 sleep "$seconds"
 after=$(ticks "$editor_pid")
 woken_after=$(wakeups "$editor_pid")
+shown_to=$(now_ms)
+presented_after=$(presents "$editor_pid")
 if [ "$drag" = 1 ]; then
     wait "$mover" || true
     xdotool mouseup 1
@@ -117,3 +158,7 @@ awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v n="$name" -v w="$wha
     -v k=$((woken_after - woken_before)) \
     'BEGIN { printf "cpu %s, %s: %.2f%% of one core over %d s, %.0f wake-ups a second\n",
                     n, w, 100 * t / hz / s, s, k / s }'
+if [ -n "$presented_before" ] && [ -n "$presented_after" ]; then
+    awk -v p=$((presented_after - presented_before)) -v ms=$((shown_to - shown_from)) \
+        'BEGIN { printf "    %.1f frames presented a second\n", p * 1000 / ms }'
+fi
