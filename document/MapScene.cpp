@@ -513,16 +513,22 @@ void TMapScene::DrawFrames(const TBaseInfo* primary, std::span<TBaseInfo* const>
     if (!primary || !SelFrame)
         return;
     const auto draw = [this](const TBaseInfo& record, uint32_t color) {
-        if (SelFrame->Color != color)
-            SelFrame->SetColor(color);
-        SelFrame->SetSize(record.Width, record.Height);
-        SelFrame->SetPosition(record.Left, record.Top);
-        SelFrame->Draw();
+        DrawFrame(TRect{record.Left, record.Top, record.Width, record.Height}, color);
     };
     for (const TBaseInfo* record : others)
         if (IsInView(*record, projectedWorldX_))
             draw(*record, kOtherSelFrameColor);
     draw(*primary, kSelFrameColor);
+}
+
+void TMapScene::DrawFrame(const TRect& area, uint32_t color) {
+    if (!SelFrame)
+        return;
+    if (SelFrame->Color != color)
+        SelFrame->SetColor(color);
+    SelFrame->SetSize(area.Right, area.Bottom);
+    SelFrame->SetPosition(area.Left, area.Top);
+    SelFrame->Draw();
 }
 
 void TMapScene::Index() const {

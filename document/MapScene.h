@@ -179,6 +179,9 @@ public:
     // The second half: draws the view objects that can be seen, then the selection frame.
     void Draw(const TBaseInfo* selected);
     void Draw(const std::vector<TBaseInfo*>& selection);
+    // The selection frame's picture in a colour over a world rectangle given as left, top,
+    // width and height (nothing without the picture).
+    void DrawFrame(const TRect& area, uint32_t color);
     // What Draw would draw now (see TSceneShot).
     TSceneShot Shot(const TBaseInfo* selected) const;
     TSceneShot Shot(const std::vector<TBaseInfo*>& selection) const;

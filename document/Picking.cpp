@@ -18,12 +18,12 @@ void SetIn(std::vector<std::string>& groups, std::string_view group, bool in) {
         groups.erase(found);
 }
 
-bool Holds(const TBaseInfo& record, int64_t x, int64_t y) {
+} // namespace
+
+bool RecordHolds(const TBaseInfo& record, int64_t x, int64_t y) {
     return x >= record.Left && x < int64_t{record.Left} + record.Width && y >= record.Top &&
            y < int64_t{record.Top} + record.Height;
 }
-
-} // namespace
 
 bool TGroupStates::Locked(std::string_view group) const {
     return TextInList(group, locked_);
@@ -70,7 +70,7 @@ TBaseInfo* TopmostAt(const TBaseInfoList& objects, int count, TPlaceAt placeAt,
     bool belowPassed = below == nullptr;
     for (int i = count - 1; i >= 0; --i) {
         TBaseInfo* record = objects[placeAt(i)];
-        if (!Holds(*record, x, y) || !groups.Pickable(*record))
+        if (!RecordHolds(*record, x, y) || !groups.Pickable(*record))
             continue;
         if (belowPassed)
             return record;

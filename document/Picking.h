@@ -33,6 +33,8 @@ private:
 // Whether the record's rectangle overlaps a rectangle of the world (edges that only touch do
 // not); computed without overflow for records at the ends of the coordinate range.
 bool RecordOverlaps(const TBaseInfo& record, const TRect& rect);
+// Whether a world point lies in the record's rectangle (its right and bottom edges outside).
+bool RecordHolds(const TBaseInfo& record, int64_t x, int64_t y);
 // The topmost record (the last in the map's order) whose rectangle holds a world point and
 // that may be picked; below: the topmost one under the point that lies below that record, so
 // repeated picks at one point go down through stacked records and then start at the top.

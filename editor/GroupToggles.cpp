@@ -15,32 +15,36 @@ namespace {
 
 constexpr int kIconSize = 10;
 
-QIcon EyeIcon() {
+// A small icon drawn at run time by paint on a transparent square.
+template <class Paint> QIcon PaintedIcon(Paint paint) {
     QPixmap pixmap(kIconSize, kIconSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::white);
-    painter.drawEllipse(QRectF(0.5, 2.5, 9, 5));
-    painter.setBrush(Qt::black);
-    painter.drawEllipse(QRectF(3.5, 3.5, 3, 3));
+    paint(painter);
+    painter.end();
     return QIcon(pixmap);
 }
 
+QIcon EyeIcon() {
+    return PaintedIcon([](QPainter& painter) {
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(QRectF(0.5, 2.5, 9, 5));
+        painter.setBrush(Qt::black);
+        painter.drawEllipse(QRectF(3.5, 3.5, 3, 3));
+    });
+}
+
 QIcon LockIcon() {
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawArc(QRectF(2.5, 0.5, 5, 6), 0, 180 * 16);
-    painter.drawLine(QPointF(2.5, 3.5), QPointF(2.5, 5));
-    painter.drawLine(QPointF(7.5, 3.5), QPointF(7.5, 5));
-    painter.setBrush(QColor(230, 180, 40));
-    painter.drawRect(QRectF(1.5, 4.5, 7, 5));
-    return QIcon(pixmap);
+    return PaintedIcon([](QPainter& painter) {
+        painter.setBrush(Qt::NoBrush);
+        painter.drawArc(QRectF(2.5, 0.5, 5, 6), 0, 180 * 16);
+        painter.drawLine(QPointF(2.5, 3.5), QPointF(2.5, 5));
+        painter.drawLine(QPointF(7.5, 3.5), QPointF(7.5, 5));
+        painter.setBrush(QColor(230, 180, 40));
+        painter.drawRect(QRectF(1.5, 4.5, 7, 5));
+    });
 }
 
 QToolButton* MakeToggle(QWidget* parent, const QIcon& icon, const QString& name,

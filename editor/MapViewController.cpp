@@ -68,11 +68,9 @@ void TMapViewController::BeginDrag(Qt::KeyboardModifiers modifiers) {
     if (document.Selection().size() > 1) {
         // Several objects move by what the pointer moves, taken at one of them; the primary's
         // corner does not jump to the pointer.
-        const TRect at{p.X, p.Y, SaturateToInt32(int64_t{p.X} + 1),
-                       SaturateToInt32(int64_t{p.Y} + 1)};
         const auto& selection = document.Selection();
         if (std::none_of(selection.begin(), selection.end(),
-                         [&](const TBaseInfo* record) { return RecordOverlaps(*record, at); }))
+                         [&](const TBaseInfo* record) { return RecordHolds(*record, p.X, p.Y); }))
             return;
         grab_ = TPoint{SaturateToInt32(int64_t{p.X} - primary.Left),
                        SaturateToInt32(int64_t{p.Y} - primary.Top)};

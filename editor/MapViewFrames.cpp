@@ -125,17 +125,11 @@ void TMapViewFrames::DrawObjects() {
 }
 
 void TMapViewFrames::DrawBand() {
-    TDXPanelEx* frame = window_.Scene().SelFrame.get();
-    const std::optional<TRect> band = window_.ViewControl->Band();
-    if (!frame || !band)
-        return;
-    const uint32_t color = frame->Color;
-    frame->SetColor(kBandColor);
-    frame->SetSize(SaturateToInt32(int64_t{band->Right} - band->Left),
-                   SaturateToInt32(int64_t{band->Bottom} - band->Top));
-    frame->SetPosition(band->Left, band->Top);
-    frame->Draw();
-    frame->SetColor(color);
+    if (const std::optional<TRect> band = window_.ViewControl->Band())
+        window_.Scene().DrawFrame(TRect{band->Left, band->Top,
+                                        SaturateToInt32(int64_t{band->Right} - band->Left),
+                                        SaturateToInt32(int64_t{band->Bottom} - band->Top)},
+                                  kBandColor);
 }
 
 void TMapViewFrames::DrawFrameRate() {
