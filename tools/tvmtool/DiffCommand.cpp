@@ -168,12 +168,12 @@ QImage DiffPicture(const TMapDiff& diff, const TMap& a, const TMap& b,
     QImage picture(kScreenWidth * 2, kScreenHeight * static_cast<int>(screens.size()),
                    QImage::Format_RGB32);
     QPainter painter(&picture);
+    THeadlessRenderer renderer(QSize(kScreenWidth, kScreenHeight));
     for (size_t row = 0; row < screens.size(); ++row) {
         const int32_t x = screens[row];
         const int top = kScreenHeight * static_cast<int>(row);
-        const QSize size(kScreenWidth, kScreenHeight);
-        painter.drawImage(0, top, RenderMapScreen(a, x, size));
-        painter.drawImage(kScreenWidth, top, RenderMapScreen(b, x, size));
+        painter.drawImage(0, top, renderer.Screen(a, x));
+        painter.drawImage(kScreenWidth, top, renderer.Screen(b, x));
         for (int side = 0; side < 2; ++side) {
             painter.setClipRect(kScreenWidth * side, top, kScreenWidth, kScreenHeight);
             for (const TObjectChange& change : diff.Objects) {

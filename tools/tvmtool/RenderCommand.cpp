@@ -75,34 +75,21 @@ RenderOptions ParseRenderOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-// The engine's objects on a headless target, and the scene that draws through them; the
-// scene's view objects go before the cache that lends them textures.
-class HeadlessView {
-public:
-    explicit HeadlessView(QSize size)
-        : target_(size.width(), size.height()), engine_(&target_, size.width(), size.height()) {
-        if (!engine_.Device())
-            throw EError(
-                "no OpenGL 3.3 core context: cannot render (an X server or Xvfb is needed)");
-        scene_ = std::make_unique<TMapScene>(engine_.Device(), engine_.Textures());
-    }
-    HeadlessView(const HeadlessView&) = delete;
-    HeadlessView& operator=(const HeadlessView&) = delete;
-
-    TMapScene& Scene() { return *scene_; }
-    const PD3DDevice& Device() const { return engine_.Device(); }
-
-private:
-    THeadlessTarget target_;
-    TEngineSession engine_;
-    std::unique_ptr<TMapScene> scene_;
-};
-
 } // namespace
 
-QImage RenderMapScreen(const TMap& map, int32_t worldX, QSize size) {
-    HeadlessView view(size);
-    TMapScene& scene = view.Scene();
+THeadlessRenderer::THeadlessRenderer(QSize size)
+    : target_(std::make_unique<THeadlessTarget>(size.width(), size.height())),
+      engine_(std::make_unique<TEngineSession>(target_.get(), size.width(), size.height())) {
+    if (!engine_->Device())
+        throw EError("no OpenGL 3.3 core context: cannot render (an X server or Xvfb is needed)");
+}
+
+THeadlessRenderer::~THeadlessRenderer() = default;
+
+QImage THeadlessRenderer::Screen(const TMap& map, int32_t worldX) {
+    // A scene of its own for each screen; the texture cache outlives it, so pictures shared by
+    // the maps of one command are loaded once.
+    TMapScene scene(engine_->Device(), engine_->Textures());
     scene.SetupDeviceStates(worldX);
     // All view objects in one pass: one insertion after another costs the square of the map.
     const std::vector<const TBaseInfo*> failed =
@@ -120,13 +107,17 @@ QImage RenderMapScreen(const TMap& map, int32_t worldX, QSize size) {
     }
     scene.PinBackgrounds(worldX);
 
-    const PD3DDevice& device = view.Device();
+    const PD3DDevice& device = engine_->Device();
     device->Clear(0, nullptr, D3DCLEAR_TARGET, kViewClearColor, 1.0f, 0);
     device->BeginScene();
     scene.DrawObjects(nullptr);
     device->EndScene();
     device->Present();
     return device->ReadBackBuffer();
+}
+
+QImage RenderMapScreen(const TMap& map, int32_t worldX, QSize size) {
+    return THeadlessRenderer(size).Screen(map, worldX);
 }
 
 int RenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err) {

@@ -8,14 +8,38 @@
 #include <QSize>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace tv {
+class TEngineSession;
+class THeadlessTarget;
+} // namespace tv
 
 namespace tv::tool {
 
 inline constexpr int kRenderDefaultWidth = 800;
 inline constexpr int kRenderDefaultHeight = 600;
 inline constexpr int kRenderMaxSide = 8192;
+
+// Screens of maps drawn headless, as the editor's view draws them, on one graphics device and
+// texture cache for all of them (a command that draws several screens makes one renderer).
+class THeadlessRenderer {
+public:
+    // Raises when there is no graphics device ("no OpenGL 3.3 core context").
+    explicit THeadlessRenderer(QSize size);
+    ~THeadlessRenderer();
+    THeadlessRenderer(const THeadlessRenderer&) = delete;
+    THeadlessRenderer& operator=(const THeadlessRenderer&) = delete;
+
+    // The view of the map at worldX: see RenderMapScreen.
+    QImage Screen(const TMap& map, int32_t worldX);
+
+private:
+    std::unique_ptr<THeadlessTarget> target_;
+    std::unique_ptr<TEngineSession> engine_;
+};
 
 // The view of the map at worldX, drawn headless into a back buffer of the given size with the
 // textures under BaseFolder(): every view object, no selection frame and no frame rate.
