@@ -130,10 +130,10 @@ void FillMap(tv::TMap& map, bool onlyInView, int count = kObjects) {
         map.Objects.Add(std::move(record));
 }
 
-// count animated objects (two-frame strips of the eight pictures, in mixed layers, some of
-// them tinted or half transparent, from half to one and a half times size wide and high) all
-// within the screen at kFrameWorldX.
-void FillDenseScreen(tv::TMap& map, int count, int size) {
+// count animated objects (two-frame strips of the first pictures of the eight, in mixed
+// layers, some of them tinted or half transparent, from half to one and a half times size
+// wide and high) all within the screen at kFrameWorldX.
+void FillDenseScreen(tv::TMap& map, int count, int size, int pictures) {
     std::mt19937 random(13);
     auto between = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
@@ -147,7 +147,7 @@ void FillDenseScreen(tv::TMap& map, int count, int size) {
         record->FrameHeight = 64;
         record->Animated = 1;
         record->Name = "e" + std::to_string(i);
-        record->Texture = kTextures[between(0, 7)];
+        record->Texture = kTextures[between(0, pictures - 1)];
         record->Width = between(size / 2, size * 3 / 2);
         record->Height = between(size / 2, size * 3 / 2);
         record->Left = kFrameWorldX + between(0, tv::kLogicalWidth - record->Width);
@@ -244,16 +244,17 @@ BENCHMARK(BM_Frame_WholeMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_WholeMapDrawingEverything)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_OnlyObjectsInView)->Unit(benchmark::kMillisecond);
 
-// A whole frame of a dense screen (objects, size in units), as the view draws it when every
-// view object changed: the animations step (the clock moves on by more than a frame of
+// A whole frame of a dense screen (objects, size in units, pictures), as the view draws it when
+// every view object changed: the animations step (the clock moves on by more than a frame of
 // theirs), every object is drawn, the frame is finished. Process time, so that the software
 // renderer's own threads count too; "fps" is frames per second of real time.
 void BM_Frame_DenseScreen(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const int size = static_cast<int>(state.range(1));
+    const int pictures = static_cast<int>(state.range(2));
     tv::ManualClock clock(1000);
     const tv::ScopedClock scopedClock(clock);
-    HeadlessScene scene([count, size](tv::TMap& map) { FillDenseScreen(map, count, size); });
+    HeadlessScene scene([&](tv::TMap& map) { FillDenseScreen(map, count, size, pictures); });
     if (!scene.Scene) {
         state.SkipWithError("no OpenGL 3.3 core context (run under Xvfb)");
         return;
@@ -271,9 +272,10 @@ void BM_Frame_DenseScreen(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Frame_DenseScreen)
-    ->Args({200, 32})
-    ->Args({2000, 32})
-    ->Args({2000, 64})
+    ->Args({200, 32, 8})
+    ->Args({2000, 32, 8})
+    ->Args({2000, 64, 8})
+    ->Args({2000, 64, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime();

@@ -117,14 +117,18 @@ void main() {
 // every fragment of a triangle, indexes the sampler array (the software renderers shade one
 // triangle at a time, so the index never differs within one run of the shader). Branches:
 // a switch with a constant element in each case, and the derivatives taken before it, where
-// every fragment of a quad still runs, so that filtering is as without branches.
+// every fragment of a quad still runs, so that filtering is as without branches. With one
+// slot, neither: a batch of one texture samples it directly, which the software renderers do
+// markedly faster than through an index.
 std::string FragmentShader(TBatchSampling sampling, int slotCount, const std::string& main) {
     std::string source =
         sampling == TBatchSampling::IndexedArray ? "#version 400 core\n" : "#version 330 core\n";
     source += kFragmentInputs;
     source += "\nuniform sampler2D uTextures[" + std::to_string(slotCount) + "];\n";
     source += "vec4 Sample() {\n";
-    if (sampling == TBatchSampling::IndexedArray) {
+    if (slotCount == 1) {
+        source += "    return texture(uTextures[0], vTexCoord);\n";
+    } else if (sampling == TBatchSampling::IndexedArray) {
         source += "    return texture(uTextures[vSlot], vTexCoord);\n";
     } else {
         source += "    vec2 dx = dFdx(vTexCoord), dy = dFdy(vTexCoord);\n    switch (vSlot) {\n";
@@ -484,7 +488,7 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     }
     if (!glsl400)
         batchSampling_ = TBatchSampling::Branches;
-    if (!LinkProgram(kFragmentCombine, gl_->Generic, failure))
+    if (!LinkProgram(kFragmentCombine, batchSlotCount_, gl_->Generic, failure))
         return D3DERR_NOTAVAILABLE;
 
     // The batch stream: position (4 floats), colour (BGRA bytes), texture coordinate, slot.
@@ -527,10 +531,11 @@ HRESULT TD3DDevice::Initialise(HWND window, const D3DPRESENT_PARAMETERS& params,
     return D3D_OK;
 }
 
-bool TD3DDevice::LinkProgram(const std::string& main, GlProgram& made, std::string& failure) {
+bool TD3DDevice::LinkProgram(const std::string& main, int slotCount, GlProgram& made,
+                             std::string& failure) {
     auto* f = gl_->F;
     TShaderProgram program = BuildShaderProgram(
-        *f, kVertexShader, FragmentShader(batchSampling_, batchSlotCount_, main).c_str());
+        *f, kVertexShader, FragmentShader(batchSampling_, slotCount, main).c_str());
     if (!program.Program) {
         failure = std::move(program.Error);
         return false;
@@ -542,18 +547,20 @@ bool TD3DDevice::LinkProgram(const std::string& main, GlProgram& made, std::stri
     made.AlphaOpLoc = f->glGetUniformLocation(made.Name, "uAlphaOp");
     made.FactorLoc = f->glGetUniformLocation(made.Name, "uFactor");
     GLint units[kMaxBatchSlots];
-    for (int i = 0; i < batchSlotCount_; ++i)
+    for (int i = 0; i < slotCount; ++i)
         units[i] = i;
     f->glUseProgram(made.Name);
-    f->glUniform1iv(f->glGetUniformLocation(made.Name, "uTextures"), batchSlotCount_, units);
+    f->glUniform1iv(f->glGetUniformLocation(made.Name, "uTextures"), slotCount, units);
     gl_->Current = nullptr;
     return true;
 }
 
-const TD3DDevice::GlProgram& TD3DDevice::ProgramFor(const DrawState& s) {
-    const uint64_t key = uint64_t{s.HasTexture} << 48 | uint64_t{s.ColorOp & 0xFF} << 40 |
-                         uint64_t{s.ColorArg1} << 36 | uint64_t{s.ColorArg2} << 32 |
-                         uint64_t{s.AlphaOp & 0xFF} << 8 | uint64_t{s.AlphaArg1} << 4 | s.AlphaArg2;
+const TD3DDevice::GlProgram& TD3DDevice::ProgramFor(const DrawState& s, bool oneTexture) {
+    oneTexture = oneTexture || batchSlotCount_ == 1;
+    const uint64_t key = uint64_t{oneTexture} << 56 | uint64_t{s.HasTexture} << 48 |
+                         uint64_t{s.ColorOp & 0xFF} << 40 | uint64_t{s.ColorArg1} << 36 |
+                         uint64_t{s.ColorArg2} << 32 | uint64_t{s.AlphaOp & 0xFF} << 8 |
+                         uint64_t{s.AlphaArg1} << 4 | s.AlphaArg2;
     const auto found = gl_->Combined.find(key);
     if (found != gl_->Combined.end())
         return found->second;
@@ -564,7 +571,7 @@ const TD3DDevice::GlProgram& TD3DDevice::ProgramFor(const DrawState& s) {
         CombineOp(s.AlphaOp, s.AlphaArg1, s.AlphaArg2) + ".a);\n}\n";
     GlProgram made;
     std::string failure;
-    if (!LinkProgram(main, made, failure))
+    if (!LinkProgram(main, oneTexture ? 1 : batchSlotCount_, made, failure))
         made = gl_->Generic; // the refusal is on standard error
     return gl_->Combined.emplace(key, made).first->second;
 }
@@ -1097,7 +1104,7 @@ void TD3DDevice::Flush() {
     Gl& g = *gl_;
     const DrawState& s = batchState_;
     const DrawState& a = g.Last;
-    const GlProgram& p = ProgramFor(s);
+    const GlProgram& p = ProgramFor(s, textureCount <= 1);
     const bool all = !g.Applied || g.Current != &p;
     f->glBindFramebuffer(GL_FRAMEBUFFER, g.Fbo);
     f->glViewport(0, 0, backBufferSize_.width(), backBufferSize_.height());

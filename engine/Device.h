@@ -19,8 +19,8 @@
 // BatchTextureSlots() textures of one kind (format, sides powers of two or not; each vertex
 // names its texture's slot), so sprites of several pictures in any order share one draw; a
 // further texture, or one of another kind, starts a new batch. The fragment program is made
-// for the stage 0 operations of the batch (linked at the first batch of each combination);
-// otherwise drawing allocates nothing.
+// for the stage 0 operations of the batch and for whether it holds one texture or several
+// (linked at the first batch of each combination); otherwise drawing allocates nothing.
 //
 // Lost and not-reset states:
 //   - the device is lost while its window cannot be drawn to: not exposed (hidden,
@@ -359,8 +359,9 @@ private:
                        std::string& failure);
     bool MakeCurrent();
     // Links the batch shader with a fragment main; on failure, failure says why.
-    bool LinkProgram(const std::string& main, GlProgram& made, std::string& failure);
-    const GlProgram& ProgramFor(const DrawState& state);
+    bool LinkProgram(const std::string& main, int slotCount, GlProgram& made, std::string& failure);
+    // The program for a batch's stage 0 operations; oneTexture for a batch of one texture.
+    const GlProgram& ProgramFor(const DrawState& state, bool oneTexture);
     bool GlAlive() const;
     bool CreateBackBuffer(QSize size);
     QSize WantedBackBufferSize(const D3DPRESENT_PARAMETERS& params) const;

@@ -1,5 +1,6 @@
 // Batching of draws: a screen of many overlapping panels drawn in few batches gives exactly
-// the pixels of drawing them one by one, with either way of sampling the batch's textures.
+// the pixels of drawing them one by one (batches of one texture, which sample it directly),
+// with either way of sampling the batch's textures.
 
 #include "GfxFixture.h"
 #include "engine/DXObj.h"
