@@ -15,6 +15,7 @@
 #include "editor/MapView.h"
 #include "engine/Clock.h"
 #include "engine/Device.h"
+#include "engine/EngineSession.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
@@ -166,26 +167,19 @@ void FillDenseScreen(tv::TMap& map, int count, int size, int pictures) {
 struct HeadlessScene {
     explicit HeadlessScene(bool onlyInView)
         : HeadlessScene([onlyInView](tv::TMap& map) { FillMap(map, onlyInView); }) {}
-    template <class Fill> explicit HeadlessScene(Fill fill) : Target(kViewWidth, kViewHeight) {
+    template <class Fill>
+    explicit HeadlessScene(Fill fill)
+        : Target(kViewWidth, kViewHeight), Engine(&Target, kViewWidth, kViewHeight),
+          Device(Engine.Device()) {
         tv::SetBaseFolder(GameFolder());
-        if (!tv::CreateGraphicsDevice(&Target, false, kViewWidth, kViewHeight, 32, 1, true))
+        if (!Device)
             return;
-        Device = tv::D3DDevice;
-        tv::EngineDevice = Device;
-        tv::TextureMgr = std::make_unique<tv::TTextureMgr>(Device);
-        Scene = std::make_unique<tv::TMapScene>(Device, tv::TextureMgr.get());
+        Scene = std::make_unique<tv::TMapScene>(Device, Engine.Textures());
         Scene->SetupDeviceStates(kFrameWorldX);
         fill(Map);
         Scene->RebuildViews(Map.Objects);
         Scene->PinBackgrounds(kFrameWorldX);
         Frame();
-    }
-    ~HeadlessScene() {
-        Scene.reset();
-        tv::ReleaseGraphicsDevice();
-        tv::TextureMgr.reset();
-        tv::EngineDevice.reset();
-        Device.reset();
     }
     void Frame() {
         Device->Clear(0, nullptr, tv::D3DCLEAR_TARGET, tv::kViewClearColor, 1.0f, 0);
@@ -196,9 +190,10 @@ struct HeadlessScene {
     }
 
     tv::THeadlessTarget Target;
+    tv::TEngineSession Engine;
     tv::PD3DDevice Device;
     tv::TMap Map;
-    std::unique_ptr<tv::TMapScene> Scene;
+    std::unique_ptr<tv::TMapScene> Scene; // its view objects go before the texture cache
 };
 
 void BM_RebuildViews(benchmark::State& state) {

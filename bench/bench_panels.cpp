@@ -7,6 +7,7 @@
 
 #include "engine/DXObj.h"
 #include "engine/Device.h"
+#include "engine/EngineSession.h"
 #include "engine/GraphicResources.h"
 #include "engine/Graphics.h"
 #include "engine/TextureMgr.h"
@@ -53,17 +54,17 @@ namespace {
 constexpr int kTextures = 8;
 
 struct Scene {
-    std::unique_ptr<tv::THeadlessTarget> Target;
+    tv::THeadlessTarget Target{800, 600};
+    tv::TEngineSession Engine{&Target, 800, 600};
     std::vector<tv::TDXTexture*> Textures;
-    std::vector<std::unique_ptr<tv::TDXPanelEx>> Panels;
+    std::vector<std::unique_ptr<tv::TDXPanelEx>> Panels; // they go before the texture cache
 
     // mixed: every panel takes the next of eight textures and alternates the blend mode, so
     // that consecutive draws never share state; otherwise all panels share one texture.
     Scene(int count, bool mixed, int size) {
-        Target = std::make_unique<tv::THeadlessTarget>(800, 600);
-        if (!tv::CreateGraphicsDevice(Target.get(), false, 800, 600, 32, 1, true))
+        const tv::PD3DDevice& device = Engine.Device();
+        if (!device)
             return;
-        const tv::PD3DDevice& device = tv::D3DDevice;
         device->SetRenderState(tv::D3DRS_ALPHABLENDENABLE, 1);
         device->SetTextureStageState(0, tv::D3DTSS_ALPHAOP, tv::D3DTOP_MODULATE);
         device->SetTextureStageState(0, tv::D3DTSS_MINFILTER, tv::D3DTEXF_LINEAR);
@@ -71,7 +72,6 @@ struct Scene {
         tv::D3DMATRIX projection;
         tv::D3DXMatrixOrthoOffCenterLH(&projection, 0, 800, 600, 0, -10, 10);
         device->SetTransform(tv::D3DTS_PROJECTION, &projection);
-        tv::TextureMgr = std::make_unique<tv::TTextureMgr>(device);
         for (int i = 0; i < kTextures; ++i) {
             QImage strip(256, 64, QImage::Format_ARGB32);
             strip.fill(QColor::fromHsv(i * 40, 200, 255, 200));
@@ -79,7 +79,7 @@ struct Scene {
             tv::D3DXCreateTextureFromImage(device, strip, 0, 0, 1, 0, 0, tv::D3DPOOL_MANAGED,
                                            tv::D3DX_FILTER_NONE, tv::D3DX_FILTER_NONE, 0,
                                            &texture->Texture);
-            Textures.push_back(tv::TextureMgr->AddTexture(texture, 0));
+            Textures.push_back(Engine.Textures()->AddTexture(texture, 0));
         }
         std::mt19937 random(7);
         for (int i = 0; i < count; ++i) {
@@ -94,12 +94,6 @@ struct Scene {
             panel->SetAnimation(64, 64, 8, true);
             Panels.push_back(std::move(panel));
         }
-    }
-
-    ~Scene() {
-        Panels.clear();
-        tv::TextureMgr.reset();
-        tv::ReleaseGraphicsDevice();
     }
 
     void Frame() {
