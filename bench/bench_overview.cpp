@@ -57,8 +57,9 @@ void BM_StripRedraw(benchmark::State& state) {
     tv::TOverviewStrip strip(nullptr);
     strip.resize(446, tv::TEditF::OverviewHeight);
     QImage target(strip.size(), QImage::Format_RGB32);
+    const tv::TGroupStates groups;
     for (auto _ : state) {
-        strip.MapChanged(map);
+        strip.MapChanged(map, groups);
         strip.render(&target);
         benchmark::DoNotOptimize(target.constBits());
     }

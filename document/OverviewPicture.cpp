@@ -27,7 +27,7 @@ QRgb TOverviewPicture::GroupColor(std::string_view group) {
     return kOthers[std::hash<std::string_view>()(group) % std::size(kOthers)];
 }
 
-void TOverviewPicture::Build(const TMap& map, QSize size) {
+void TOverviewPicture::Build(const TMap& map, QSize size, const TGroupStates* groups) {
     span_ = int64_t{std::max(0, map.MaxWorldX)} + kScreenWidth;
     const int width = std::max(1, size.width());
     const int height = std::max(1, size.height());
@@ -39,11 +39,15 @@ void TOverviewPicture::Build(const TMap& map, QSize size) {
     // Records of one group usually follow each other: the colour of the last group is kept.
     std::string_view lastGroup;
     QRgb color = GroupColor(lastGroup);
+    bool hidden = groups && groups->Hidden(lastGroup);
     for (const TBaseInfo* record : map.Objects) {
         if (record->Group.view() != lastGroup) {
             lastGroup = record->Group.view();
             color = GroupColor(lastGroup);
+            hidden = groups && groups->Hidden(lastGroup);
         }
+        if (hidden)
+            continue;
         // Every record covers at least one cell.
         const int64_t left = record->Left;
         const int64_t right = left + std::max(0, record->Width);

@@ -1,10 +1,12 @@
 #pragma once
 
 // The whole world in a strip a few pixels high: from 0 to Max World X plus one screen, every
-// record a small box in its group's colour, later records (higher Z) over earlier ones. The
+// record a small box in its group's colour, later records (higher Z) over earlier ones; the
+// records of groups hidden in the view are left out, as the view leaves them out. The
 // picture is made in one pass over the records into a grid of cells, one per pixel, so its
 // cost grows with the records and the strip's size only; scrolling does not remake it.
 
+#include "document/Picking.h"
 #include "mapdata/Map.h"
 
 #include <QImage>
@@ -18,8 +20,9 @@ public:
     static constexpr int32_t kScreenWidth = 800;
     static constexpr int32_t kScreenHeight = 600;
 
-    // Remakes the picture of a map for a strip of this size (pixels).
-    void Build(const TMap& map, QSize size);
+    // Remakes the picture of a map for a strip of this size (pixels), without the records of
+    // the groups hidden in groups (when given).
+    void Build(const TMap& map, QSize size, const TGroupStates* groups = nullptr);
     const QImage& Image() const { return image_; }
     // The world span the strip shows: Max World X plus one screen.
     int64_t Span() const { return span_; }

@@ -341,7 +341,7 @@ void TEditF::FormCreate(const std::string& baseFolder) {
     RefreshAll();
     Document->AddListener([this](unsigned changes) { DocumentChanged(changes); });
     Snap->OnChanged = [this] { Status->ShowSnap(Snap->Grid()); };
-    Overview->MapChanged(Map());
+    Overview->MapChanged(Map(), Document->Groups());
 }
 
 void TEditF::FormDestroy() {
@@ -403,8 +403,9 @@ void TEditF::UpdateTitle() {
 }
 
 void TEditF::DocumentChanged(unsigned changes) {
-    if (changes & (DocChange::Map | DocChange::Objects | DocChange::Object | DocChange::MapVars))
-        Overview->MapChanged(Map());
+    if (changes & (DocChange::Map | DocChange::Objects | DocChange::Object | DocChange::MapVars |
+                   DocChange::Groups))
+        Overview->MapChanged(Map(), Document->Groups());
     if (changes & (DocChange::Groups | DocChange::Map))
         Modify->Groups->Show(Document->Groups());
     if (changes & DocChange::Map) {

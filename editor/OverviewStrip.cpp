@@ -17,13 +17,14 @@ TOverviewStrip::TOverviewStrip(QWidget* parent) : QWidget(parent) {
 void TOverviewStrip::Build() {
     if (!map_)
         return;
-    picture_.Build(*map_, size());
+    picture_.Build(*map_, size(), groups_);
     ++builds_;
     update();
 }
 
-void TOverviewStrip::MapChanged(const TMap& map) {
+void TOverviewStrip::MapChanged(const TMap& map, const TGroupStates& groups) {
     map_ = &map;
+    groups_ = &groups;
     Build();
 }
 

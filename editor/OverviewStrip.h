@@ -16,8 +16,9 @@ class TOverviewStrip : public QWidget {
 public:
     explicit TOverviewStrip(QWidget* parent);
 
-    // The map changed (records, their fields or Max World X): the picture is made again.
-    void MapChanged(const TMap& map);
+    // The map changed (records, their fields or Max World X), or the groups hidden in the
+    // view did: the picture is made again.
+    void MapChanged(const TMap& map, const TGroupStates& groups);
     // The view scrolled.
     void ViewMoved(int32_t worldX);
     int32_t WorldX() const { return worldX_; }
@@ -39,6 +40,7 @@ private:
     void Build();
 
     const TMap* map_ = nullptr;
+    const TGroupStates* groups_ = nullptr;
     TOverviewPicture picture_;
     int32_t worldX_ = 0;
     int builds_ = 0;

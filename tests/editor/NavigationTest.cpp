@@ -269,6 +269,13 @@ TEST_F(NavigationTest, TheStripShowsEveryObjectAndTheScreenAndScrollsWhereItIsCl
     window->Document->SetMapVar("Max World X", "40000");
     image = strip.grab().toImage();
     EXPECT_EQ(pixel(image, int(12000LL * width / 40800), y), decor);
+    // A group hidden in the view is hidden in the strip too, until it is shown again.
+    window->Document->SetGroupHidden("Decors", true);
+    image = strip.grab().toImage();
+    EXPECT_NE(pixel(image, int(12000LL * width / 40800), y), decor);
+    window->Document->SetGroupHidden("Decors", false);
+    image = strip.grab().toImage();
+    EXPECT_EQ(pixel(image, int(12000LL * width / 40800), y), decor);
 }
 
 TEST_F(NavigationTest, TheStatusLineSaysWhereThePointerAndTheSelectionAreAndWhetherItSnaps) {
