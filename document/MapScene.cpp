@@ -639,24 +639,32 @@ bool Meet(const TRect& a, const TRect& b) {
 } // namespace
 
 std::vector<TRect> MergeAreas(std::vector<TRect> areas, size_t most) {
-    // Until no two meet: few areas, so pairs are simply tried again after every merge.
-    for (bool merged = true; merged;) {
-        merged = false;
-        for (size_t i = 0; i < areas.size() && !merged; ++i)
-            for (size_t j = i + 1; j < areas.size() && !merged; ++j)
-                if (Meet(areas[i], areas[j])) {
-                    areas[i] = Union(areas[i], areas[j]);
-                    areas.erase(areas.begin() + static_cast<ptrdiff_t>(j));
-                    merged = true;
-                }
+    // Each area takes in every merged one it meets, looking again from the start after each
+    // (its union may meet one already passed), so the merged ones never meet each other. A
+    // frame of a screen full of animated sprites brings thousands of areas: this costs the
+    // areas times the merged ones, where trying all pairs again after every merge cost the
+    // cube of the areas.
+    std::vector<TRect> merged;
+    for (TRect area : areas) {
+        for (size_t i = 0; i < merged.size();) {
+            if (!Meet(area, merged[i])) {
+                ++i;
+                continue;
+            }
+            area = Union(area, merged[i]);
+            merged[i] = merged.back();
+            merged.pop_back();
+            i = 0;
+        }
+        merged.push_back(area);
     }
-    if (areas.size() > most) {
-        TRect all = areas.front();
-        for (const TRect& area : areas)
+    if (merged.size() > most) {
+        TRect all = merged.front();
+        for (const TRect& area : merged)
             all = Union(all, area);
-        areas.assign(1, all);
+        merged.assign(1, all);
     }
-    return areas;
+    return merged;
 }
 
 std::optional<std::vector<TRect>> DamageAreas(const TSceneShot& before, const TSceneShot& after,
