@@ -9,6 +9,7 @@
 #include "editor/ModifyPage.h"
 
 #include "bench/SilentDialogs.h"
+#include "document/KeptPictures.h"
 #include "document/MapScene.h"
 #include "editor/Dialogs.h"
 #include "editor/EditForm.h"
@@ -266,6 +267,42 @@ void BM_Frame_DenseScreen(benchmark::State& state) {
     state.counters["fps"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
+// The same screen left alone once every step of its animations was drawn: a frame steps the
+// animations, takes the scene's shot, finds the kept picture of it and copies that back.
+void BM_Frame_DenseScreenKeptPicture(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    tv::ManualClock clock(1000);
+    const tv::ScopedClock scopedClock(clock);
+    HeadlessScene scene([&](tv::TMap& map) { FillDenseScreen(map, count, 64, 8); });
+    if (!scene.Scene) {
+        state.SkipWithError("no OpenGL 3.3 core context (run under Xvfb)");
+        return;
+    }
+    // Two frames a strip: every second step shows the picture of two steps before.
+    tv::TKeptPictures kept;
+    kept.SetSlots(2);
+    for (int i = 0; i < 2; ++i) {
+        clock.Advance(1000 / tv::kViewAnimationFps + 1);
+        scene.Frame();
+        scene.Device->KeepPicture(*kept.Place(scene.Scene->Shot(nullptr), 0));
+    }
+    for (auto _ : state) {
+        clock.Advance(1000 / tv::kViewAnimationFps + 1);
+        scene.Scene->Prepare();
+        const tv::TKeptPictures::TKept* picture = kept.Find(scene.Scene->Shot(nullptr));
+        if (!picture || scene.Device->RestorePicture(picture->Slot) != tv::D3D_OK) {
+            state.SkipWithError("no kept picture of the step");
+            return;
+        }
+        scene.Device->Present();
+    }
+}
+BENCHMARK(BM_Frame_DenseScreenKeptPicture)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
 BENCHMARK(BM_Frame_DenseScreen)
     ->Args({200, 32, 8})
     ->Args({2000, 32, 8})

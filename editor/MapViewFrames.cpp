@@ -33,6 +33,10 @@ void TMapViewFrames::Frame() {
     const TFrameKey key = FrameKey();
     if (key.Band != PresentedKey.Band)
         Invalidate();
+    if (!SameScene(key, KeptKey)) {
+        Kept.Clear();
+        KeptKey = key;
+    }
     if (PicturePresented && !stepped && key == PresentedKey) {
         Rest();
         return;
@@ -44,12 +48,26 @@ void TMapViewFrames::Frame() {
         Rest();
         return;
     }
-    // Each rectangle that differs is drawn as a whole frame would draw it.
-    for (const TRect& damage : PictureDamage(shot, frameRate)) {
-        window_.Device->SetClipRect(&damage);
+    // A kept picture of this shot is copied back, and only its frame-rate text drawn again
+    // when that differs; otherwise each rectangle that differs is drawn as a whole frame would
+    // draw it.
+    std::vector<TRect> damage;
+    const TKeptPictures::TKept* kept = Kept.Find(shot);
+    if (kept && window_.Device->RestorePicture(kept->Slot) == D3D_OK) {
+        if (kept->FrameRate != frameRate)
+            damage.push_back(kFrameRateRect);
+    } else {
+        if (kept)
+            Kept.Clear(); // the device forgot them (a new back buffer)
+        damage = PictureDamage(shot, frameRate);
+    }
+    for (const TRect& area : damage) {
+        window_.Device->SetClipRect(&area);
         DrawScene();
     }
     window_.Device->SetClipRect(nullptr);
+    if (!damage.empty())
+        KeepPicture(shot, frameRate);
     PicturePresented = window_.Device->Present() == D3D_OK;
     PresentedShot = shot;
     PresentedFrameRate = frameRate;
@@ -80,6 +98,20 @@ TMapViewFrames::TFrameKey TMapViewFrames::FrameKey() const {
         key.Selection = TRect{selected->Left, selected->Top, selected->Width, selected->Height};
     key.Band = window_.ViewControl->Band();
     return key;
+}
+
+bool TMapViewFrames::SameScene(const TFrameKey& a, const TFrameKey& b) {
+    TFrameKey c = b;
+    c.FrameRate = a.FrameRate;
+    return a == c;
+}
+
+void TMapViewFrames::KeepPicture(const TSceneShot& shot, int32_t frameRate) {
+    const QSize size = window_.Device->BackBufferSize();
+    Kept.SetSlots(TKeptPictures::SlotsFor(size.width(), size.height()));
+    const std::optional<uint32_t> slot = Kept.Place(shot, frameRate);
+    if (slot && window_.Device->KeepPicture(*slot) != D3D_OK)
+        Kept.Clear();
 }
 
 std::vector<TRect> TMapViewFrames::PictureDamage(const TSceneShot& shot, int32_t frameRate) const {

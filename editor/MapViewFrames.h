@@ -4,7 +4,10 @@
 // differ from the one presented last, and only where it differs (the scene's shots), then
 // lets the frame timer rest until the next animation step in view or until something wakes
 // it. It draws the scene with the selection's frames, the rubber band and the frame rate.
+// While the scene stays as it is, the pictures drawn are kept on the device, and a frame that
+// comes back to one of them (animations going round) copies it back instead of drawing.
 
+#include "document/KeptPictures.h"
 #include "document/MapScene.h"
 #include "mapdata/Geometry.h"
 
@@ -25,8 +28,11 @@ public:
     // The frame timer rests until the next step of an animation in view, or, with none,
     // until it is woken (at the latest for its once-a-second frame-rate measurement).
     void Rest();
-    // The picture must be drawn again whole at the next frame.
-    void Invalidate() { PicturePresented = false; }
+    // The picture must be drawn again whole at the next frame (and none kept is shown).
+    void Invalidate() {
+        PicturePresented = false;
+        Kept.Clear();
+    }
     // Draws the whole picture into the back buffer (no present).
     void DrawScene();
     void DrawObjects();
@@ -53,6 +59,10 @@ private:
         bool operator==(const TFrameKey&) const = default;
     };
     TFrameKey FrameKey() const;
+    // Equal keys but for the frame rate: the kept pictures may show the scene.
+    static bool SameScene(const TFrameKey& a, const TFrameKey& b);
+    // Keeps the picture just drawn (shot, frameRate) for the frames to come.
+    void KeepPicture(const TSceneShot& shot, int32_t frameRate);
 
     TEditF& window_;
     // The picture presented last, and whether it is still on screen.
@@ -60,6 +70,9 @@ private:
     TSceneShot PresentedShot;
     int32_t PresentedFrameRate = 0;
     bool PicturePresented = false;
+    // The pictures kept on the device, all of the scene of KeptKey.
+    TKeptPictures Kept;
+    TFrameKey KeptKey;
 };
 
 } // namespace tv

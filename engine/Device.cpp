@@ -376,6 +376,12 @@ struct TD3DDevice::Gl {
     bool LastHasTexture = false;
     // Batches are appended to the stream buffer, which is orphaned only when full.
     size_t StreamOffset = 0;
+    // The kept pictures: a framebuffer and colour buffer each, made at the first keeping.
+    struct KeptPicture {
+        GLuint Fbo = 0, ColorBuffer = 0;
+        bool Filled = false;
+    };
+    KeptPicture Kept[TD3DDevice::kKeptPictureSlots];
 };
 
 void SetBatchSampling(TBatchSampling sampling) {
@@ -397,6 +403,7 @@ TD3DDevice::~TD3DDevice() {
         return;
     }
     if (MakeCurrent()) {
+        DropPictures();
         auto* f = gl_->F;
         f->glDeleteFramebuffers(1, &gl_->Fbo);
         f->glDeleteRenderbuffers(1, &gl_->ColorBuffer);
@@ -583,6 +590,7 @@ bool TD3DDevice::CreateBackBuffer(QSize size) {
     if (size.width() <= 0 || size.height() <= 0 || size.width() > maxSize ||
         size.height() > maxSize)
         return false;
+    DropPictures(); // of the old size
     f->glBindRenderbuffer(GL_RENDERBUFFER, gl_->ColorBuffer);
     f->glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, size.width(), size.height());
     f->glBindFramebuffer(GL_FRAMEBUFFER, gl_->Fbo);
@@ -796,6 +804,74 @@ void TD3DDevice::ApplyClip() {
         r = TRect{0, 0, 0, 0};
     f->glEnable(GL_SCISSOR_TEST);
     f->glScissor(r.Left, h - r.Bottom, r.Right - r.Left, r.Bottom - r.Top);
+}
+
+HRESULT TD3DDevice::KeepPicture(uint32_t slot) {
+    if (slot >= kKeptPictureSlots)
+        return D3DERR_INVALIDCALL;
+    Flush();
+    if (!GlAlive() || !MakeCurrent())
+        return D3DERR_DEVICELOST;
+    auto* f = gl_->F;
+    Gl::KeptPicture& kept = gl_->Kept[slot];
+    if (!kept.Fbo) {
+        f->glGenFramebuffers(1, &kept.Fbo);
+        f->glGenRenderbuffers(1, &kept.ColorBuffer);
+        f->glBindRenderbuffer(GL_RENDERBUFFER, kept.ColorBuffer);
+        f->glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, backBufferSize_.width(),
+                                 backBufferSize_.height());
+        f->glBindFramebuffer(GL_FRAMEBUFFER, kept.Fbo);
+        f->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                     kept.ColorBuffer);
+        const bool complete =
+            f->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        f->glBindFramebuffer(GL_FRAMEBUFFER, gl_->Fbo);
+        if (!complete) {
+            f->glDeleteFramebuffers(1, &kept.Fbo);
+            f->glDeleteRenderbuffers(1, &kept.ColorBuffer);
+            kept = {};
+            return D3DERR_OUTOFVIDEOMEMORY;
+        }
+    }
+    CopyPicture(gl_->Fbo, kept.Fbo);
+    kept.Filled = true;
+    ++stats_.PicturesKept;
+    return D3D_OK;
+}
+
+HRESULT TD3DDevice::RestorePicture(uint32_t slot) {
+    if (slot >= kKeptPictureSlots || !gl_ || !gl_->Kept[slot].Filled)
+        return D3DERR_INVALIDCALL;
+    Flush();
+    if (!GlAlive() || !MakeCurrent())
+        return D3DERR_DEVICELOST;
+    CopyPicture(gl_->Kept[slot].Fbo, gl_->Fbo);
+    ++stats_.PicturesRestored;
+    return D3D_OK;
+}
+
+void TD3DDevice::DropPictures() {
+    if (!GlAlive() || !MakeCurrent())
+        return;
+    auto* f = gl_->F;
+    for (Gl::KeptPicture& kept : gl_->Kept) {
+        if (kept.Fbo) {
+            f->glDeleteFramebuffers(1, &kept.Fbo);
+            f->glDeleteRenderbuffers(1, &kept.ColorBuffer);
+        }
+        kept = {};
+    }
+}
+
+void TD3DDevice::CopyPicture(unsigned from, unsigned to) {
+    auto* f = gl_->F;
+    const int w = backBufferSize_.width(), h = backBufferSize_.height();
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    // The whole picture, whatever the clip: the next batch limits drawing again.
+    f->glDisable(GL_SCISSOR_TEST);
+    f->glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    f->glBindFramebuffer(GL_FRAMEBUFFER, gl_->Fbo);
 }
 
 void TD3DDevice::WaitForRefresh() {

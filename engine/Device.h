@@ -255,6 +255,8 @@ struct TDeviceStats {
     uint64_t Presents = 0;
     uint64_t PresentSleeps = 0;
     uint64_t RefreshWaits = 0;
+    uint64_t PicturesKept = 0;
+    uint64_t PicturesRestored = 0;
 };
 
 class TD3DDevice : public std::enable_shared_from_this<TD3DDevice> {
@@ -313,6 +315,15 @@ public:
     // nullptr lifts the limit), so that only the part of a picture that changed is drawn
     // again. Present always shows the whole back buffer.
     void SetClipRect(const TRect* rect);
+    // Copies of the whole back buffer kept on the device, for a view that comes back to a
+    // picture it showed before (its animations going round): KeepPicture copies the back
+    // buffer into a slot (0 .. kKeptPictureSlots - 1), RestorePicture copies a kept one back
+    // exactly. A new back buffer (Reset) and DropPictures forget them; restoring a slot that
+    // holds nothing fails with D3DERR_INVALIDCALL.
+    static constexpr uint32_t kKeptPictureSlots = 16;
+    HRESULT KeepPicture(uint32_t slot);
+    HRESULT RestorePicture(uint32_t slot);
+    void DropPictures();
     // For a frame that has nothing new to show: waits until one refresh period after the last
     // present (or the last such wait), so a frame loop that draws nothing keeps the display's
     // pace instead of spinning.
@@ -364,6 +375,8 @@ private:
     const GlProgram& ProgramFor(const DrawState& state, bool oneTexture);
     bool GlAlive() const;
     bool CreateBackBuffer(QSize size);
+    // Copies the whole picture from one framebuffer to another of the back buffer's size.
+    void CopyPicture(unsigned from, unsigned to);
     QSize WantedBackBufferSize(const D3DPRESENT_PARAMETERS& params) const;
     void SetDefaultStates();
     void MarkDirty() { stateDirty_ = true; }

@@ -352,6 +352,47 @@ TEST_F(GfxTest, ClearsWholeTargetOrRectangles) {
     EXPECT_TRUE(PixelNear(image, 9, 20, 0, 0, 0x55, 0));
 }
 
+TEST_F(GfxTest, KeptPicturesComeBackExactlyWhateverTheClipAndGoWithTheBackBuffer) {
+    // Two pictures with detail in every pixel row and column.
+    const auto paint = [&](uint32_t base) {
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, base, 1, 0);
+        for (int i = 0; i < 40; ++i) {
+            const D3DRECT r{i * 7, i * 5, i * 7 + 3, i * 5 + 60};
+            device_->Clear(1, &r, D3DCLEAR_TARGET, base ^ (0x00102030u * uint32_t(i + 1)), 1, 0);
+        }
+        return device_->ReadBackBuffer();
+    };
+    const QImage first = paint(0xFF000055u);
+    ASSERT_EQ(device_->KeepPicture(3), D3D_OK);
+    const QImage second = paint(0xFF804000u);
+    ASSERT_NE(first, second);
+    ASSERT_EQ(device_->KeepPicture(tv::TD3DDevice::kKeptPictureSlots - 1), D3D_OK);
+
+    const TRect clip{10, 10, 20, 20}; // a clip left on does not limit the copies
+    device_->SetClipRect(&clip);
+    ASSERT_EQ(device_->RestorePicture(3), D3D_OK);
+    EXPECT_EQ(device_->ReadBackBuffer(), first);
+    ASSERT_EQ(device_->RestorePicture(tv::TD3DDevice::kKeptPictureSlots - 1), D3D_OK);
+    EXPECT_EQ(device_->ReadBackBuffer(), second);
+    // Drawing after a copy keeps to the clip again.
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFFu, 1, 0);
+    const QImage cleared = device_->ReadBackBuffer();
+    EXPECT_EQ(cleared.pixel(15, 15), 0xFFFFFFFFu);
+    EXPECT_EQ(cleared.pixel(25, 25), second.pixel(25, 25));
+    device_->SetClipRect(nullptr);
+
+    EXPECT_EQ(device_->RestorePicture(0), D3DERR_INVALIDCALL) << "never kept";
+    EXPECT_EQ(device_->KeepPicture(tv::TD3DDevice::kKeptPictureSlots), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Stats().PicturesKept, 2u);
+    EXPECT_EQ(device_->Stats().PicturesRestored, 2u);
+    // A new back buffer forgets them; so does DropPictures.
+    ASSERT_EQ(device_->Reset(&PresentParams), D3D_OK);
+    EXPECT_EQ(device_->RestorePicture(3), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->KeepPicture(1), D3D_OK);
+    device_->DropPictures();
+    EXPECT_EQ(device_->RestorePicture(1), D3DERR_INVALIDCALL);
+}
+
 TEST_F(GfxTest, DrawValidatesFormatStreamAndRange) {
     const PD3DVertexBuffer vb = QuadBuffer(device_, 0, 0, 10, 10, 0xFFFFFFFFu);
     EXPECT_EQ(device_->SetVertexShader(0x102), D3DERR_INVALIDCALL);
