@@ -44,6 +44,17 @@ protected:
         MainWindowTest::TearDown();
     }
 
+    // The two-frame strip, animated, at (300, 200).
+    void PlaceStrip() {
+        auto record = tvtest::MakeRecord<tv::TDecorInfo>("strip", "t\\strip.png", 32, 32, 1);
+        record->Left = 300;
+        record->Top = 200;
+        record->FrameWidth = 32;
+        record->FrameHeight = 32;
+        record->Animated = 1;
+        strip = PlaceCopy(*record);
+    }
+
     const tv::TWrapper* StripView() {
         if (!strip)
             return nullptr;
@@ -133,13 +144,7 @@ TEST_F(IdleFramesTest, AStillViewPresentsOnlyForTheFrameRateAnAnimatedOneWhenIts
     EXPECT_LE(still.Presents, 2) << "only the frame-rate text changed";
     EXPECT_EQ(window->Timer->FrameRate(), 1);
 
-    auto record = tvtest::MakeRecord<tv::TDecorInfo>("strip", "t\\strip.png", 32, 32, 1);
-    record->Left = 300;
-    record->Top = 200;
-    record->FrameWidth = 32;
-    record->FrameHeight = 32;
-    record->Animated = 1;
-    strip = PlaceCopy(*record);
+    PlaceStrip();
     ASSERT_NE(StripView(), nullptr);
     ASSERT_EQ(StripView()->FrameCount, 2);
     Settle();
@@ -171,13 +176,7 @@ TEST_F(IdleFramesTest, AStillViewPresentsOnlyForTheFrameRateAnAnimatedOneWhenIts
 // band: those drawn with a band must not come back once it is gone, nor the others while one
 // is drawn.
 TEST_F(IdleFramesTest, AnAnimationWithARubberBandNeverShowsAKeptPictureOfAnotherBand) {
-    auto record = tvtest::MakeRecord<tv::TDecorInfo>("strip", "t\\strip.png", 32, 32, 1);
-    record->Left = 300;
-    record->Top = 200;
-    record->FrameWidth = 32;
-    record->FrameHeight = 32;
-    record->Animated = 1;
-    strip = PlaceCopy(*record);
+    PlaceStrip();
     Settle();
     RunFor(1000);
     const uint64_t restored = window->Device->Stats().PicturesRestored;
